@@ -1,0 +1,166 @@
+#include "keyword_search.h"
+
+#include "message_service.h"
+#include "modado.h"
+#include "result_reader.h"
+
+namespace meridane {
+
+namespace {
+constexpr QChar kFullWidthComma(0xFF0C);
+constexpr QChar kComma(u',');
+} // namespace
+
+QStringList SplitKeywords(const QString& text) {
+    QStringList pieces;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch == kFullWidthComma || ch == kComma) {
+            pieces << text.mid(start, i - start);
+            start = i + 1;
+        }
+    }
+    pieces << text.mid(start);
+    return pieces;
+}
+
+void KeywordSearch::op1() {
+    if (f_.keywordBox.isEmpty())
+        return;
+    f_.keywordList.clear();
+    f_.currentKeyword.clear();
+    f_.keywordList = SplitKeywords(f_.keywordBox);
+}
+
+void KeywordSearch::Command1Click() {
+    for (Option o : {Option::Option1, Option::Option2, Option::Option3, Option::Option5,
+                     Option::Option6}) {
+        if (f_.selected != o)
+            continue;
+        if (o == Option::Option6)
+            shu();
+        else
+            NewSearch(*CategoryFor(o));
+        return;
+    }
+}
+
+void KeywordSearch::Command2Click() {
+    switch (f_.selected) {
+    case Option::Option1:
+        fang3();
+        break;
+    case Option::Option2:
+        yao3();
+        break;
+    case Option::Option3:
+        bing3();
+        break;
+    case Option::Option5:
+        me3();
+        break;
+    case Option::Option6:
+        shu3();
+        break;
+    case Option::Option4:
+        break;
+    }
+}
+
+void KeywordSearch::shu() { NewSearch(*CategoryFor(Option::Option6)); }
+void KeywordSearch::fang3() { SearchWithinResults(*CategoryFor(Option::Option1)); }
+void KeywordSearch::yao3() { SearchWithinResults(*CategoryFor(Option::Option2)); }
+void KeywordSearch::bing3() { SearchWithinResults(*CategoryFor(Option::Option3)); }
+void KeywordSearch::shu3() { SearchWithinResults(*CategoryFor(Option::Option6)); }
+void KeywordSearch::me3() { SearchWithinResults(*CategoryFor(Option::Option5)); }
+
+void KeywordSearch::run(const KnowledgeCategory& category, const QString& sql,
+                        const QStringList& params) {
+    if (category.database == DatabaseKind::Knowledge) {
+        if (modADO::OpenKnowledgeDb())
+            modADO::ExecuteKnowledgeSql(sql, params);
+    } else {
+        if (modADO2::OpenPersonalDb())
+            modADO2::ExecutePersonalSql(sql, params);
+    }
+}
+
+// Steps shared by both searches: clear the fields, warn about an empty keyword box.
+// Returns false when there is nothing to search.
+bool KeywordSearch::startSearch() {
+    f_.resultList.clear();
+    f_.keywordList.clear();
+    f_.currentKeyword.clear();
+    f_.recordBody.clear();
+    if (!f_.keywordBox.isEmpty())
+        return true;
+    Messages().MsgBox(kNoKeywordMessage, MsgFlags::OkOnly, kNoKeywordTitle);
+    if (focusKeywordBox)
+        focusKeywordBox();
+    return false;
+}
+
+void KeywordSearch::countKeywords(const KnowledgeCategory& category, const QString& table) {
+    const QString increment = category.incrementStatement(table);
+    for (const QString& keyword : std::as_const(f_.keywordList)) {
+        f_.currentKeyword = keyword;
+        if (!keyword.isEmpty())
+            run(category, increment, {EscapeLikePattern(keyword)});
+    }
+}
+
+void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
+    try {
+        if (startSearch()) {
+            op1();
+            run(category, category.resetStatement(category.baseTable));
+            countKeywords(category, category.baseTable);
+            run(category, category.dropStatement());
+            run(category, category.copyStatement());
+            readResults(category);
+        }
+        finish();
+    } catch (const DbError&) {
+        Messages().MsgBox(kNothingFound, MsgFlags::OkOnly, kProgramTitle);
+    }
+}
+
+void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
+    try {
+        if (startSearch()) {
+            op1();
+            const QString reset = category.resetStatement(category.resultTable);
+            if (category.database == DatabaseKind::Personal) {
+                run(category, reset);
+            } else {
+                for (const QString& keyword : std::as_const(f_.keywordList))
+                    if (!keyword.isEmpty())
+                        run(category, reset);
+            }
+            countKeywords(category, category.resultTable);
+            readResults(category);
+        }
+        finish();
+    } catch (const DbError&) {
+        Messages().MsgBox(kNothingFound, MsgFlags::OkOnly, kProgramTitle);
+    }
+}
+
+void KeywordSearch::readResults(const KnowledgeCategory& category) {
+    ReadRows(category.connectionString(), category.readStatement(), [this](const SqlStatement& row) {
+        if (!row.isNull(1)) {
+            QString title = row.text(1);
+            if (!title.isEmpty())
+                f_.resultList << std::move(title);
+        }
+    });
+}
+
+void KeywordSearch::finish() {
+    const qsizetype n = f_.resultList.size();
+    f_.hitCounter = QString::number(n);
+    f_.statusLine = n == 0 ? kNothingFound : QStringLiteral("共有%1条记录").arg(n);
+}
+
+} // namespace meridane

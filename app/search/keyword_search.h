@@ -1,0 +1,55 @@
+// The keyword hit-count search: a new search and a search within results for each category.
+#pragma once
+
+#include "knowledge_category.h"
+#include "search_fields.h"
+
+#include <functional>
+
+namespace meridane {
+
+inline const QString kNoKeywordMessage = QStringLiteral("您没有输入关键字！");
+inline const QString kNoKeywordTitle = QStringLiteral("注意！");
+inline const QString kNothingFound = QStringLiteral("没有找到您所需的资料！");
+
+// Splits text at every full-width or ASCII comma; pieces are kept as they are, empty ones too.
+QStringList SplitKeywords(const QString& text);
+
+class KeywordSearch {
+public:
+    explicit KeywordSearch(SearchFields& fields) : f_(fields) {}
+
+    // Called when the empty-keyword warning wants the focus back in the keyword box.
+    std::function<void()> focusKeywordBox;
+
+    // "查询" and "在结果中查询": run the search of the selected category.
+    void Command1Click();
+    void Command2Click();
+
+    // Fills the keyword list from the keyword box (nothing happens when the box is empty).
+    void op1();
+
+    void NewSearch(const KnowledgeCategory& category);
+    void SearchWithinResults(const KnowledgeCategory& category);
+
+    // The per-category procedures: shu is the new search of "专家医案", the rest search within
+    // the result of their category.
+    void shu();
+    void fang3();
+    void yao3();
+    void bing3();
+    void shu3();
+    void me3();
+
+private:
+    void run(const KnowledgeCategory& category, const QString& sql,
+             const QStringList& params = {});
+    bool startSearch();
+    void countKeywords(const KnowledgeCategory& category, const QString& table);
+    void readResults(const KnowledgeCategory& category);
+    void finish();
+
+    SearchFields& f_;
+};
+
+} // namespace meridane

@@ -1,0 +1,101 @@
+#include "knowledge_category.h"
+
+#include "program_folder.h"
+
+#include <array>
+
+namespace meridane {
+
+namespace {
+
+const QString kHits = QStringLiteral("相符个数");
+
+KnowledgeCategory Make(Option option, const char* caption, const char* base, const char* result,
+                       const char* column, const char* title, DatabaseKind db,
+                       const char* within) {
+    return {option,
+            QString::fromUtf8(caption),
+            QString::fromUtf8(base),
+            QString::fromUtf8(result),
+            QString::fromUtf8(column),
+            QString::fromUtf8(title),
+            db,
+            QString::fromUtf8(within)};
+}
+
+} // namespace
+
+QString KnowledgeCategory::resetStatement(const QString& table) const {
+    return QStringLiteral("UPDATE %1 SET %2=0").arg(table, kHits);
+}
+
+QString KnowledgeCategory::incrementStatement(const QString& table) const {
+    return QStringLiteral("UPDATE %1 SET %2=%2+1 WHERE %3 LIKE '%' || ?1 || '%' ESCAPE '\\'")
+        .arg(table, kHits, searchedColumn);
+}
+
+QString KnowledgeCategory::dropStatement() const {
+    return QStringLiteral("DROP TABLE %1").arg(resultTable);
+}
+
+QString KnowledgeCategory::copyStatement() const {
+    return QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2 WHERE %3>0")
+        .arg(resultTable, baseTable, kHits);
+}
+
+QString KnowledgeCategory::readStatement() const {
+    return QStringLiteral("SELECT * FROM %1 WHERE %2>0 ORDER BY %2 DESC, 编号")
+        .arg(resultTable, kHits);
+}
+
+QString KnowledgeCategory::readAllStatement() const {
+    return QStringLiteral("SELECT * FROM %1 ORDER BY %2 DESC, 编号").arg(resultTable, kHits);
+}
+
+QString KnowledgeCategory::connectionString() const {
+    return database == DatabaseKind::Knowledge ? KnowledgeConnectionString()
+                                               : PersonalConnectionString();
+}
+
+std::span<const KnowledgeCategory> KnowledgeCategories() {
+    static const std::array<KnowledgeCategory, 5> table = {
+        Make(Option::Option1, "方剂", "An1", "An2", "关键字", "标题", DatabaseKind::Knowledge,
+             "fang3"),
+        Make(Option::Option2, "中药", "yao", "yao2", "文本", "药名", DatabaseKind::Knowledge,
+             "yao3"),
+        Make(Option::Option3, "病理", "bing", "bing2", "文本", "病名", DatabaseKind::Knowledge,
+             "bing3"),
+        Make(Option::Option6, "专家医案", "yishu1", "yishu2", "关键字", "题目",
+             DatabaseKind::Knowledge, "shu3"),
+        Make(Option::Option5, "我的资料库", "me1", "me2", "文本", "标题", DatabaseKind::Personal,
+             "me3"),
+    };
+    return table;
+}
+
+const KnowledgeCategory* CategoryFor(Option option) {
+    for (const KnowledgeCategory& c : KnowledgeCategories())
+        if (c.option == option)
+            return &c;
+    return nullptr;
+}
+
+const KnowledgeCategory* CategoryByCaption(const QString& caption) {
+    for (const KnowledgeCategory& c : KnowledgeCategories())
+        if (c.caption == caption)
+            return &c;
+    return nullptr;
+}
+
+QString EscapeLikePattern(const QString& keyword) {
+    QString out;
+    out.reserve(keyword.size() + 4);
+    for (QChar ch : keyword) {
+        if (ch == QLatin1Char('\\') || ch == QLatin1Char('%') || ch == QLatin1Char('_'))
+            out += QLatin1Char('\\');
+        out += ch;
+    }
+    return out;
+}
+
+} // namespace meridane

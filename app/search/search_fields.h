@@ -1,0 +1,22 @@
+// The main-window fields that the search reads and writes. The window shows them.
+#pragma once
+
+#include "knowledge_category.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace meridane {
+
+struct SearchFields {
+    QString keywordBox;      // Text1(0): keywords as typed
+    QString currentKeyword;  // Text1(1): the keyword being worked on
+    QStringList keywordList; // List2: one entry per piece of the keyword box
+    QStringList resultList;  // List1: titles in rank order
+    QString recordBody;      // Text2: body of the shown record
+    QString hitCounter;      // Label3: number of result-list entries, as text
+    QString statusLine;      // Label2: outcome of the search, or the record header
+    Option selected = Option::Option1;
+};
+
+} // namespace meridane

@@ -1,0 +1,237 @@
+#include "sqlite_db.h"
+
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <openssl/evp.h>
+#include <sqlite3.h>
+
+namespace meridane {
+
+namespace {
+
+constexpr int kSaltSize = 16;
+constexpr int kKeySize = 32;
+constexpr int kKdfIterations = 64000; // SQLCipher 3.x default
+
+QByteArray ReadSalt(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray salt = f.read(kSaltSize);
+    return salt.size() == kSaltSize ? salt : QByteArray();
+}
+
+QString EscapeSqlText(const QString& s) {
+    QString out = s;
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return out;
+}
+
+} // namespace
+
+ConnectionString ConnectionString::parse(const QString& text) {
+    ConnectionString cs;
+    const QStringList parts = text.split(QLatin1Char(';'));
+    for (const QString& part : parts) {
+        const qsizetype eq = part.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue; // a bare word such as "Jet OLEDB:" carries nothing
+        const QString key = part.left(eq).trimmed();
+        const QString value = part.mid(eq + 1);
+        if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0) {
+            cs.provider = value;
+        } else if (key.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) {
+            QString path = value;
+#ifndef Q_OS_WIN
+            // The file part is written with a backslash, as on the program's first platform.
+            path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+#endif
+            cs.dataSource = path;
+        } else if (key.compare(QLatin1String("Jet OLEDB:Database Password"), Qt::CaseInsensitive) ==
+                   0) {
+            cs.password = value;
+        }
+    }
+    return cs;
+}
+
+QString RawKeyFor(const QString& password, const QByteArray& salt) {
+    static QMutex mutex;
+    static QHash<QByteArray, QString> cache;
+    const QByteArray pw = password.toUtf8();
+    const QByteArray cacheKey = salt + pw;
+    QMutexLocker lock(&mutex);
+    auto it = cache.constFind(cacheKey);
+    if (it != cache.constEnd())
+        return *it;
+    unsigned char key[kKeySize];
+    if (PKCS5_PBKDF2_HMAC_SHA1(pw.constData(), int(pw.size()),
+                               reinterpret_cast<const unsigned char*>(salt.constData()),
+                               int(salt.size()), kKdfIterations, kKeySize, key) != 1)
+        throw DbError("key derivation failed");
+    const QByteArray keyHex = QByteArray(reinterpret_cast<const char*>(key), kKeySize).toHex();
+    const QString raw =
+        QStringLiteral("x'%1%2'").arg(QString::fromLatin1(keyHex), QString::fromLatin1(salt.toHex()));
+    cache.insert(cacheKey, raw);
+    return raw;
+}
+
+SqlConnection::~SqlConnection() { close(); }
+
+SqlConnection::SqlConnection(SqlConnection&& other) noexcept : db_(other.db_) {
+    other.db_ = nullptr;
+}
+
+SqlConnection& SqlConnection::operator=(SqlConnection&& other) noexcept {
+    if (this != &other) {
+        close();
+        db_ = other.db_;
+        other.db_ = nullptr;
+    }
+    return *this;
+}
+
+void SqlConnection::open(const QString& path, const QString& password, Mode mode) {
+    close();
+    if (path.isEmpty())
+        throw DbError("no data source");
+    const bool exists = QFile::exists(path);
+    if (!exists && mode == Mode::OpenExisting)
+        throw DbError(("no such file: " + path).toStdString());
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
+    if (mode == Mode::CreateIfMissing)
+        flags |= SQLITE_OPEN_CREATE;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close(db);
+        throw DbError(msg);
+    }
+    db_ = db;
+    sqlite3_busy_timeout(db_, 2000);
+    try {
+        if (!password.isEmpty()) {
+            const QByteArray salt = exists ? ReadSalt(path) : QByteArray();
+            const QString key = salt.isEmpty() ? password : RawKeyFor(password, salt);
+            exec(QStringLiteral("PRAGMA key = '%1'").arg(EscapeSqlText(key)));
+        }
+        // The key (or its absence) is only checked on the first read of the file.
+        exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void SqlConnection::close() {
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+QString SqlConnection::lastError() const {
+    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+}
+
+qint64 SqlConnection::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+
+void SqlConnection::exec(const QString& sql, const QStringList& params) {
+    if (!db_)
+        throw DbError("connection is not open");
+    if (params.isEmpty()) {
+        char* err = nullptr;
+        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+            const std::string msg = err ? err : "statement failed";
+            sqlite3_free(err);
+            throw DbError(msg);
+        }
+        return;
+    }
+    SqlStatement st = prepare(sql);
+    st.bindAll(params);
+    while (st.step()) {
+    }
+}
+
+SqlStatement SqlConnection::prepare(const QString& sql) {
+    if (!db_)
+        throw DbError("connection is not open");
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt, nullptr) != SQLITE_OK)
+        throw DbError(sqlite3_errmsg(db_));
+    return SqlStatement(stmt, db_);
+}
+
+SqlStatement::~SqlStatement() {
+    if (stmt_)
+        sqlite3_finalize(stmt_);
+}
+
+SqlStatement::SqlStatement(SqlStatement&& other) noexcept : stmt_(other.stmt_), db_(other.db_) {
+    other.stmt_ = nullptr;
+}
+
+void SqlStatement::bind(int index, const QString& value) {
+    const QByteArray utf8 = value.toUtf8();
+    sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void SqlStatement::bind(int index, qint64 value) { sqlite3_bind_int64(stmt_, index, value); }
+
+void SqlStatement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
+
+void SqlStatement::bindAll(const QStringList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values.at(i));
+}
+
+bool SqlStatement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    throw DbError(sqlite3_errmsg(db_));
+}
+
+void SqlStatement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int SqlStatement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+bool SqlStatement::isNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+QString SqlStatement::text(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column)) : QString();
+}
+
+qint64 SqlStatement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+QVariant SqlStatement::value(int column) const {
+    switch (sqlite3_column_type(stmt_, column)) {
+    case SQLITE_INTEGER:
+        return QVariant::fromValue<qlonglong>(sqlite3_column_int64(stmt_, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt_, column);
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, column)),
+                          sqlite3_column_bytes(stmt_, column));
+    default:
+        return text(column);
+    }
+}
+
+} // namespace meridane

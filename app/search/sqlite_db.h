@@ -1,0 +1,95 @@
+// Thin RAII layer over the SQLite C API of libsqlcipher.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <stdexcept>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace meridane {
+
+// Any failure of the storage layer: a file that cannot be opened, a statement that fails.
+class DbError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The parts of an OLE DB style connection string that this program uses.
+// "Provider=...;Data Source=<folder>\file;Jet OLEDB:Database Password=<pw>"
+struct ConnectionString {
+    QString provider;
+    QString dataSource; // with native separators
+    QString password;   // empty: the file is not keyed
+
+    static ConnectionString parse(const QString& text);
+};
+
+class SqlStatement;
+
+class SqlConnection {
+public:
+    enum class Mode { OpenExisting, CreateIfMissing };
+
+    SqlConnection() = default;
+    ~SqlConnection();
+    SqlConnection(const SqlConnection&) = delete;
+    SqlConnection& operator=(const SqlConnection&) = delete;
+    SqlConnection(SqlConnection&& other) noexcept;
+    SqlConnection& operator=(SqlConnection&& other) noexcept;
+
+    // Opens the file; with a password, the file is keyed (SQLCipher) and the key is checked.
+    // Throws DbError for a missing (in OpenExisting mode) or damaged file or a wrong password.
+    void open(const QString& path, const QString& password, Mode mode = Mode::OpenExisting);
+    void open(const ConnectionString& cs) { open(cs.dataSource, cs.password); }
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+
+    // Runs one statement (or, without parameters, several separated by ';'). Throws DbError.
+    void exec(const QString& sql, const QStringList& params = {});
+    SqlStatement prepare(const QString& sql);
+    qint64 changes() const;
+
+    sqlite3* handle() const { return db_; }
+    QString lastError() const;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+class SqlStatement {
+public:
+    SqlStatement(sqlite3_stmt* stmt, sqlite3* db) : stmt_(stmt), db_(db) {}
+    ~SqlStatement();
+    SqlStatement(const SqlStatement&) = delete;
+    SqlStatement& operator=(const SqlStatement&) = delete;
+    SqlStatement(SqlStatement&& other) noexcept;
+
+    void bind(int index, const QString& value); // 1-based, like SQLite
+    void bind(int index, qint64 value);
+    void bindNull(int index);
+    void bindAll(const QStringList& values);
+
+    // Steps to the next row; false at the end. Throws DbError.
+    bool step();
+    void reset();
+
+    int columnCount() const;
+    bool isNull(int column) const;
+    QString text(int column) const;
+    qint64 integer(int column) const;
+    QVariant value(int column) const;
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    sqlite3* db_ = nullptr;
+};
+
+// The key form of a keyed file, computed at most once per process for each password and salt:
+// SQLCipher 3 derives the key with 64,000 PBKDF2-HMAC-SHA1 rounds on every open otherwise.
+QString RawKeyFor(const QString& password, const QByteArray& salt);
+
+} // namespace meridane

@@ -1,0 +1,48 @@
+// Helpers shared by the tests: a scripted message service and throwaway program folders.
+#pragma once
+
+#include "message_service.h"
+#include "source_records.h"
+
+#include <QList>
+#include <QTemporaryDir>
+
+namespace meridane::test {
+
+struct ShownMessage {
+    QString prompt;
+    int flags;
+    QString title;
+};
+
+// Records every message box and answers from a queue (OK or Yes when the queue is empty).
+class ScriptedMessages : public MessageService {
+public:
+    ScriptedMessages() { SetMessageService(this); }
+    ~ScriptedMessages() override { SetMessageService(nullptr); }
+    int MsgBox(const QString& prompt, int flags, const QString& title) override;
+    qsizetype count(const QString& prompt) const;
+
+    QList<ShownMessage> shown;
+    QList<int> answers;
+};
+
+SourceRecord Rec(qint64 number, const QString& title, const QString& text,
+                 const QString& keywords = {});
+
+// A program folder in a temporary directory with both databases and the working copy made,
+// set as the program folder of the process.
+class TempProgramFolder {
+public:
+    explicit TempProgramFolder(const KnowledgeSources& sources,
+                               const std::vector<SourceRecord>& notes = {});
+    QString path() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// ../shared/data/classics beside the project, or an empty string when it is not there.
+QString ClassicsFolder();
+
+} // namespace meridane::test

@@ -1,0 +1,45 @@
+// Source records in JSON Lines and the database files built from them.
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+#include <vector>
+
+namespace meridane {
+
+// Bad input; what() names the file and the line.
+class BuildError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct SourceRecord {
+    qint64 number = 0;
+    QString title;
+    QString text;
+    QString keywords; // only for tables searched by their keyword column
+};
+
+struct KnowledgeSources {
+    std::vector<SourceRecord> An1;
+    std::vector<SourceRecord> yao;
+    std::vector<SourceRecord> bing;
+    std::vector<SourceRecord> yishu1;
+};
+
+// Reads one object per line with the keys "编号", "标题", "文本" and, when withKeywords,
+// "关键字". Blank lines are skipped; other keys are ignored.
+std::vector<SourceRecord> ReadJsonLines(const QString& path, bool withKeywords);
+
+// Reads An1.jsonl, yao.jsonl, bing.jsonl and yishu1.jsonl from dir.
+KnowledgeSources ReadKnowledgeSources(const QString& dir);
+
+// Write the keyed knowledge database (with the stamp, YYYY-MM-DD, in cnt) or the plain personal
+// database. The file appears complete or not at all; an older file is replaced.
+void WriteKnowledgeDb(const KnowledgeSources& sources, const QString& file, const QString& stamp);
+void WritePersonalDb(const std::vector<SourceRecord>& notes, const QString& file);
+
+bool IsValidStamp(const QString& stamp);
+
+} // namespace meridane

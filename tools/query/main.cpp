@@ -1,0 +1,75 @@
+// meridane-query: runs the program's search on a program folder and prints what the window shows.
+#include "keyword_search.h"
+#include "knowledge_category.h"
+#include "program_folder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+using namespace meridane;
+
+namespace {
+
+void Print(FILE* to, const QString& text) {
+    const QByteArray utf8 = (text + QLatin1Char('\n')).toUtf8();
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), to);
+}
+
+int Usage(const QString& why) {
+    Print(stderr, QStringLiteral("meridane-query: ") + why);
+    Print(stderr, QStringLiteral("usage: meridane-query --folder DIR --category NAME (--new | "
+                                 "--within) KEYWORDS"));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QString folder, caption, keywords;
+    enum class Kind { None, New, Within } kind = Kind::None;
+    bool haveKeywords = false;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--folder") || a == QLatin1String("--category")) {
+            if (i + 1 >= args.size())
+                return Usage(a + QStringLiteral(" needs a value"));
+            (a == QLatin1String("--folder") ? folder : caption) = args.at(++i);
+        } else if (a == QLatin1String("--new") || a == QLatin1String("--within")) {
+            if (kind != Kind::None || i + 1 >= args.size())
+                return Usage(QStringLiteral("give one of --new or --within, then the keywords"));
+            kind = a == QLatin1String("--new") ? Kind::New : Kind::Within;
+            keywords = args.at(++i);
+            haveKeywords = true;
+        } else {
+            return Usage(QStringLiteral("unknown argument ") + a);
+        }
+    }
+    if (folder.isEmpty() || caption.isEmpty() || !haveKeywords)
+        return Usage(QStringLiteral("--folder, --category and the keywords are required"));
+    if (!QDir(folder).exists())
+        return Usage(QStringLiteral("no such folder: ") + folder);
+    const KnowledgeCategory* category = CategoryByCaption(caption);
+    if (!category)
+        return Usage(QStringLiteral("unknown category ") + caption);
+
+    SetProgramFolder(folder);
+    EnsureWorkingCopy();
+
+    SearchFields fields;
+    fields.selected = category->option;
+    fields.keywordBox = keywords;
+    KeywordSearch search(fields);
+    if (kind == Kind::New)
+        search.Command1Click();
+    else
+        search.Command2Click();
+
+    Print(stdout, fields.statusLine);
+    for (const QString& title : std::as_const(fields.resultList))
+        Print(stdout, title);
+    return 0;
+}
