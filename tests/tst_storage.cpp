@@ -128,6 +128,26 @@ private slots:
         QFile::remove(WorkingCopyPath());
         QVERIFY(EnsureWorkingCopy());
         QVERIFY(QFile::exists(WorkingCopyPath()));
+        // A working copy newer than the stored file is kept (it holds the last results);
+        // an older one is replaced.
+        const auto stamp = [](const QString& path, int secondsAgo) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo),
+                                  QFileDevice::FileModificationTime));
+        };
+        QFile mark(WorkingCopyPath());
+        QVERIFY(mark.open(QIODevice::Append));
+        mark.write("x");
+        mark.close();
+        const qint64 marked = QFileInfo(WorkingCopyPath()).size();
+        stamp(StoredKnowledgePath(), 100);
+        stamp(WorkingCopyPath(), 10);
+        QVERIFY(EnsureWorkingCopy());
+        QCOMPARE(QFileInfo(WorkingCopyPath()).size(), marked);
+        stamp(StoredKnowledgePath(), 5);
+        QVERIFY(EnsureWorkingCopy());
+        QCOMPARE(QFileInfo(WorkingCopyPath()).size(), QFileInfo(StoredKnowledgePath()).size());
         // A read-only stored file still gives a writable working copy.
         QFile::setPermissions(StoredKnowledgePath(), QFile::ReadOwner);
         QVERIFY(MakeWorkingCopy());

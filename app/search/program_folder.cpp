@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace meridane {
 
@@ -53,6 +54,13 @@ bool MakeWorkingCopy() {
     return true;
 }
 
-bool EnsureWorkingCopy() { return QFile::exists(WorkingCopyPath()) || MakeWorkingCopy(); }
+bool EnsureWorkingCopy() {
+    const QFileInfo copy(WorkingCopyPath());
+    const QFileInfo stored(StoredKnowledgePath());
+    // A stored database newer than the copy (a rebuilt or updated one) replaces it.
+    if (copy.exists() && !(stored.exists() && stored.lastModified() > copy.lastModified()))
+        return true;
+    return MakeWorkingCopy();
+}
 
 } // namespace meridane

@@ -24,7 +24,7 @@ QString PersonalDbPath();      // msjic
 
 // Copies the stored knowledge database over the working copy. False when the copy fails.
 bool MakeWorkingCopy();
-// Makes the working copy only when there is none yet.
+// Makes the working copy when there is none yet or the stored database is newer than it.
 bool EnsureWorkingCopy();
 
 } // namespace meridane
