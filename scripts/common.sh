@@ -4,7 +4,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${MERIDANE_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libsqlcipher-dev libssl-dev
-    libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk)
+    libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk poppler-utils)
 
 install_packages() {
     local missing=()

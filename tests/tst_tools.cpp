@@ -161,6 +161,17 @@ private slots:
         QCOMPARE(r.err, QString());
         r = Start(tool, base + QStringList{QStringLiteral("--within"), QStringLiteral("恶寒")});
         QCOMPARE(r.out, QStringLiteral("共有1条记录\n感冒\n"));
+        // --show after a search, and alone: the header line and the body a click would show.
+        r = Start(tool, base + QStringList{QStringLiteral("--within"), QStringLiteral("发热"),
+                                           QStringLiteral("--show"), QStringLiteral("暑湿")});
+        QCOMPARE(r.out, QStringLiteral("共有2条记录\n感冒\n暑湿\n页码： 2    相符个数： 1\n"
+                                       "发热汗出，身重\n"));
+        r = Start(tool, base + QStringList{QStringLiteral("--show"), QStringLiteral("感冒")});
+        QCOMPARE(r.out, QStringLiteral("页码： 1    相符个数： 1\n发热恶寒\n"));
+        // A title not in the result table leaves the (still empty) header and body as they were.
+        r = Start(tool, base + QStringList{QStringLiteral("--show"), QStringLiteral("无此病")});
+        QCOMPARE(r.out, QStringLiteral("\n\n"));
+        QCOMPARE(r.err, QString());
         r = Start(tool, base + QStringList{QStringLiteral("--new"), QString()});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringLiteral("没有找到您所需的资料！\n"));

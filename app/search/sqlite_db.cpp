@@ -207,6 +207,10 @@ void SqlStatement::reset() {
 
 int SqlStatement::columnCount() const { return sqlite3_column_count(stmt_); }
 
+QString SqlStatement::columnName(int column) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_, column));
+}
+
 bool SqlStatement::isNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }

@@ -78,6 +78,7 @@ public:
     void reset();
 
     int columnCount() const;
+    QString columnName(int column) const;
     bool isNull(int column) const;
     QString text(int column) const;
     qint64 integer(int column) const;

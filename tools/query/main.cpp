@@ -2,6 +2,7 @@
 #include "keyword_search.h"
 #include "knowledge_category.h"
 #include "program_folder.h"
+#include "record_display.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +21,8 @@ void Print(FILE* to, const QString& text) {
 int Usage(const QString& why) {
     Print(stderr, QStringLiteral("meridane-query: ") + why);
     Print(stderr, QStringLiteral("usage: meridane-query --folder DIR --category NAME (--new | "
-                                 "--within) KEYWORDS"));
+                                 "--within) KEYWORDS [--show TITLE]"));
+    Print(stderr, QStringLiteral("       meridane-query --folder DIR --category NAME --show TITLE"));
     return 2;
 }
 
@@ -28,7 +30,8 @@ int Usage(const QString& why) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QString folder, caption, keywords;
+    QString folder, caption, keywords, title;
+    bool show = false;
     enum class Kind { None, New, Within } kind = Kind::None;
     bool haveKeywords = false;
     const QStringList args = app.arguments().mid(1);
@@ -44,12 +47,17 @@ int main(int argc, char** argv) {
             kind = a == QLatin1String("--new") ? Kind::New : Kind::Within;
             keywords = args.at(++i);
             haveKeywords = true;
+        } else if (a == QLatin1String("--show")) {
+            if (show || i + 1 >= args.size())
+                return Usage(QStringLiteral("--show needs one title"));
+            show = true;
+            title = args.at(++i);
         } else {
             return Usage(QStringLiteral("unknown argument ") + a);
         }
     }
-    if (folder.isEmpty() || caption.isEmpty() || !haveKeywords)
-        return Usage(QStringLiteral("--folder, --category and the keywords are required"));
+    if (folder.isEmpty() || caption.isEmpty() || !(haveKeywords || show))
+        return Usage(QStringLiteral("--folder, --category and the keywords or --show are required"));
     if (!QDir(folder).exists())
         return Usage(QStringLiteral("no such folder: ") + folder);
     const KnowledgeCategory* category = CategoryByCaption(caption);
@@ -62,14 +70,20 @@ int main(int argc, char** argv) {
     SearchFields fields;
     fields.selected = category->option;
     fields.keywordBox = keywords;
-    KeywordSearch search(fields);
-    if (kind == Kind::New)
-        search.Command1Click();
-    else
-        search.Command2Click();
-
-    Print(stdout, fields.statusLine);
-    for (const QString& title : std::as_const(fields.resultList))
-        Print(stdout, title);
+    if (kind != Kind::None) {
+        KeywordSearch search(fields);
+        if (kind == Kind::New)
+            search.Command1Click();
+        else
+            search.Command2Click();
+        Print(stdout, fields.statusLine);
+        for (const QString& listed : std::as_const(fields.resultList))
+            Print(stdout, listed);
+    }
+    // What a click on the title shows: the header line, then the body.
+    if (show && RecordDisplay(fields).ListClick(title)) {
+        Print(stdout, fields.statusLine);
+        Print(stdout, fields.recordBody);
+    }
     return 0;
 }

@@ -1,0 +1,91 @@
+#include "record_display.h"
+
+#include "keyword_search.h"
+#include "message_service.h"
+#include "program_folder.h"
+#include "result_reader.h"
+
+#include <algorithm>
+
+namespace meridane {
+
+namespace {
+
+QString PlainText(const SqlStatement& row, int column) {
+    const QVariant v = row.value(column);
+    return v.isNull() ? QString() : v.toString();
+}
+
+} // namespace
+
+QString RecordHeader(const QString& number, const QString& hits) {
+    return QStringLiteral("页码： ") + number + QStringLiteral("    相符个数： ") + hits;
+}
+
+std::vector<TextRange> KeywordRanges(const QString& text, const QStringList& keywords) {
+    std::vector<TextRange> ranges;
+    for (const QString& keyword : keywords) {
+        if (keyword.isEmpty())
+            continue;
+        for (qsizetype at = text.indexOf(keyword, 0, Qt::CaseSensitive); at >= 0;
+             at = text.indexOf(keyword, at + 1, Qt::CaseSensitive))
+            ranges.push_back({at, keyword.size()});
+    }
+    return ranges;
+}
+
+std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges) {
+    std::sort(ranges.begin(), ranges.end(),
+              [](const TextRange& a, const TextRange& b) { return a.start < b.start; });
+    std::vector<TextRange> merged;
+    for (const TextRange& r : ranges) {
+        if (!merged.empty() && r.start <= merged.back().start + merged.back().length) {
+            TextRange& last = merged.back();
+            last.length = std::max(last.start + last.length, r.start + r.length) - last.start;
+        } else {
+            merged.push_back(r);
+        }
+    }
+    return merged;
+}
+
+bool RecordDisplay::ListClick(const QString& title) {
+    const KnowledgeCategory* category = CategoryFor(f_.selected);
+    if (!category)
+        return true;
+    try {
+        // Both databases are opened on every click, whatever the category.
+        SqlConnection knowledge, personal;
+        knowledge.open(ConnectionString::parse(KnowledgeConnectionString()));
+        personal.open(ConnectionString::parse(PersonalConnectionString()));
+        SqlConnection& db =
+            category->database == DatabaseKind::Knowledge ? knowledge : personal;
+        SqlStatement rows = db.prepare(category->readAllStatement());
+        QString body, header;
+        bool found = false;
+        while (rows.step()) {
+            if (rows.isNull(1) || rows.text(1) != title)
+                continue;
+            found = true;
+            body = PlainText(rows, 2);
+            header = RecordHeader(PlainText(rows, 0), PlainText(rows, 3));
+        }
+        if (found) {
+            f_.recordBody = body;
+            f_.statusLine = header;
+        }
+        return true;
+    } catch (const DbError&) {
+        Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
+        return false;
+    }
+}
+
+std::vector<TextRange> RecordDisplay::cccc(const QString& text) {
+    KeywordSearch(f_).op1();
+    for (const QString& keyword : std::as_const(f_.keywordList))
+        f_.currentKeyword = keyword;
+    return KeywordRanges(text, f_.keywordList);
+}
+
+} // namespace meridane

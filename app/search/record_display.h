@@ -1,0 +1,46 @@
+// Showing a listed record: finding it in the result table by title, its header line, and the
+// ranges of its text that the keywords cover.
+#pragma once
+
+#include "search_fields.h"
+
+#include <vector>
+
+namespace meridane {
+
+inline const QString kCannotReadResult = QStringLiteral("无法读取查询结果，请重新查询！");
+
+// "页码： " + number + "    相符个数： " + hits
+QString RecordHeader(const QString& number, const QString& hits);
+
+struct TextRange {
+    qsizetype start;
+    qsizetype length;
+    bool operator==(const TextRange&) const = default;
+};
+
+// Every occurrence of every non-empty keyword in text (exact, case-sensitive), overlapping ones
+// included, in keyword order and then text order.
+std::vector<TextRange> KeywordRanges(const QString& text, const QStringList& keywords);
+
+// The same ranges merged into sorted, disjoint ones: what is to be coloured.
+std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges);
+
+class RecordDisplay {
+public:
+    explicit RecordDisplay(SearchFields& fields) : f_(fields) {}
+
+    // Looks title up in the selected category's result table. The last row with that title in
+    // rank order sets the record body and the status line; without one both stay as they are.
+    // Returns false (after a message box titled "Meridane") when a database cannot be opened or
+    // the table cannot be read; the fields are then unchanged.
+    bool ListClick(const QString& title);
+
+    // Splits the keyword box again and returns the ranges of text to colour.
+    std::vector<TextRange> cccc(const QString& text);
+
+private:
+    SearchFields& f_;
+};
+
+} // namespace meridane

@@ -1,0 +1,180 @@
+#include "about_dialog.h"
+
+#include "main_layout.h"
+#include "message_service.h"
+#include "shell_services.h"
+#include "site.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QStandardPaths>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace meridane {
+
+namespace {
+
+QRect Twips(int left, int top, int width, int height) {
+    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+            height / kTwipsPerPixel};
+}
+
+bool StartTool(const QString& program) {
+    return QFileInfo(program).isFile() && Shell().StartProgram(program, {});
+}
+
+} // namespace
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) {
+        QPixmap pm(size, size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal s = size;
+        p.setPen(QPen(QColor(0x2F, 0x4F, 0x8F), s / 16));
+        p.setBrush(QColor(0xD5, 0xDE, 0xF2));
+        p.drawEllipse(QRectF(s / 16, s / 16, s * 14 / 16, s * 14 / 16));
+        // A leaf: the herbal half of the program.
+        QPainterPath leaf;
+        leaf.moveTo(s * 0.30, s * 0.72);
+        leaf.cubicTo(s * 0.25, s * 0.35, s * 0.55, s * 0.22, s * 0.74, s * 0.26);
+        leaf.cubicTo(s * 0.76, s * 0.50, s * 0.60, s * 0.72, s * 0.30, s * 0.72);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x3A, 0x8A, 0x4A));
+        p.drawPath(leaf);
+        p.setPen(QPen(QColor(0xC0, 0x20, 0x20), s / 20));
+        p.drawLine(QPointF(s * 0.30, s * 0.72), QPointF(s * 0.66, s * 0.34));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+#ifdef Q_OS_WIN
+bool GetKeyValue(void* keyRoot, const QString& keyName, const QString& subKeyRef,
+                 QString& keyVal) {
+    keyVal.clear();
+    HKEY key = nullptr;
+    // Read access only: asking for all access fails for users without write rights.
+    if (RegOpenKeyExW(static_cast<HKEY>(keyRoot), reinterpret_cast<LPCWSTR>(keyName.utf16()), 0,
+                      KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    wchar_t buffer[1024];
+    DWORD size = sizeof(buffer);
+    DWORD type = 0;
+    const LONG rc = RegQueryValueExW(key, reinterpret_cast<LPCWSTR>(subKeyRef.utf16()), nullptr,
+                                     &type, reinterpret_cast<LPBYTE>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS)
+        return false;
+    qsizetype n = qsizetype(size / sizeof(wchar_t));
+    if (n > 0 && buffer[n - 1] == L'\0')
+        --n;
+    if (type == REG_SZ)
+        keyVal = QString::fromWCharArray(buffer, n);
+    return true;
+}
+#endif
+
+QStringList SystemInfoPrograms() {
+    return {QStringLiteral("hardinfo"), QStringLiteral("kinfocenter"),
+            QStringLiteral("gnome-system-monitor"), QStringLiteral("xfce4-taskmanager"),
+            QStringLiteral("lxtask")};
+}
+
+void StartSysInfo(const QStringList& searchPath) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(searchPath);
+    QString path;
+    if (GetKeyValue(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"),
+                    QStringLiteral("PATH"), path)) {
+        if (StartTool(path))
+            return;
+    } else if (GetKeyValue(HKEY_LOCAL_MACHINE,
+                           QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location"),
+                           QStringLiteral("MSINFO"), path)) {
+        if (StartTool(path + QStringLiteral("\\MSINFO32.EXE")))
+            return;
+    }
+#else
+    for (const QString& name : SystemInfoPrograms()) {
+        const QString program = QStandardPaths::findExecutable(name, searchPath);
+        if (!program.isEmpty()) {
+            if (StartTool(program))
+                return;
+            break;
+        }
+    }
+#endif
+    Messages().MsgBox(kNoSysInfo, MsgFlags::OkOnly, kProgramTitle);
+}
+
+QString AboutDescription() {
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("    1.输入您要查询的关键字，多个关键词用逗号隔开，并选择要查询资料的类别。"
+                          "单击“查询”按钮，查阅您所需的资料。") +
+           crlf +
+           QStringLiteral("     2.作者提供的资料仅供学习参考之用，不能替代医生诊断。"
+                          "更多资讯请访问Meridane主页：") +
+           crlf + QStringLiteral("    ") + SiteAddress;
+}
+
+frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setFixedSize(5805 / kTwipsPerPixel, 3450 / kTwipsPerPixel);
+
+    picIcon = new QLabel(this);
+    picIcon->setGeometry(Twips(240, 240, 540, 540));
+    picIcon->setPixmap(ProgramIcon().pixmap(32, 32));
+
+    lblTitle = new QLabel(this);
+    lblTitle->setGeometry(Twips(1050, 240, 1845, 360));
+    QFont titleFont = lblTitle->font();
+    titleFont.setPointSizeF(12);
+    titleFont.setBold(true);
+    lblTitle->setFont(titleFont);
+
+    lblDescription = new QLabel(this);
+    lblDescription->setGeometry(Twips(1050, 645, 4365, 1410));
+    lblDescription->setWordWrap(true);
+    lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblDescription->setText(QString(AboutDescription()).replace(QStringLiteral("\r\n"),
+                                                                QStringLiteral("\n")));
+
+    cmdSysInfo = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
+    cmdSysInfo->setGeometry(Twips(2520, 2640, 1485, 345));
+    cmdSysInfo->setAutoDefault(false);
+    cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK->setGeometry(Twips(4125, 2625, 1500, 345));
+    cmdOK->setDefault(true); // Enter; Esc closes a dialog as well
+
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
+    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(sysInfoSearchPath); });
+
+    // Load: the captions.
+    setWindowTitle(QStringLiteral("关于 ") + kProgramTitle);
+    lblTitle->setText(kProductCaption);
+    setWindowIcon(ProgramIcon());
+}
+
+void frmAbout::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    // The etched separator: a grey line with a white one under it.
+    QPainter p(this);
+    p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+    p.drawLine(90 / kTwipsPerPixel, 2445 / kTwipsPerPixel, 5669 / kTwipsPerPixel,
+               2445 / kTwipsPerPixel);
+    p.setPen(QPen(Qt::white, 2));
+    p.drawLine(105 / kTwipsPerPixel, 2460 / kTwipsPerPixel, 5669 / kTwipsPerPixel,
+               2460 / kTwipsPerPixel);
+}
+
+} // namespace meridane

@@ -1,0 +1,49 @@
+#include "lifecycle.h"
+
+#include "program_folder.h"
+#include "sqlite_db.h"
+#include "update_check.h"
+
+#include <QFile>
+
+#include <filesystem>
+
+namespace meridane {
+
+QString PlaceholderPath() { return ProgramFolder() + QStringLiteral("/Ifonts.fon"); }
+
+StartupOutcome RunStartup(const std::function<void()>& load) {
+    StartupOutcome out;
+    bool loaded = false;
+    try {
+        if (!MakeWorkingCopy())
+            throw DbError("no working copy");
+        DownloadFile(UpdateDbAddress(), UpdateDbPath());
+        load();
+        loaded = true;
+        out.installedStamp = ReadInstalledStamp();
+        out.offeredStamp = ReadUpdateStamp();
+        out.notice = NoticeText(HasUpdate(out.installedStamp, out.offeredStamp), ReadNotice());
+    } catch (const DbError&) {
+        if (!loaded)
+            load();
+    }
+    return out;
+}
+
+void RunShutdown() {
+    const QString target = WorkingCopyPath();
+    const QString partial = target + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!QFile::copy(PlaceholderPath(), partial))
+        return;
+    std::error_code ec;
+    std::filesystem::rename(partial.toStdString(), target.toStdString(), ec);
+    if (ec) {
+        QFile::remove(partial);
+        return;
+    }
+    QFile::remove(UpdateDbPath());
+}
+
+} // namespace meridane

@@ -1,0 +1,19 @@
+// Meridane5.0: the main window of the reference program.
+#include "main_window.h"
+#include "widget_messages.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Meridane"));
+    meridane::WidgetMessages messages;
+    meridane::SetMessageService(&messages);
+
+    auto* window = new meridane::frmMain;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    const int rc = app.exec();
+    meridane::SetMessageService(nullptr);
+    return rc;
+}

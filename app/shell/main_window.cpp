@@ -1,0 +1,353 @@
+#include "main_window.h"
+
+#include "about_dialog.h"
+#include "media_player_device.h"
+#include "printing.h"
+#include "program_folder.h"
+#include "record_pane.h"
+#include "shell_services.h"
+#include "site.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace meridane {
+
+namespace {
+
+constexpr int kMusicWatchMs = 5000;
+
+int Px(float twips) { return qRound(twips / kTwipsPerPixel); }
+
+void Place(QWidget* w, const TwipRect& r) {
+    w->setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
+}
+
+// "宋体", with Song-style CJK faces standing in where it is missing.
+QFont SongFont(qreal points) {
+    QFont f;
+    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+                   QStringLiteral("Noto Sans CJK SC")});
+    f.setPointSizeF(points);
+    return f;
+}
+
+QFont ButtonFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("Noto Serif CJK SC")});
+    f.setPointSizeF(8.25);
+    return f;
+}
+
+template <typename W, typename... Args>
+W* Make(QWidget* parent, const char* name, const TwipRect& r, Args&&... args) {
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QLatin1String(name));
+    Place(w, r);
+    return w;
+}
+
+} // namespace
+
+QStringList FontSizes() {
+    return {QStringLiteral("8"),  QStringLiteral("9"),  QStringLiteral("12"), QStringLiteral("14"),
+            QStringLiteral("16"), QStringLiteral("18"), QStringLiteral("20"), QStringLiteral("22"),
+            QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"), QStringLiteral("36")};
+}
+
+frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device)) {
+    if (!device_)
+        device_ = std::make_unique<MediaPlayerDevice>();
+    music_ = std::make_unique<BackgroundMusic>(*device_, [](int track) {
+        return ProgramFolder() + QStringLiteral("/sound/bk%1.mp3").arg(track);
+    });
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kProductCaption + QStringLiteral("   ") + SiteAddress);
+    setWindowIcon(ProgramIcon());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kWindowBackground);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    createControls();
+    wireCommands();
+
+    const StartupOutcome start = RunStartup([this] { Form_Load(); });
+    Text3->setText(start.installedStamp);
+    Text4->setText(start.offeredStamp);
+    if (!start.notice.isNull())
+        RichTextBox1->setPlainText(start.notice);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls() {
+    const QFont song = SongFont(9);
+    setFont(song);
+    const MainGeometry& g = geometry_;
+
+    Option1 = Make<QRadioButton>(this, "Option1", {120, 75, 735, 180}, QStringLiteral("方剂"));
+    Option2 = Make<QRadioButton>(this, "Option2", {840, 75, 735, 180}, QStringLiteral("中药"));
+    Option3 = Make<QRadioButton>(this, "Option3", {1560, 75, 855, 180}, QStringLiteral("病理"));
+    Option6 =
+        Make<QRadioButton>(this, "Option6", {2280, 75, 1095, 180}, QStringLiteral("专家医案"));
+    Option5 =
+        Make<QRadioButton>(this, "Option5", {3360, 75, 1215, 180}, QStringLiteral("我的资料库"));
+    Option4 = Make<QRadioButton>(this, "Option4", {5280, 1440, 735, 255}, QStringLiteral("联想"));
+    Option4->hide();
+    Option1->setChecked(true);
+
+    Frame1 = Make<QGroupBox>(this, "Frame1", g.Frame1);
+    Label1 = Make<QLabel>(Frame1, "Label1", {120, 240, 2880, 180},
+                          QStringLiteral("请输入关键词，多个词用逗号隔开："));
+    Text1[0] = Make<QLineEdit>(Frame1, "Text1_0", {120, 480, 3135, 315});
+    List1 = Make<QListWidget>(Frame1, "List1", g.List1);
+    Command1 = Make<QPushButton>(Frame1, "Command1", g.Command1, QStringLiteral("查询"));
+    Command2 = Make<QPushButton>(Frame1, "Command2", g.Command2, QStringLiteral("在结果中查询"));
+
+    // Working fields of the search, never shown.
+    Text1[1] = Make<QLineEdit>(this, "Text1_1", {6240, 960, 735, 555}, QStringLiteral("Text1"));
+    Text2 = Make<QPlainTextEdit>(this, "Text2", {4920, 960, 1095, 615});
+    List2 = Make<QListWidget>(this, "List2", {7080, 960, 735, 240});
+    Label3 = Make<QLabel>(this, "Label3", {8160, 480, 255, 255});
+    Label4 = Make<QLabel>(this, "Label4", {8640, 1440, 975, 255}, QStringLiteral("播放音乐"));
+    Text3 = Make<QLineEdit>(this, "Text3", {5160, 1800, 735, 270});
+    Text4 = Make<QLineEdit>(this, "Text4", {6000, 1800, 735, 270});
+    for (QWidget* w : std::initializer_list<QWidget*>{Text1[1], Text2, List2, Label3, Label4,
+                                                      Text3, Text4})
+        w->hide();
+
+    Label2 = Make<QLabel>(this, "Label2", {5040, 120, 1050, 180});
+    Label5 = Make<QLabel>(this, "Label5", {8040, 120, 2535, 255},
+                          QStringLiteral("请选择浏览和打印字体大小"));
+    Label5->setFont(SongFont(10.5));
+    Combo1 = Make<QComboBox>(this, "Combo1", {10680, 120, 612, 300});
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setEditText(QStringLiteral("9"));
+
+    RichTextBox1 = new RecordPane(this);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    RichTextBox1->setFont(song);
+
+    Command4 = Make<QPushButton>(this, "Command4", g.Command4, QStringLiteral("资料输入"));
+    Command5 = Make<QPushButton>(this, "Command5", g.Command5, kMusicOff);
+    Command6 = Make<QPushButton>(this, "Command6", g.Command6, QStringLiteral("系统信息"));
+    Command9 = Make<QPushButton>(this, "Command9", g.Command9, QStringLiteral("网上留言"));
+    Command10 = Make<QPushButton>(this, "Command10", g.Command10, QStringLiteral("在线更新"));
+    Command7 = Make<QPushButton>(this, "Command7", g.Command7, QStringLiteral("打印"));
+    Command8 = Make<QPushButton>(this, "Command8", g.Command8, QStringLiteral("退出"));
+    for (QPushButton* b : {Command1, Command2, Command4, Command5, Command6, Command7, Command8,
+                           Command9, Command10})
+        b->setFont(ButtonFont());
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kMusicWatchMs);
+
+    // Frame1 and the option buttons share the window's background.
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Option1, Option2, Option3,
+                                                      Option4, Option5, Option6})
+        w->setPalette(palette());
+    placeControls();
+}
+
+// Every click of the window goes through here.
+void frmMain::wireCommands() {
+    const std::pair<QPushButton*, void (frmMain::*)()> clicks[] = {
+        {Command1, &frmMain::Command1Click}, {Command2, &frmMain::Command2Click},
+        {Command4, &frmMain::Command4Click}, {Command5, &frmMain::Command5Click},
+        {Command6, &frmMain::Command6Click}, {Command7, &frmMain::Command7Click},
+        {Command8, &frmMain::Command8Click}, {Command9, &frmMain::Command9Click},
+        {Command10, &frmMain::Command10Click}};
+    for (const auto& [button, handler] : clicks)
+        connect(button, &QPushButton::clicked, this, handler);
+
+    // A click on a title, or the selection moved with the keys.
+    List1->viewport()->installEventFilter(this);
+    connect(List1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { List1Click(item->text()); });
+    connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!listMouseDown_ && !fillingList_ && row >= 0)
+            List1Click(List1->item(row)->text());
+    });
+    connect(Combo1, &QComboBox::activated, this, &frmMain::Combo1Click);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1Timer);
+    search_.focusKeywordBox = [this] { Text1[0]->setFocus(); };
+}
+
+void frmMain::Form_Load() {
+    music_->playmusic();
+    Timer1->start();
+    resize(Px(kLoadWidth), Px(kLoadHeight));
+    move(0, 0);
+    Combo1->addItems(FontSizes());
+    Combo1->setEditText(QStringLiteral("9"));
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The load size is the outer size: once the frame is known, the inside gives way to it.
+    const QSize frame = frameGeometry().size() - size();
+    if (!sizedForFrame_ && !frame.isEmpty()) {
+        sizedForFrame_ = true;
+        resize(QSize(Px(kLoadWidth), Px(kLoadHeight)) - frame);
+    }
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize() {
+    const QSize outer = frameGeometry().size();
+    ApplyResizeRules(geometry_, float(outer.height() * kTwipsPerPixel),
+                     float(outer.width() * kTwipsPerPixel));
+    placeControls();
+}
+
+void frmMain::placeControls() {
+    const MainGeometry& g = geometry_;
+    Place(Frame1, g.Frame1);
+    Place(List1, g.List1);
+    Place(Command1, g.Command1);
+    Place(Command2, g.Command2);
+    Place(RichTextBox1, g.RichTextBox1);
+    Place(Command4, g.Command4);
+    Place(Command5, g.Command5);
+    Place(Command6, g.Command6);
+    Place(Command9, g.Command9);
+    Place(Command10, g.Command10);
+    Place(Command7, g.Command7);
+    Place(Command8, g.Command8);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (!shutDown_) {
+        shutDown_ = true;
+        Timer1->stop();
+        device_->command(QStringLiteral("close"));
+        RunShutdown();
+    }
+    event->accept();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            listMouseDown_ = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            listMouseDown_ = false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+Option frmMain::selectedOption() const {
+    const std::pair<QRadioButton*, Option> options[] = {
+        {Option1, Option::Option1}, {Option2, Option::Option2}, {Option3, Option::Option3},
+        {Option4, Option::Option4}, {Option5, Option::Option5}, {Option6, Option::Option6}};
+    for (const auto& [button, option] : options)
+        if (button->isChecked())
+            return option;
+    return Option::Option4;
+}
+
+void frmMain::readFields() {
+    fields_.keywordBox = Text1[0]->text();
+    fields_.selected = selectedOption();
+}
+
+void frmMain::showFields() {
+    Text1[1]->setText(fields_.currentKeyword);
+    List2->clear();
+    List2->addItems(fields_.keywordList);
+    Text2->setPlainText(fields_.recordBody);
+    Label3->setText(fields_.hitCounter);
+    Label2->setText(fields_.statusLine);
+}
+
+void frmMain::runSearch(void (KeywordSearch::*search)()) {
+    readFields();
+    (search_.*search)();
+    // Filling the list is no selection by the user.
+    fillingList_ = true;
+    List1->clear();
+    List1->addItems(fields_.resultList);
+    fillingList_ = false;
+    showFields();
+}
+
+void frmMain::Command1Click() { runSearch(&KeywordSearch::Command1Click); }
+
+void frmMain::Command2Click() { runSearch(&KeywordSearch::Command2Click); }
+
+void frmMain::List1Click(const QString& title) {
+    readFields();
+    if (!display_.ListClick(title))
+        return;
+    const QString body = fields_.recordBody;
+    if (fields_.keywordBox.isEmpty()) {
+        RichTextBox1->setPlainText(body);
+    } else {
+        RichTextBox1->showColoured(body, MergedRanges(display_.cccc(body)));
+        QTextCursor caret = RichTextBox1->textCursor();
+        caret.setPosition(0);
+        RichTextBox1->setTextCursor(caret);
+    }
+    showFields();
+}
+
+void frmMain::Combo1Click() {
+    bool ok = false;
+    const double points = Combo1->currentText().toDouble(&ok);
+    if (ok && points > 0) {
+        QFont f = RichTextBox1->font();
+        f.setPointSizeF(points);
+        RichTextBox1->setFont(f);
+    }
+    RichTextBox1->setFocus();
+}
+
+void frmMain::Timer1Timer() { music_->Timer1Tick(); }
+
+void frmMain::Command4Click() {
+    // The personal database editor comes with its own window; until then nothing opens.
+}
+
+void frmMain::Command5Click() {
+    music_->Command5Click();
+    Command5->setText(music_->command5Caption);
+}
+
+void frmMain::Command6Click() {
+    if (!about_) {
+        about_ = new frmAbout;
+        about_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void frmMain::Command7Click() { PrintRecordPane(*RichTextBox1, this); }
+
+void frmMain::Command8Click() { close(); }
+
+void frmMain::Command9Click() { Shell().OpenUrl(SiteAddress + QStringLiteral("/gb_add.asp")); }
+
+void frmMain::Command10Click() {
+    // The online update is started here once the download control exists.
+}
+
+} // namespace meridane

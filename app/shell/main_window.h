@@ -1,0 +1,109 @@
+// frmMain: the program's main window. It shows the search fields, runs the start-up and shutdown
+// sequences, keeps the layout in step with its size and dispatches the command buttons.
+#pragma once
+
+#include "about_dialog.h"
+#include "keyword_search.h"
+#include "main_layout.h"
+#include "music.h"
+#include "record_display.h"
+#include "lifecycle.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace meridane {
+
+class RecordPane;
+
+inline const QColor kWindowBackground(0xD5, 0xDE, 0xF2);
+
+// "8" … "36": the font sizes of Combo1, in list order.
+QStringList FontSizes();
+
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    // Creates the window and runs the start-up sequence. device: the music player (a
+    // QMediaPlayer-based one when null).
+    explicit frmMain(std::unique_ptr<MciDevice> device = {});
+    ~frmMain() override;
+
+    // Controls, named as on the form.
+    QRadioButton *Option1, *Option2, *Option3, *Option4, *Option5, *Option6;
+    QGroupBox* Frame1;
+    QLabel* Label1;
+    std::array<QLineEdit*, 2> Text1;
+    QListWidget* List1;
+    QPushButton *Command1, *Command2;
+    QPlainTextEdit* Text2;
+    QListWidget* List2;
+    QLabel *Label2, *Label3, *Label4, *Label5;
+    QComboBox* Combo1;
+    RecordPane* RichTextBox1;
+    QLineEdit *Text3, *Text4;
+    QPushButton *Command4, *Command5, *Command6, *Command7, *Command8, *Command9, *Command10;
+    QTimer* Timer1;
+
+    const MainGeometry& layoutGeometry() const { return geometry_; }
+    BackgroundMusic& music() { return *music_; }
+    frmAbout* aboutDialog() const { return about_; }
+
+    // The click handlers of the command buttons.
+    void Command1Click();
+    void Command2Click();
+    void Command4Click();
+    void Command5Click();
+    void Command6Click();
+    void Command7Click();
+    void Command8Click();
+    void Command9Click();
+    void Command10Click();
+    void List1Click(const QString& title);
+    void Combo1Click();
+    void Timer1Timer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void wireCommands();
+    void Form_Load();
+    void Form_Resize();
+    void placeControls();
+    Option selectedOption() const;
+    void readFields();
+    void showFields();
+    void runSearch(void (KeywordSearch::*search)());
+
+    MainGeometry geometry_;
+    SearchFields fields_;
+    KeywordSearch search_{fields_};
+    RecordDisplay display_{fields_};
+    std::unique_ptr<MciDevice> device_;
+    std::unique_ptr<BackgroundMusic> music_;
+    QPointer<frmAbout> about_;
+    bool listMouseDown_ = false;
+    bool fillingList_ = false;
+    bool shutDown_ = false;
+    bool sizedForFrame_ = false;
+};
+
+} // namespace meridane

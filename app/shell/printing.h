@@ -1,0 +1,41 @@
+// Printing the record pane through the print dialog.
+#pragma once
+
+#include <QString>
+
+class QPrinter;
+class QTextEdit;
+class QWidget;
+
+namespace meridane {
+
+namespace PrintFlags {
+constexpr int Selection = 1;    // the selection choice preset
+constexpr int NoPageNums = 8;   // no page-range fields
+constexpr int ReturnDc = 256;   // the dialog hands back the chosen printer
+} // namespace PrintFlags
+
+constexpr int kPrintCancelled = 32755;
+
+inline const QString kPrintErrorHead = QStringLiteral("Error printing file.");
+inline const QString kPrintErrorTitle = QStringLiteral("Printing Error!");
+
+class PrintDialogService {
+public:
+    virtual ~PrintDialogService() = default;
+    // Shows the print dialog for printer with the given flags. Returns 0 when the user chose to
+    // print, kPrintCancelled when the dialog was cancelled, or another error number with its
+    // description.
+    virtual int ShowPrinter(QPrinter& printer, int flags, QString& description,
+                            QWidget* parent) = 0;
+};
+
+PrintDialogService& PrintDialog();
+// Installs service (not owned); nullptr restores the on-screen dialog.
+void SetPrintDialogService(PrintDialogService* service);
+
+// "打印": asks for a printer and prints the pane's selection, or all of it, with its formatting
+// and font. Cancel is silent; a dialog error beeps and shows the "Printing Error!" message.
+void PrintRecordPane(QTextEdit& pane, QWidget* parent);
+
+} // namespace meridane

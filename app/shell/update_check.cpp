@@ -1,0 +1,72 @@
+#include "update_check.h"
+
+#include "program_folder.h"
+#include "result_reader.h"
+#include "site.h"
+
+namespace meridane {
+
+namespace {
+
+QString KeyedConnectionString(const QString& relativePath) {
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + ProgramFolder() +
+           QLatin1Char('\\') + relativePath + QStringLiteral(";Jet OLEDB:Database Password=") +
+           kDatabasePassword;
+}
+
+// The first row's value of column in sql; a table without rows is a failure too.
+QString FirstValue(const QString& file, const QString& sql, const QString& column) {
+    QString value;
+    bool found = false;
+    ReadRows(KeyedConnectionString(file), sql, [&](const SqlStatement& row) {
+        if (found)
+            return;
+        found = true;
+        for (int i = 0; i < row.columnCount(); ++i) {
+            if (row.columnName(i) == column)
+                value = row.value(i).toString();
+        }
+    });
+    if (!found)
+        throw DbError(("no rows in " + file).toStdString());
+    return value;
+}
+
+} // namespace
+
+bool DownloadFile(const QString& url, const QString& localFile) {
+    // Downloads arrive with the online update; until then nothing is fetched.
+    Q_UNUSED(url);
+    Q_UNUSED(localFile);
+    return false;
+}
+
+QString UpdateDbPath() { return ProgramFolder() + QStringLiteral("/sys/cabe.dll"); }
+
+QString UpdateDbAddress() { return SiteAddress + QStringLiteral("/bak/cgzl2/cabe22.dll"); }
+
+QString ReadInstalledStamp() {
+    return FirstValue(QStringLiteral("sound\\bk6.mp3"), QStringLiteral("SELECT * FROM cnt"),
+                      QStringLiteral("cntr"));
+}
+
+QString ReadUpdateStamp() {
+    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("SELECT * FROM cnt_date"),
+                      QStringLiteral("downdate"));
+}
+
+QString ReadNotice() {
+    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("SELECT * FROM gao"),
+                      QStringLiteral("gonggao"));
+}
+
+bool HasUpdate(const QString& installed, const QString& offered) {
+    return QString::compare(offered, installed, Qt::CaseSensitive) > 0;
+}
+
+QString NoticeText(bool update, const QString& notice) {
+    const QString crlf = QStringLiteral("\r\n");
+    return update ? crlf + kUpdateAnnouncement + crlf + notice : crlf + crlf + notice;
+}
+
+} // namespace meridane

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "message_service.h"
+
+namespace meridane {
+
+// Message boxes on screen. Yes is the default button of a Yes/No box.
+class WidgetMessages : public MessageService {
+public:
+    int MsgBox(const QString& prompt, int flags, const QString& title) override;
+};
+
+} // namespace meridane

@@ -1,0 +1,661 @@
+// The main window driven as a user drives it (offscreen): searching, reading records with their
+// keywords in red, the layout, start-up and shutdown on real files, the music cycle, printing
+// and the commands of the bottom row.
+#include "about_dialog.h"
+#include "main_window.h"
+#include "media_player_device.h"
+#include "printing.h"
+#include "program_folder.h"
+#include "record_pane.h"
+#include "shell_services.h"
+#include "site.h"
+#include "sqlite_db.h"
+#include "update_check.h"
+#include "test_support.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QtTest>
+
+using namespace meridane;
+using namespace meridane::test;
+
+namespace {
+
+// A player that does what it is told and whose mode the test sets.
+class ScriptedDevice : public MciDevice {
+public:
+    QStringList log;          // "open <file name>", "play", "close"
+    QSet<QString> unplayable; // files whose open fails
+    int currentMode = kNotOpen;
+    QString file;
+
+    void setNotify(bool) override {}
+    void setWait(bool) override {}
+    void setShareable(bool) override {}
+    void setDeviceType(const QString&) override {}
+    void setFileName(const QString& f) override { file = f; }
+    void command(const QString& c) override {
+        if (c == QLatin1String("open")) {
+            log << QStringLiteral("open ") + QFileInfo(file).fileName();
+            currentMode = unplayable.contains(QFileInfo(file).fileName()) ? kNotOpen : kPlaying;
+        } else {
+            log << c;
+            if (c == QLatin1String("close"))
+                currentMode = kNotOpen;
+        }
+    }
+    int mode() const override { return currentMode; }
+};
+
+class RecordingShell : public ShellServices {
+public:
+    RecordingShell() { SetShellServices(this); }
+    ~RecordingShell() override { SetShellServices(nullptr); }
+    bool StartProgram(const QString& program, const QStringList&) override {
+        started << program;
+        return true;
+    }
+    void OpenUrl(const QString& address) override { opened << address; }
+    void Beep() override { ++beeps; }
+    QStringList started, opened;
+    int beeps = 0;
+};
+
+// Answers the print dialog as scripted: print to a PDF file, cancel, or fail.
+class ScriptedPrintDialog : public PrintDialogService {
+public:
+    ScriptedPrintDialog() { SetPrintDialogService(this); }
+    ~ScriptedPrintDialog() override { SetPrintDialogService(nullptr); }
+    int ShowPrinter(QPrinter& printer, int f, QString& description, QWidget*) override {
+        flags << f;
+        if (answer == 0) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+        }
+        description = QStringLiteral("打印机未就绪");
+        return answer;
+    }
+    QList<int> flags;
+    int answer = 0;
+    QString pdf;
+};
+
+KnowledgeSources Sources() {
+    KnowledgeSources s;
+    s.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("组成：人参、白术、茯苓、甘草。"),
+                 QStringLiteral("补气 人参 白术 茯苓 甘草")),
+             Rec(2, QStringLiteral("理中丸"), QStringLiteral("组成：人参、干姜、白术、甘草。"),
+                 QStringLiteral("温中 人参 干姜 白术 甘草")),
+             Rec(3, QStringLiteral("麻黄汤"), QStringLiteral("组成：麻黄、桂枝、杏仁、甘草。"),
+                 QStringLiteral("解表 麻黄 桂枝 杏仁 甘草"))};
+    s.yao = {Rec(1, QStringLiteral("人参"), QStringLiteral("甘、微苦，微温。大补元气，人参")),
+             Rec(2, QStringLiteral("参"), QStringLiteral("参")),
+             Rec(3, QStringLiteral("Ma Huang"), QStringLiteral("Ma Huang: herba ephedrae")),
+             Rec(4, QStringLiteral("四君子汤"), QStringLiteral("不是方剂，是同名的药条"))};
+    s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热，头痛"))};
+    s.yishu1 = {Rec(1, QStringLiteral("中风案"), QStringLiteral("口眼歪斜"),
+                    QStringLiteral("中风 口眼歪斜"))};
+    return s;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+// The update database as the site serves it: a stamp and a notice, keyed like the others.
+void WriteUpdateDb(const QString& path, const QString& stamp, const QString& notice) {
+    QDir().mkpath(QFileInfo(path).path());
+    SqlConnection db;
+    db.open(path, kDatabasePassword, SqlConnection::Mode::CreateIfMissing);
+    db.exec(QStringLiteral("CREATE TABLE cnt_date (downdate TEXT)"));
+    db.exec(QStringLiteral("INSERT INTO cnt_date VALUES (?1)"), {stamp});
+    db.exec(QStringLiteral("CREATE TABLE gao (gonggao TEXT)"));
+    db.exec(QStringLiteral("INSERT INTO gao VALUES (?1)"), {notice});
+}
+
+// The ranges of the pane's text whose colour is red, merged.
+std::vector<TextRange> RedRanges(const QTextEdit* pane) {
+    std::vector<TextRange> red;
+    for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (frag.charFormat().foreground().color() != kKeywordColour)
+                continue;
+            if (!red.empty() && red.back().start + red.back().length == frag.position())
+                red.back().length += frag.length();
+            else
+                red.push_back({frag.position(), frag.length()});
+        }
+    }
+    return red;
+}
+
+QStringList Items(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QString PdfText(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(20000))
+        return QStringLiteral("<pdftotext failed>");
+    // CJK fonts share glyphs between ideographs and radicals, so read back in the compatibility
+    // form: the radical for 人 becomes 人 again.
+    QString text = QString::fromUtf8(p.readAllStandardOutput());
+    for (QChar& ch : text)
+        if (ch.unicode() >= 0x2E80 && ch.unicode() <= 0x2FDF)
+            ch = QString(ch).normalized(QString::NormalizationForm_KC).at(0);
+    return text;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempProgramFolder> folder;
+    std::unique_ptr<ScriptedMessages> messages;
+    std::unique_ptr<RecordingShell> shell;
+    std::unique_ptr<frmMain> window;
+    ScriptedDevice* device = nullptr;
+
+    void open() {
+        auto d = std::make_unique<ScriptedDevice>();
+        device = d.get();
+        window = std::make_unique<frmMain>(std::move(d));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void type(const QString& keywords) {
+        window->Text1[0]->clear();
+        // Key by key, as an input method delivers committed text.
+        for (QChar ch : keywords)
+            QTest::sendKeyEvent(QTest::Click, window->Text1[0], Qt::Key_unknown, QString(ch),
+                                Qt::NoModifier);
+        QCOMPARE(window->Text1[0]->text(), keywords);
+    }
+
+    void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+
+    void clickTitle(int row) {
+        QListWidget* list = window->List1;
+        const QRect r = list->visualItemRect(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    }
+
+    QString paneText() const { return window->RichTextBox1->toPlainText(); }
+
+private slots:
+    void init() {
+        folder = std::make_unique<TempProgramFolder>(
+            Sources(), std::vector<SourceRecord>{
+                           Rec(1, QStringLiteral("我的笔记"), QStringLiteral("人参不宜与藜芦同用"))});
+        WriteFile(folder->path() + QStringLiteral("/Ifonts.fon"), "placeholder\n");
+        messages = std::make_unique<ScriptedMessages>();
+        shell = std::make_unique<RecordingShell>();
+        open();
+    }
+
+    void cleanup() {
+        if (window)
+            window->close();
+        window.reset();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<frmAbout*>(w))
+                delete w;
+        shell.reset();
+        messages.reset();
+        folder.reset();
+    }
+
+    void controlsAtStart() {
+        QCOMPARE(window->windowTitle(), QStringLiteral("Meridane5.0   ") + SiteAddress);
+        QCOMPARE(window->palette().color(QPalette::Window), QColor(0xD5, 0xDE, 0xF2));
+        QVERIFY(window->Option1->isChecked());
+        QVERIFY(window->Option4->isHidden());
+        const QList<QWidget*> hiddenOnes{window->Text1[1], window->Text2, window->List2,
+                                         window->Label3, window->Label4, window->Text3,
+                                         window->Text4};
+        for (QWidget* hidden : hiddenOnes)
+            QVERIFY(hidden->isHidden());
+        QCOMPARE(window->Text1[1]->text(), QStringLiteral("Text1"));
+        QCOMPARE(window->Combo1->count(), 12);
+        QStringList sizes;
+        for (int i = 0; i < window->Combo1->count(); ++i)
+            sizes << window->Combo1->itemText(i);
+        QCOMPARE(sizes.join(QLatin1Char(',')), QStringLiteral("8,9,12,14,16,18,20,22,24,26,28,36"));
+        QCOMPARE(window->Combo1->currentText(), QStringLiteral("9"));
+        QCOMPARE(window->Label5->font().pointSizeF(), 10.5);
+        QCOMPARE(window->Text1[0]->font().pointSizeF(), 9.0);
+        QCOMPARE(window->RichTextBox1->font().pointSizeF(), 9.0);
+        QCOMPARE(window->Command5->text(), QStringLiteral("关闭音乐"));
+        QCOMPARE(window->Timer1->interval(), 5000);
+        QVERIFY(window->Timer1->isActive());
+        QCOMPARE(window->pos(), QPoint(0, 0));
+        QCOMPARE(window->Option6->geometry(), QRect(152, 5, 73, 12));
+        QCOMPARE(window->Text1[0]->geometry(), QRect(8, 32, 209, 21));
+        QVERIFY(messages->shown.isEmpty());
+    }
+
+    void searchAndReadRecords() {
+        type(QStringLiteral("人参，甘草"));
+        click(window->Command1);
+        QCOMPARE(Items(window->List1),
+                 (QStringList{QStringLiteral("四君子汤"), QStringLiteral("理中丸"),
+                              QStringLiteral("麻黄汤")}));
+        QCOMPARE(window->Label2->text(), QStringLiteral("共有3条记录"));
+        QCOMPARE(window->Label3->text(), QStringLiteral("3"));
+        QCOMPARE(window->List2->count(), 2);
+
+        clickTitle(1);
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 2    相符个数： 2"));
+        const QString body = QStringLiteral("组成：人参、干姜、白术、甘草。");
+        QCOMPARE(paneText(), body);
+        QCOMPARE(window->Text2->toPlainText(), body);
+        QCOMPARE(RedRanges(window->RichTextBox1),
+                 (std::vector<TextRange>{{3, 2}, {12, 2}}));
+        QCOMPARE(window->RichTextBox1->textCursor().position(), 0);
+        QVERIFY(!window->RichTextBox1->textCursor().hasSelection());
+
+        // The arrow keys move the selection and show the next record.
+        window->List1->setFocus();
+        QTest::keyClick(window->List1, Qt::Key_Down);
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 3    相符个数： 1"));
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{12, 2}}));
+
+        // Within results: ranked by the new keywords alone; rows without a hit not listed.
+        type(QStringLiteral("干姜"));
+        click(window->Command2);
+        QCOMPARE(Items(window->List1), QStringList{QStringLiteral("理中丸")});
+        QCOMPARE(window->Label2->text(), QStringLiteral("共有1条记录"));
+        // The pane keeps what it showed; the body field is emptied by the search.
+        QCOMPARE(paneText(), QStringLiteral("组成：麻黄、桂枝、杏仁、甘草。"));
+        QCOMPARE(window->Text2->toPlainText(), QString());
+        clickTitle(0);
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 2    相符个数： 1"));
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{6, 2}}));
+
+        // The personal notes, in their own database.
+        click(window->Option5);
+        type(QStringLiteral("藜芦"));
+        click(window->Command1);
+        QCOMPARE(Items(window->List1), QStringList{QStringLiteral("我的笔记")});
+        clickTitle(0);
+        QCOMPARE(paneText(), QStringLiteral("人参不宜与藜芦同用"));
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{5, 2}}));
+
+        // Nothing typed: the warning, focus back in the keyword box, nothing listed.
+        window->Text1[0]->clear();
+        click(window->Command1);
+        QCOMPARE(messages->count(QStringLiteral("您没有输入关键字！")), 1);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("注意！"));
+        QCOMPARE(window->List1->count(), 0);
+        QCOMPARE(window->Label2->text(), QStringLiteral("没有找到您所需的资料！"));
+    }
+
+    void colouring() {
+        click(window->Option2);
+        // A keyword at the very end of the text, a text of one character, overlapping
+        // occurrences, and a keyword that differs only in letter case.
+        type(QStringLiteral("人参，参"));
+        click(window->Command1);
+        QCOMPARE(Items(window->List1),
+                 (QStringList{QStringLiteral("人参"), QStringLiteral("参")}));
+        clickTitle(0);
+        QCOMPARE(paneText(), QStringLiteral("甘、微苦，微温。大补元气，人参"));
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{13, 2}}));
+        clickTitle(1);
+        QCOMPARE(paneText(), QStringLiteral("参"));
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{0, 1}}));
+
+        type(QStringLiteral("huang"));
+        click(window->Command1);
+        QCOMPARE(Items(window->List1), QStringList{QStringLiteral("Ma Huang")});
+        clickTitle(0);
+        QVERIFY(RedRanges(window->RichTextBox1).empty());
+        type(QStringLiteral("Huang"));
+        clickTitle(0);
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{3, 5}}));
+
+        // With the keyword box emptied after the search nothing is coloured.
+        window->Text1[0]->clear();
+        clickTitle(0);
+        QCOMPARE(paneText(), QStringLiteral("Ma Huang: herba ephedrae"));
+        QVERIFY(RedRanges(window->RichTextBox1).empty());
+    }
+
+    void clickInAnotherCategory() {
+        click(window->Option2);
+        type(QStringLiteral("药条"));
+        click(window->Command1); // yao2 holds only the herb entry "四君子汤"
+        clickTitle(0);
+        const QString herb = QStringLiteral("不是方剂，是同名的药条");
+        QCOMPARE(paneText(), herb);
+
+        click(window->Option1);
+        type(QStringLiteral("干姜"));
+        click(window->Command1);
+        clickTitle(0); // 理中丸
+        click(window->Option2);
+        clickTitle(0); // 理中丸 is not in yao2: body and header stay, the pane shows the body
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 2    相符个数： 1"));
+        QCOMPARE(paneText(), QStringLiteral("组成：人参、干姜、白术、甘草。"));
+
+        // A category whose result table does not exist yet: the click says so, nothing changes.
+        click(window->Option3);
+        clickTitle(0);
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("Meridane"));
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 2    相符个数： 1"));
+        QCOMPARE(paneText(), QStringLiteral("组成：人参、干姜、白术、甘草。"));
+    }
+
+    void fontSizeAndClipboard() {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const int index = window->Combo1->findText(QStringLiteral("20"));
+        window->Combo1->setCurrentIndex(index);
+        emit window->Combo1->activated(index);
+        QCOMPARE(window->RichTextBox1->font().pointSizeF(), 20.0);
+        QCOMPARE(window->RichTextBox1->document()->defaultFont().pointSizeF(), 20.0);
+        QVERIFY(window->RichTextBox1->hasFocus());
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("copied"));
+        QTest::keyClick(window->RichTextBox1, Qt::Key_Right);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    }
+
+    void layout() {
+        const MainGeometry& g = window->layoutGeometry();
+        QCOMPARE(window->frameGeometry().size(), QSize(766, 579));
+        QCOMPARE(g.Frame1.height, 7905.f);
+        QCOMPARE(g.RichTextBox1.height, 6832.f);
+        QCOMPARE(g.RichTextBox1.width, 7450.f);
+        QCOMPARE(g.List1.height, 6261.f);
+        QCOMPARE(g.Command1.top, 7263.f);
+        QCOMPARE(g.Command2.top, 7263.f);
+        for (const TwipRect& r : {g.Command4, g.Command5, g.Command6, g.Command7, g.Command8,
+                                  g.Command9, g.Command10})
+            QCOMPARE(r.top, 7513.f);
+        QCOMPARE(window->RichTextBox1->geometry(), QRect(240, 24, 497, 455));
+        QCOMPARE(window->List1->geometry(), QRect(8, 56, 209, 417));
+        QCOMPARE(window->Command8->geometry(), QRect(672, 501, 57, 25));
+
+        // A small step: everything follows.
+        const QSize frame = window->frameGeometry().size() - window->size();
+        const auto resizeOuter = [&](int w, int h) { window->resize(QSize(w, h) - frame); };
+        resizeOuter(800, 600);
+        QCOMPARE(g.Frame1.height, 9000.f - 780);
+        QCOMPARE(g.RichTextBox1.width, 12000.f - 4040);
+        QCOMPARE(g.Command8.top, 840 + 9000.f - 2424 + 412);
+        QCOMPARE(window->Command8->y(), qRound((840 + 9000.f - 2424 + 412) / 15));
+
+        // Lower than the pane can be: the frame shrinks, the rest of the pass is skipped.
+        resizeOuter(700, 100); // 1500 twips high
+        QCOMPARE(g.Frame1.height, 720.f);
+        QCOMPARE(g.RichTextBox1.height, 9000.f - 1853);
+        QCOMPARE(g.RichTextBox1.width, 12000.f - 4040);
+        QCOMPARE(g.List1.height, 9000.f - 2424);
+        // Narrower than the pane can be: heights follow, the width and the lists do not.
+        resizeOuter(200, 400);
+        QCOMPARE(g.RichTextBox1.height, 6000.f - 1853);
+        QCOMPARE(g.RichTextBox1.width, 12000.f - 4040);
+        QCOMPARE(g.List1.height, 9000.f - 2424);
+    }
+
+    void startupWithUpdateDatabase() {
+        // A stale update database left behind (no network now): its notice is shown.
+        window->close();
+        window.reset();
+        WriteUpdateDb(UpdateDbPath(), QStringLiteral("2008-06-01"), QStringLiteral("新版资料已发布"));
+        open();
+        QCOMPARE(window->Text3->text(), QStringLiteral("2008-05-20"));
+        QCOMPARE(window->Text4->text(), QStringLiteral("2008-06-01"));
+        QCOMPARE(paneText(), QStringLiteral("\n    系统检测到您有更新！\n新版资料已发布"));
+        window->close();
+        window.reset();
+        QVERIFY(!QFile::exists(UpdateDbPath()));
+
+        WriteUpdateDb(UpdateDbPath(), QStringLiteral("2008-05-20"), QStringLiteral("公告"));
+        open();
+        QCOMPARE(paneText(), QStringLiteral("\n\n公告"));
+        QVERIFY(messages->shown.isEmpty());
+    }
+
+    void startupWithoutData() {
+        window->close();
+        window.reset();
+        QFile::remove(StoredKnowledgePath());
+        open();
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(paneText(), QString());
+        QCOMPARE(window->Text3->text(), QString());
+        QCOMPARE(window->Combo1->count(), 12);
+        QCOMPARE(window->frameGeometry().size(), QSize(766, 579));
+        QCOMPARE(device->log.first(), QStringLiteral("open bk1.mp3"));
+    }
+
+    void shutdown_data() {
+        QTest::addColumn<bool>("byButton");
+        QTest::addColumn<bool>("placeholder");
+        QTest::newRow("退出") << true << true;
+        QTest::newRow("close button") << false << true;
+        QTest::newRow("no Ifonts.fon") << true << false;
+    }
+
+    void shutdown() {
+        QFETCH(bool, byButton);
+        QFETCH(bool, placeholder);
+        WriteFile(UpdateDbPath(), "update");
+        if (!placeholder)
+            QFile::remove(folder->path() + QStringLiteral("/Ifonts.fon"));
+        QVERIFY(ReadAll(WorkingCopyPath()).startsWith(ReadAll(StoredKnowledgePath()).left(16)));
+        if (byButton)
+            click(window->Command8);
+        else
+            window->close();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(device->log.last(), QStringLiteral("close"));
+        if (placeholder) {
+            QCOMPARE(ReadAll(WorkingCopyPath()), QByteArray("placeholder\n"));
+            QVERIFY(!QFile::exists(UpdateDbPath()));
+        } else {
+            QCOMPARE(ReadAll(WorkingCopyPath()), ReadAll(StoredKnowledgePath()));
+            QVERIFY(QFile::exists(UpdateDbPath()));
+        }
+        QVERIFY(messages->shown.isEmpty());
+    }
+
+    void musicCycle() {
+        BackgroundMusic& music = window->music();
+        QCOMPARE(device->log, (QStringList{QStringLiteral("open bk1.mp3"), QStringLiteral("play")}));
+        window->Timer1Timer(); // still playing: nothing
+        QCOMPARE(device->log.size(), 2);
+        QStringList order;
+        for (int i = 0; i < 6; ++i) {
+            device->currentMode = MciDevice::kStopped;
+            window->Timer1Timer();
+            order << QString::number(music.track());
+        }
+        QCOMPARE(order.join(QLatin1Char(',')), QStringLiteral("2,3,4,5,1,2"));
+        QCOMPARE(device->log.mid(2, 3), (QStringList{QStringLiteral("close"),
+                                                     QStringLiteral("open bk2.mp3"),
+                                                     QStringLiteral("play")}));
+
+        // Off during a track, on again: track 1.
+        click(window->Command5);
+        QCOMPARE(window->Command5->text(), QStringLiteral("播放音乐"));
+        QCOMPARE(device->mode(), MciDevice::kNotOpen);
+        const qsizetype before = device->log.size();
+        window->Timer1Timer();
+        QCOMPARE(device->log.size(), before);
+        click(window->Command5);
+        QCOMPARE(window->Command5->text(), QStringLiteral("关闭音乐"));
+        QCOMPARE(device->log.mid(before), (QStringList{QStringLiteral("open bk1.mp3"),
+                                                       QStringLiteral("play")}));
+
+        // An unplayable second track ends the music after the first; the caption stays.
+        device->unplayable << QStringLiteral("bk2.mp3");
+        device->currentMode = MciDevice::kStopped;
+        window->Timer1Timer();
+        QCOMPARE(device->mode(), MciDevice::kNotOpen);
+        const qsizetype silent = device->log.size();
+        for (int i = 0; i < 3; ++i)
+            window->Timer1Timer();
+        QCOMPARE(device->log.size(), silent);
+        QCOMPARE(window->Command5->text(), QStringLiteral("关闭音乐"));
+    }
+
+    void mediaPlayerDevice() {
+        MediaPlayerDevice player;
+        QCOMPARE(player.mode(), MciDevice::kNotOpen);
+        player.setFileName(folder->path() + QStringLiteral("/sound/nothing.mp3"));
+        player.command(QStringLiteral("open"));
+        player.command(QStringLiteral("play"));
+        QCOMPARE(player.mode(), MciDevice::kNotOpen);
+        const QString junk = folder->path() + QStringLiteral("/sound/junk.mp3");
+        WriteFile(junk, QByteArray(4096, 'x'));
+        player.setFileName(junk);
+        player.command(QStringLiteral("open"));
+        player.command(QStringLiteral("play"));
+        QTRY_COMPARE(player.mode(), MciDevice::kNotOpen);
+
+        const QString track = QStringLiteral(MERIDANE_FOLDER "/sound/bk1.mp3");
+        QVERIFY(QFile::exists(track));
+        player.setFileName(track);
+        player.command(QStringLiteral("open"));
+        player.command(QStringLiteral("play"));
+        QVERIFY(player.mode() != MciDevice::kNotOpen);
+        QVERIFY(player.mode() != MciDevice::kStopped);
+        player.command(QStringLiteral("close"));
+        QCOMPARE(player.mode(), MciDevice::kNotOpen);
+    }
+
+    void printing() {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QFAIL("pdftotext (poppler-utils) is needed to read the printed PDF");
+        ScriptedPrintDialog dialog;
+        type(QStringLiteral("人参"));
+        click(window->Command1);
+        clickTitle(0);
+        QTemporaryDir out;
+
+        // Nothing selected: the whole record, no selection choice.
+        dialog.pdf = out.filePath(QStringLiteral("all.pdf"));
+        click(window->Command7);
+        QCOMPARE(dialog.flags.last(), 264);
+        QString text = PdfText(dialog.pdf);
+        QVERIFY2(text.contains(QStringLiteral("组成：人参、白术、茯苓、甘草。")), qPrintable(text));
+
+        // Part of the record selected: the choice is preset and only that part is printed.
+        QTextCursor c = window->RichTextBox1->textCursor();
+        c.setPosition(3);
+        c.setPosition(8, QTextCursor::KeepAnchor); // 人参、白术
+        window->RichTextBox1->setTextCursor(c);
+        dialog.pdf = out.filePath(QStringLiteral("part.pdf"));
+        click(window->Command7);
+        QCOMPARE(dialog.flags.last(), 265);
+        text = PdfText(dialog.pdf);
+        QVERIFY2(text.contains(QStringLiteral("人参、白术")), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("组成")) && !text.contains(QStringLiteral("茯苓")),
+                 qPrintable(text));
+
+        // Cancel: nothing printed, nothing said.
+        dialog.answer = kPrintCancelled;
+        dialog.pdf = out.filePath(QStringLiteral("cancelled.pdf"));
+        click(window->Command7);
+        QVERIFY(!QFile::exists(dialog.pdf));
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(shell->beeps, 0);
+
+        // Any other dialog error: a beep and the message.
+        dialog.answer = 28660;
+        click(window->Command7);
+        QCOMPARE(shell->beeps, 1);
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown.last().prompt, QStringLiteral("Error printing file.\r\n打印机未就绪"));
+        QCOMPARE(messages->shown.last().flags, 48);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("Printing Error!"));
+    }
+
+    void commands() {
+        click(window->Command9);
+        QCOMPARE(shell->opened, QStringList{SiteAddress + QStringLiteral("/gb_add.asp")});
+
+        click(window->Command6);
+        click(window->Command6);
+        int dialogs = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            dialogs += qobject_cast<frmAbout*>(w) && w->isVisible();
+        QCOMPARE(dialogs, 1);
+        QVERIFY(!window->aboutDialog()->isModal());
+        // Closed and opened again: a new one.
+        window->aboutDialog()->close();
+        QTRY_VERIFY(!window->aboutDialog());
+        click(window->Command6);
+        QVERIFY(window->aboutDialog()->isVisible());
+
+        click(window->Command4); // the editor is not part of this window yet
+        QVERIFY(messages->shown.isEmpty());
+    }
+
+    void aboutDialog() {
+        frmAbout about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("关于 Meridane"));
+        QCOMPARE(about.lblTitle->text(), QStringLiteral("Meridane5.0"));
+        const QStringList lines = AboutDescription().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith(QStringLiteral("    1.输入您要查询的关键字")));
+        QVERIFY(lines[1].startsWith(QStringLiteral("     2.作者提供的资料仅供学习参考之用")));
+        QCOMPARE(lines[2], QStringLiteral("    ") + SiteAddress);
+        QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("系统信息(&S)..."));
+        QVERIFY(about.cmdOK->isDefault());
+
+        // No known tool on the search path: the message.
+        QTemporaryDir bin;
+        about.sysInfoSearchPath = {bin.path()};
+        click(about.cmdSysInfo);
+        QCOMPARE(messages->count(kNoSysInfo), 1);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("Meridane"));
+        QVERIFY(shell->started.isEmpty());
+
+        // The second tool of the list is there: it is started.
+        const QString tool = bin.filePath(SystemInfoPrograms().at(1));
+        WriteFile(tool, "#!/bin/sh\n");
+        QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        click(about.cmdSysInfo);
+        QCOMPARE(shell->started, QStringList{tool});
+        QCOMPARE(messages->count(kNoSysInfo), 1);
+
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QVERIFY(!about.isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"

@@ -1,0 +1,58 @@
+// meridane-shot: opens the main window on a program folder, runs a search, shows the first
+// title and saves a picture of the window.
+//   meridane-shot --folder DIR --out FILE.png [--category NAME] [--keywords TEXT]
+#include "main_window.h"
+#include "message_service.h"
+#include "program_folder.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace meridane;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QString folder, out, category = QStringLiteral("方剂"), keywords = QStringLiteral("人参，甘草");
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
+        const QString& a = args.at(i);
+        if (a == QLatin1String("--folder"))
+            folder = args.at(i + 1);
+        else if (a == QLatin1String("--out"))
+            out = args.at(i + 1);
+        else if (a == QLatin1String("--category"))
+            category = args.at(i + 1);
+        else if (a == QLatin1String("--keywords"))
+            keywords = args.at(i + 1);
+    }
+    if (folder.isEmpty() || out.isEmpty()) {
+        std::fputs("usage: meridane-shot --folder DIR --out FILE.png [--category NAME] "
+                   "[--keywords TEXT]\n",
+                   stderr);
+        return 2;
+    }
+    SetProgramFolder(folder);
+    frmMain window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::fputs("the window was not shown\n", stderr);
+    const std::pair<QRadioButton*, const char*> options[] = {
+        {window.Option1, "方剂"}, {window.Option2, "中药"}, {window.Option3, "病理"},
+        {window.Option6, "专家医案"}, {window.Option5, "我的资料库"}};
+    for (const auto& [button, caption] : options)
+        if (category == QString::fromUtf8(caption))
+            button->setChecked(true);
+    window.Text1[0]->setText(keywords);
+    window.Command1Click();
+    if (window.List1->count() > 0)
+        window.List1->setCurrentRow(0);
+    QTest::qWait(300);
+    const bool saved = window.grab().save(out);
+    window.Command8Click();
+    return saved ? 0 : 1;
+}
