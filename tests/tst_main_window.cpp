@@ -10,8 +10,8 @@
 #include "shell_services.h"
 #include "site.h"
 #include "sqlite_db.h"
-#include "update_check.h"
 #include "test_support.h"
+#include "update_check.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -211,8 +211,8 @@ class MainWindowTest : public QObject {
 private slots:
     void init() {
         folder = std::make_unique<TempProgramFolder>(
-            Sources(), std::vector<SourceRecord>{
-                           Rec(1, QStringLiteral("我的笔记"), QStringLiteral("人参不宜与藜芦同用"))});
+            Sources(), std::vector<SourceRecord>{Rec(1, QStringLiteral("我的笔记"),
+                                                     QStringLiteral("人参不宜与藜芦同用"))});
         WriteFile(folder->path() + QStringLiteral("/Ifonts.fon"), "placeholder\n");
         messages = std::make_unique<ScriptedMessages>();
         shell = std::make_unique<RecordingShell>();
@@ -236,8 +236,8 @@ private slots:
         QCOMPARE(window->palette().color(QPalette::Window), QColor(0xD5, 0xDE, 0xF2));
         QVERIFY(window->Option1->isChecked());
         QVERIFY(window->Option4->isHidden());
-        const QList<QWidget*> hiddenOnes{window->Text1[1], window->Text2, window->List2,
-                                         window->Label3, window->Label4, window->Text3,
+        const QList<QWidget*> hiddenOnes{window->Text1[1], window->Text2,  window->List2,
+                                         window->Label3,   window->Label4, window->Text3,
                                          window->Text4};
         for (QWidget* hidden : hiddenOnes)
             QVERIFY(hidden->isHidden());
@@ -275,8 +275,7 @@ private slots:
         const QString body = QStringLiteral("组成：人参、干姜、白术、甘草。");
         QCOMPARE(paneText(), body);
         QCOMPARE(window->Text2->toPlainText(), body);
-        QCOMPARE(RedRanges(window->RichTextBox1),
-                 (std::vector<TextRange>{{3, 2}, {12, 2}}));
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{3, 2}, {12, 2}}));
         QCOMPARE(window->RichTextBox1->textCursor().position(), 0);
         QVERIFY(!window->RichTextBox1->textCursor().hasSelection());
 
@@ -322,8 +321,7 @@ private slots:
         // occurrences, and a keyword that differs only in letter case.
         type(QStringLiteral("人参，参"));
         click(window->Command1);
-        QCOMPARE(Items(window->List1),
-                 (QStringList{QStringLiteral("人参"), QStringLiteral("参")}));
+        QCOMPARE(Items(window->List1), (QStringList{QStringLiteral("人参"), QStringLiteral("参")}));
         clickTitle(0);
         QCOMPARE(paneText(), QStringLiteral("甘、微苦，微温。大补元气，人参"));
         QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{13, 2}}));
@@ -397,8 +395,8 @@ private slots:
         QCOMPARE(g.List1.height, 6261.f);
         QCOMPARE(g.Command1.top, 7263.f);
         QCOMPARE(g.Command2.top, 7263.f);
-        for (const TwipRect& r : {g.Command4, g.Command5, g.Command6, g.Command7, g.Command8,
-                                  g.Command9, g.Command10})
+        for (const TwipRect& r :
+             {g.Command4, g.Command5, g.Command6, g.Command7, g.Command8, g.Command9, g.Command10})
             QCOMPARE(r.top, 7513.f);
         QCOMPARE(window->RichTextBox1->geometry(), QRect(240, 24, 497, 455));
         QCOMPARE(window->List1->geometry(), QRect(8, 56, 209, 417));
@@ -430,7 +428,8 @@ private slots:
         // A stale update database left behind (no network now): its notice is shown.
         window->close();
         window.reset();
-        WriteUpdateDb(UpdateDbPath(), QStringLiteral("2008-06-01"), QStringLiteral("新版资料已发布"));
+        WriteUpdateDb(UpdateDbPath(), QStringLiteral("2008-06-01"),
+                      QStringLiteral("新版资料已发布"));
         open();
         QCOMPARE(window->Text3->text(), QStringLiteral("2008-05-20"));
         QCOMPARE(window->Text4->text(), QStringLiteral("2008-06-01"));
@@ -491,7 +490,8 @@ private slots:
 
     void musicCycle() {
         BackgroundMusic& music = window->music();
-        QCOMPARE(device->log, (QStringList{QStringLiteral("open bk1.mp3"), QStringLiteral("play")}));
+        QCOMPARE(device->log,
+                 (QStringList{QStringLiteral("open bk1.mp3"), QStringLiteral("play")}));
         window->Timer1Timer(); // still playing: nothing
         QCOMPARE(device->log.size(), 2);
         QStringList order;
@@ -501,9 +501,9 @@ private slots:
             order << QString::number(music.track());
         }
         QCOMPARE(order.join(QLatin1Char(',')), QStringLiteral("2,3,4,5,1,2"));
-        QCOMPARE(device->log.mid(2, 3), (QStringList{QStringLiteral("close"),
-                                                     QStringLiteral("open bk2.mp3"),
-                                                     QStringLiteral("play")}));
+        QCOMPARE(device->log.mid(2, 3),
+                 (QStringList{QStringLiteral("close"), QStringLiteral("open bk2.mp3"),
+                              QStringLiteral("play")}));
 
         // Off during a track, on again: track 1.
         click(window->Command5);
@@ -514,8 +514,8 @@ private slots:
         QCOMPARE(device->log.size(), before);
         click(window->Command5);
         QCOMPARE(window->Command5->text(), QStringLiteral("关闭音乐"));
-        QCOMPARE(device->log.mid(before), (QStringList{QStringLiteral("open bk1.mp3"),
-                                                       QStringLiteral("play")}));
+        QCOMPARE(device->log.mid(before),
+                 (QStringList{QStringLiteral("open bk1.mp3"), QStringLiteral("play")}));
 
         // An unplayable second track ends the music after the first; the caption stays.
         device->unplayable << QStringLiteral("bk2.mp3");
@@ -596,7 +596,8 @@ private slots:
         click(window->Command7);
         QCOMPARE(shell->beeps, 1);
         QCOMPARE(messages->shown.size(), 1);
-        QCOMPARE(messages->shown.last().prompt, QStringLiteral("Error printing file.\r\n打印机未就绪"));
+        QCOMPARE(messages->shown.last().prompt,
+                 QStringLiteral("Error printing file.\r\n打印机未就绪"));
         QCOMPARE(messages->shown.last().flags, 48);
         QCOMPARE(messages->shown.last().title, QStringLiteral("Printing Error!"));
     }

@@ -36,8 +36,9 @@ void Write(const QString& path, const QByteArray& content) {
     f.write(content);
 }
 
-const QByteArray kYao = "{\"编号\": 1, \"标题\": \"人参\", \"文本\": \"甘微苦\", \"出处\": \"x\"}\n\n"
-                        "{\"编号\": 2, \"标题\": \"黄连\", \"文本\": \"苦寒\"}\n";
+const QByteArray kYao =
+    "{\"编号\": 1, \"标题\": \"人参\", \"文本\": \"甘微苦\", \"出处\": \"x\"}\n\n"
+    "{\"编号\": 2, \"标题\": \"黄连\", \"文本\": \"苦寒\"}\n";
 const QByteArray kWithKeywords =
     "{\"编号\": 1, \"标题\": \"四君子汤\", \"文本\": \"人参\", \"关键字\": \"补气 人参\"}\n";
 
@@ -95,7 +96,8 @@ private slots:
                                     QStringLiteral("黄连0")}));
         // Without me1.jsonl the personal table is there and empty.
         int notes = -1;
-        ReadRows(QStringLiteral("Data Source=") + personal, QStringLiteral("SELECT count(*) FROM me1"),
+        ReadRows(QStringLiteral("Data Source=") + personal,
+                 QStringLiteral("SELECT count(*) FROM me1"),
                  [&](const SqlStatement& s) { notes = int(s.integer(0)); });
         QCOMPARE(notes, 0);
     }
@@ -106,15 +108,14 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("malformed") << "bing.jsonl" << (kYao + "{\"编号\": 3, \"标题\": \n")
                                    << "bing.jsonl:4: malformed JSON";
-        QTest::newRow("no title") << "yao.jsonl"
-                                  << QByteArray("{\"编号\": 1, \"文本\": \"甘\"}\n")
+        QTest::newRow("no title") << "yao.jsonl" << QByteArray("{\"编号\": 1, \"文本\": \"甘\"}\n")
                                   << "yao.jsonl:1: \"标题\" is missing";
-        QTest::newRow("number not whole") << "yao.jsonl"
-                                          << QByteArray("{\"编号\": 1.5, \"标题\": \"a\", \"文本\": \"b\"}\n")
-                                          << "yao.jsonl:1: \"编号\"";
+        QTest::newRow("number not whole")
+            << "yao.jsonl" << QByteArray("{\"编号\": 1.5, \"标题\": \"a\", \"文本\": \"b\"}\n")
+            << "yao.jsonl:1: \"编号\"";
         QTest::newRow("no keywords") << "yishu1.jsonl" << kYao << "yishu1.jsonl:1: \"关键字\"";
-        QTest::newRow("not an object") << "An1.jsonl" << QByteArray("[1, 2]\n")
-                                       << "An1.jsonl:1: not a JSON object";
+        QTest::newRow("not an object")
+            << "An1.jsonl" << QByteArray("[1, 2]\n") << "An1.jsonl:1: not a JSON object";
         QTest::newRow("missing file") << "An1.jsonl" << QByteArray() << "An1.jsonl: cannot read";
     }
 
@@ -153,9 +154,10 @@ private slots:
         TempProgramFolder folder(s);
         QFile::remove(WorkingCopyPath()); // the tool makes it from sound/bk6.mp3
         const QString tool = QStringLiteral(MERIDANE_QUERY);
-        const QStringList base{QStringLiteral("--folder"), folder.path(), QStringLiteral("--category"),
-                               QStringLiteral("病理")};
-        Run r = Start(tool, base + QStringList{QStringLiteral("--new"), QStringLiteral("汗出，发热")});
+        const QStringList base{QStringLiteral("--folder"), folder.path(),
+                               QStringLiteral("--category"), QStringLiteral("病理")};
+        Run r =
+            Start(tool, base + QStringList{QStringLiteral("--new"), QStringLiteral("汗出，发热")});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringLiteral("共有2条记录\n暑湿\n感冒\n"));
         QCOMPARE(r.err, QString());

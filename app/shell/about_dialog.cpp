@@ -59,8 +59,7 @@ QIcon ProgramIcon() {
 }
 
 #ifdef Q_OS_WIN
-bool GetKeyValue(void* keyRoot, const QString& keyName, const QString& subKeyRef,
-                 QString& keyVal) {
+bool GetKeyValue(void* keyRoot, const QString& keyName, const QString& subKeyRef, QString& keyVal) {
     keyVal.clear();
     HKEY key = nullptr;
     // Read access only: asking for all access fails for users without write rights.
@@ -119,8 +118,9 @@ void StartSysInfo(const QStringList& searchPath) {
 
 QString AboutDescription() {
     const QString crlf = QStringLiteral("\r\n");
-    return QStringLiteral("    1.输入您要查询的关键字，多个关键词用逗号隔开，并选择要查询资料的类别。"
-                          "单击“查询”按钮，查阅您所需的资料。") +
+    return QStringLiteral(
+               "    1.输入您要查询的关键字，多个关键词用逗号隔开，并选择要查询资料的类别。"
+               "单击“查询”按钮，查阅您所需的资料。") +
            crlf +
            QStringLiteral("     2.作者提供的资料仅供学习参考之用，不能替代医生诊断。"
                           "更多资讯请访问Meridane主页：") +
@@ -146,8 +146,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     lblDescription->setGeometry(Twips(1050, 645, 4365, 1410));
     lblDescription->setWordWrap(true);
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblDescription->setText(QString(AboutDescription()).replace(QStringLiteral("\r\n"),
-                                                                QStringLiteral("\n")));
+    lblDescription->setText(
+        QString(AboutDescription()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
     cmdSysInfo = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
     cmdSysInfo->setGeometry(Twips(2520, 2640, 1485, 345));

@@ -17,8 +17,7 @@ QIcon ProgramIcon();
 #ifdef Q_OS_WIN
 // Reads the text value subKeyRef of keyName under keyRoot (an HKEY) into keyVal, opening the key
 // for reading only. False (keyVal empty) when the key or the value cannot be read.
-bool GetKeyValue(void* keyRoot, const QString& keyName, const QString& subKeyRef,
-                 QString& keyVal);
+bool GetKeyValue(void* keyRoot, const QString& keyName, const QString& subKeyRef, QString& keyVal);
 #endif
 
 // Programs that show system information on desktops without the Windows tool, in the order

@@ -10,7 +10,9 @@
 
 namespace meridane {
 
-QString PlaceholderPath() { return ProgramFolder() + QStringLiteral("/Ifonts.fon"); }
+QString PlaceholderPath() {
+    return ProgramFolder() + QStringLiteral("/Ifonts.fon");
+}
 
 StartupOutcome RunStartup(const std::function<void()>& load) {
     StartupOutcome out;

@@ -12,8 +12,8 @@ struct TwipRect {
 // The controls whose geometry changes with the window (design values at start).
 struct MainGeometry {
     TwipRect Frame1{120, 240, 3375, 7695};
-    TwipRect List1{120, 840, 3132, 6144}; // in Frame1
-    TwipRect Command1{1080, 7080, 855, 375}; // in Frame1
+    TwipRect List1{120, 840, 3132, 6144};     // in Frame1
+    TwipRect Command1{1080, 7080, 855, 375};  // in Frame1
     TwipRect Command2{2040, 7080, 1215, 375}; // in Frame1
     TwipRect RichTextBox1{3600, 360, 7575, 6855};
     TwipRect Command4{3600, 7320, 855, 375};

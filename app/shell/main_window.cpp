@@ -19,13 +19,17 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace meridane {
 
 namespace {
 
 constexpr int kMusicWatchMs = 5000;
 
-int Px(float twips) { return qRound(twips / kTwipsPerPixel); }
+int Px(float twips) {
+    return qRound(twips / kTwipsPerPixel);
+}
 
 void Place(QWidget* w, const TwipRect& r) {
     w->setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
@@ -123,8 +127,8 @@ void frmMain::createControls() {
     Label4 = Make<QLabel>(this, "Label4", {8640, 1440, 975, 255}, QStringLiteral("播放音乐"));
     Text3 = Make<QLineEdit>(this, "Text3", {5160, 1800, 735, 270});
     Text4 = Make<QLineEdit>(this, "Text4", {6000, 1800, 735, 270});
-    for (QWidget* w : std::initializer_list<QWidget*>{Text1[1], Text2, List2, Label3, Label4,
-                                                      Text3, Text4})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Text1[1], Text2, List2, Label3, Label4, Text3, Text4})
         w->hide();
 
     Label2 = Make<QLabel>(this, "Label2", {5040, 120, 1050, 180});
@@ -156,8 +160,8 @@ void frmMain::createControls() {
     Timer1->setInterval(kMusicWatchMs);
 
     // Frame1 and the option buttons share the window's background.
-    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Option1, Option2, Option3,
-                                                      Option4, Option5, Option6})
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Option1, Option2, Option3, Option4,
+                                                      Option5, Option6})
         w->setPalette(palette());
     placeControls();
 }
@@ -165,10 +169,10 @@ void frmMain::createControls() {
 // Every click of the window goes through here.
 void frmMain::wireCommands() {
     const std::pair<QPushButton*, void (frmMain::*)()> clicks[] = {
-        {Command1, &frmMain::Command1Click}, {Command2, &frmMain::Command2Click},
-        {Command4, &frmMain::Command4Click}, {Command5, &frmMain::Command5Click},
-        {Command6, &frmMain::Command6Click}, {Command7, &frmMain::Command7Click},
-        {Command8, &frmMain::Command8Click}, {Command9, &frmMain::Command9Click},
+        {Command1, &frmMain::Command1Click},  {Command2, &frmMain::Command2Click},
+        {Command4, &frmMain::Command4Click},  {Command5, &frmMain::Command5Click},
+        {Command6, &frmMain::Command6Click},  {Command7, &frmMain::Command7Click},
+        {Command8, &frmMain::Command8Click},  {Command9, &frmMain::Command9Click},
         {Command10, &frmMain::Command10Click}};
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
@@ -275,6 +279,8 @@ void frmMain::showFields() {
     Text2->setPlainText(fields_.recordBody);
     Label3->setText(fields_.hitCounter);
     Label2->setText(fields_.statusLine);
+    // The header outgrows the label's design width; it may grow up to the next label.
+    Label2->resize(std::min(Label2->sizeHint().width(), Px(8040 - 5040)), Label2->height());
 }
 
 void frmMain::runSearch(void (KeywordSearch::*search)()) {
@@ -288,9 +294,13 @@ void frmMain::runSearch(void (KeywordSearch::*search)()) {
     showFields();
 }
 
-void frmMain::Command1Click() { runSearch(&KeywordSearch::Command1Click); }
+void frmMain::Command1Click() {
+    runSearch(&KeywordSearch::Command1Click);
+}
 
-void frmMain::Command2Click() { runSearch(&KeywordSearch::Command2Click); }
+void frmMain::Command2Click() {
+    runSearch(&KeywordSearch::Command2Click);
+}
 
 void frmMain::List1Click(const QString& title) {
     readFields();
@@ -319,7 +329,9 @@ void frmMain::Combo1Click() {
     RichTextBox1->setFocus();
 }
 
-void frmMain::Timer1Timer() { music_->Timer1Tick(); }
+void frmMain::Timer1Timer() {
+    music_->Timer1Tick();
+}
 
 void frmMain::Command4Click() {
     // The personal database editor comes with its own window; until then nothing opens.
@@ -340,11 +352,17 @@ void frmMain::Command6Click() {
     about_->activateWindow();
 }
 
-void frmMain::Command7Click() { PrintRecordPane(*RichTextBox1, this); }
+void frmMain::Command7Click() {
+    PrintRecordPane(*RichTextBox1, this);
+}
 
-void frmMain::Command8Click() { close(); }
+void frmMain::Command8Click() {
+    close();
+}
 
-void frmMain::Command9Click() { Shell().OpenUrl(SiteAddress + QStringLiteral("/gb_add.asp")); }
+void frmMain::Command9Click() {
+    Shell().OpenUrl(SiteAddress + QStringLiteral("/gb_add.asp"));
+}
 
 void frmMain::Command10Click() {
     // The online update is started here once the download control exists.

@@ -4,10 +4,10 @@
 
 #include "about_dialog.h"
 #include "keyword_search.h"
+#include "lifecycle.h"
 #include "main_layout.h"
 #include "music.h"
 #include "record_display.h"
-#include "lifecycle.h"
 
 #include <QPointer>
 #include <QWidget>

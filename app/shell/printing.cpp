@@ -17,8 +17,7 @@ constexpr int kInvalidPrinter = 28660; // the error number of "no usable printer
 
 class OnScreenPrintDialog : public PrintDialogService {
 public:
-    int ShowPrinter(QPrinter& printer, int flags, QString& description,
-                    QWidget* parent) override {
+    int ShowPrinter(QPrinter& printer, int flags, QString& description, QWidget* parent) override {
         QPrintDialog dialog(&printer, parent);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & PrintFlags::NoPageNums));
         dialog.setOption(QAbstractPrintDialog::PrintSelection, (flags & PrintFlags::Selection));
@@ -43,7 +42,9 @@ PrintDialogService& PrintDialog() {
     return g_dialog ? *g_dialog : onScreen;
 }
 
-void SetPrintDialogService(PrintDialogService* service) { g_dialog = service; }
+void SetPrintDialogService(PrintDialogService* service) {
+    g_dialog = service;
+}
 
 void PrintRecordPane(QTextEdit& pane, QWidget* parent) {
     int flags = PrintFlags::ReturnDc + PrintFlags::NoPageNums;

@@ -10,9 +10,9 @@ class QWidget;
 namespace meridane {
 
 namespace PrintFlags {
-constexpr int Selection = 1;    // the selection choice preset
-constexpr int NoPageNums = 8;   // no page-range fields
-constexpr int ReturnDc = 256;   // the dialog hands back the chosen printer
+constexpr int Selection = 1;  // the selection choice preset
+constexpr int NoPageNums = 8; // no page-range fields
+constexpr int ReturnDc = 256; // the dialog hands back the chosen printer
 } // namespace PrintFlags
 
 constexpr int kPrintCancelled = 32755;

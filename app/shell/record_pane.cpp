@@ -6,7 +6,9 @@
 
 namespace meridane {
 
-RecordPane::RecordPane(QWidget* parent) : QTextEdit(parent) { setAcceptRichText(false); }
+RecordPane::RecordPane(QWidget* parent) : QTextEdit(parent) {
+    setAcceptRichText(false);
+}
 
 void RecordPane::showColoured(const QString& body, const std::vector<TextRange>& ranges) {
     QTextCharFormat plain;

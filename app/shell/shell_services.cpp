@@ -27,6 +27,8 @@ ShellServices& Shell() {
     return g_shell ? *g_shell : desktop;
 }
 
-void SetShellServices(ShellServices* services) { g_shell = services; }
+void SetShellServices(ShellServices* services) {
+    g_shell = services;
+}
 
 } // namespace meridane

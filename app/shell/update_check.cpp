@@ -41,9 +41,13 @@ bool DownloadFile(const QString& url, const QString& localFile) {
     return false;
 }
 
-QString UpdateDbPath() { return ProgramFolder() + QStringLiteral("/sys/cabe.dll"); }
+QString UpdateDbPath() {
+    return ProgramFolder() + QStringLiteral("/sys/cabe.dll");
+}
 
-QString UpdateDbAddress() { return SiteAddress + QStringLiteral("/bak/cgzl2/cabe22.dll"); }
+QString UpdateDbAddress() {
+    return SiteAddress + QStringLiteral("/bak/cgzl2/cabe22.dll");
+}
 
 QString ReadInstalledStamp() {
     return FirstValue(QStringLiteral("sound\\bk6.mp3"), QStringLiteral("SELECT * FROM cnt"),

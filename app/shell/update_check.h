@@ -10,7 +10,7 @@ inline const QString kUpdateAnnouncement = QStringLiteral("    系统检测到�
 // Downloads url to localFile, blocking; true when the file was transferred.
 bool DownloadFile(const QString& url, const QString& localFile);
 
-QString UpdateDbPath(); // sys/cabe.dll in the program folder
+QString UpdateDbPath();    // sys/cabe.dll in the program folder
 QString UpdateDbAddress(); // where the start-up check fetches it from
 
 // Column cntr of the first row of cnt in the stored knowledge database. Throws DbError.

@@ -22,7 +22,8 @@ int Usage(const QString& why) {
     Print(stderr, QStringLiteral("meridane-query: ") + why);
     Print(stderr, QStringLiteral("usage: meridane-query --folder DIR --category NAME (--new | "
                                  "--within) KEYWORDS [--show TITLE]"));
-    Print(stderr, QStringLiteral("       meridane-query --folder DIR --category NAME --show TITLE"));
+    Print(stderr,
+          QStringLiteral("       meridane-query --folder DIR --category NAME --show TITLE"));
     return 2;
 }
 
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
         }
     }
     if (folder.isEmpty() || caption.isEmpty() || !(haveKeywords || show))
-        return Usage(QStringLiteral("--folder, --category and the keywords or --show are required"));
+        return Usage(
+            QStringLiteral("--folder, --category and the keywords or --show are required"));
     if (!QDir(folder).exists())
         return Usage(QStringLiteral("no such folder: ") + folder);
     const KnowledgeCategory* category = CategoryByCaption(caption);

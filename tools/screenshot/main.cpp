@@ -6,8 +6,8 @@
 #include "program_folder.h"
 
 #include <QApplication>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QRadioButton>
 #include <QTest>
 
@@ -41,9 +41,11 @@ int main(int argc, char* argv[]) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fputs("the window was not shown\n", stderr);
-    const std::pair<QRadioButton*, const char*> options[] = {
-        {window.Option1, "方剂"}, {window.Option2, "中药"}, {window.Option3, "病理"},
-        {window.Option6, "专家医案"}, {window.Option5, "我的资料库"}};
+    const std::pair<QRadioButton*, const char*> options[] = {{window.Option1, "方剂"},
+                                                             {window.Option2, "中药"},
+                                                             {window.Option3, "病理"},
+                                                             {window.Option6, "专家医案"},
+                                                             {window.Option5, "我的资料库"}};
     for (const auto& [button, caption] : options)
         if (category == QString::fromUtf8(caption))
             button->setChecked(true);
