@@ -121,17 +121,6 @@ void WriteFile(const QString& path, const QByteArray& data) {
     f.write(data);
 }
 
-// The update database as the site serves it: a stamp and a notice, keyed like the others.
-void WriteUpdateDb(const QString& path, const QString& stamp, const QString& notice) {
-    QDir().mkpath(QFileInfo(path).path());
-    SqlConnection db;
-    db.open(path, kDatabasePassword, SqlConnection::Mode::CreateIfMissing);
-    db.exec(QStringLiteral("CREATE TABLE cnt_date (downdate TEXT)"));
-    db.exec(QStringLiteral("INSERT INTO cnt_date VALUES (?1)"), {stamp});
-    db.exec(QStringLiteral("CREATE TABLE gao (gonggao TEXT)"));
-    db.exec(QStringLiteral("INSERT INTO gao VALUES (?1)"), {notice});
-}
-
 // The ranges of the pane's text whose colour is red, merged.
 std::vector<TextRange> RedRanges(const QTextEdit* pane) {
     std::vector<TextRange> red;
@@ -232,7 +221,7 @@ private slots:
     }
 
     void controlsAtStart() {
-        QCOMPARE(window->windowTitle(), QStringLiteral("Meridane5.0   ") + SiteAddress);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Meridane5.0   ") + SiteAddress());
         QCOMPARE(window->palette().color(QPalette::Window), QColor(0xD5, 0xDE, 0xF2));
         QVERIFY(window->Option1->isChecked());
         QVERIFY(window->Option4->isHidden());
@@ -604,7 +593,7 @@ private slots:
 
     void commands() {
         click(window->Command9);
-        QCOMPARE(shell->opened, QStringList{SiteAddress + QStringLiteral("/gb_add.asp")});
+        QCOMPARE(shell->opened, QStringList{SiteAddress() + QStringLiteral("/gb_add.asp")});
 
         click(window->Command6);
         click(window->Command6);
@@ -631,7 +620,7 @@ private slots:
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].startsWith(QStringLiteral("    1.输入您要查询的关键字")));
         QVERIFY(lines[1].startsWith(QStringLiteral("     2.作者提供的资料仅供学习参考之用")));
-        QCOMPARE(lines[2], QStringLiteral("    ") + SiteAddress);
+        QCOMPARE(lines[2], QStringLiteral("    ") + SiteAddress());
         QCOMPARE(about.cmdSysInfo->text(), QStringLiteral("系统信息(&S)..."));
         QVERIFY(about.cmdOK->isDefault());
 

@@ -124,7 +124,7 @@ QString AboutDescription() {
            crlf +
            QStringLiteral("     2.作者提供的资料仅供学习参考之用，不能替代医生诊断。"
                           "更多资讯请访问Meridane主页：") +
-           crlf + QStringLiteral("    ") + SiteAddress;
+           crlf + QStringLiteral("    ") + SiteAddress();
 }
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {

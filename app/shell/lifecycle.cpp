@@ -2,6 +2,7 @@
 
 #include "program_folder.h"
 #include "sqlite_db.h"
+#include "download.h"
 #include "update_check.h"
 
 #include <QFile>

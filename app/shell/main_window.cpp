@@ -2,13 +2,16 @@
 
 #include "about_dialog.h"
 #include "media_player_device.h"
+#include "message_service.h"
 #include "printing.h"
 #include "program_folder.h"
 #include "record_pane.h"
 #include "shell_services.h"
 #include "site.h"
+#include "update_check.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -76,7 +79,7 @@ frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device))
         return ProgramFolder() + QStringLiteral("/sound/bk%1.mp3").arg(track);
     });
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(kProductCaption + QStringLiteral("   ") + SiteAddress);
+    setWindowTitle(kProductCaption + QStringLiteral("   ") + SiteAddress());
     setWindowIcon(ProgramIcon());
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kWindowBackground);
@@ -159,6 +162,11 @@ void frmMain::createControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kMusicWatchMs);
 
+    DL = new bkDLControl(this);
+    DL->setObjectName(QStringLiteral("DL"));
+    // A new knowledge database replaces the stored one only when it is whole and usable.
+    DL->check = IsUsableKnowledgeDb;
+
     // Frame1 and the option buttons share the window's background.
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Option1, Option2, Option3, Option4,
                                                       Option5, Option6})
@@ -187,6 +195,8 @@ void frmMain::wireCommands() {
     });
     connect(Combo1, &QComboBox::activated, this, &frmMain::Combo1Click);
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1Timer);
+    connect(DL, &bkDLControl::progress, this, &frmMain::DLProgress);
+    connect(DL, &bkDLControl::completed, this, &frmMain::DLCompleted);
     search_.focusKeywordBox = [this] { Text1[0]->setFocus(); };
 }
 
@@ -361,11 +371,34 @@ void frmMain::Command8Click() {
 }
 
 void frmMain::Command9Click() {
-    Shell().OpenUrl(SiteAddress + QStringLiteral("/gb_add.asp"));
+    Shell().OpenUrl(SiteAddress() + QStringLiteral("/gb_add.asp"));
 }
 
 void frmMain::Command10Click() {
-    // The online update is started here once the download control exists.
+    if (Messages().MsgBox(kAskDownload, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes)
+        return;
+    DL->SourceAddress = KnowledgeDbAddress();
+    DL->TargetFolder = ProgramFolder() + QStringLiteral("/sound");
+    DL->Start();
+}
+
+void frmMain::DLProgress(float fraction) {
+    setWindowTitle(DownloadCaptionPrefix() + FormatPercent(fraction));
+}
+
+void frmMain::DLCompleted() {
+    // The caption tells whether the whole file came; the control tells whether it was usable
+    // and now stands in place of the old one.
+    const bool ok = windowTitle() == DownloadCaptionPrefix() + QStringLiteral("100%") &&
+                    DL->succeeded();
+    if (!ok) {
+        Messages().MsgBox(kDownloadFailed, MsgFlags::OkOnly, kProgramTitle);
+        close();
+        return;
+    }
+    Messages().MsgBox(kDownloadDone, MsgFlags::OkOnly, kProgramTitle);
+    close();
+    Shell().StartProgram(QCoreApplication::applicationFilePath(), {});
 }
 
 } // namespace meridane

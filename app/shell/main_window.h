@@ -3,6 +3,7 @@
 #pragma once
 
 #include "about_dialog.h"
+#include "download.h"
 #include "keyword_search.h"
 #include "lifecycle.h"
 #include "main_layout.h"
@@ -57,6 +58,7 @@ public:
     QLineEdit *Text3, *Text4;
     QPushButton *Command4, *Command5, *Command6, *Command7, *Command8, *Command9, *Command10;
     QTimer* Timer1;
+    bkDLControl* DL;
 
     const MainGeometry& layoutGeometry() const { return geometry_; }
     BackgroundMusic& music() { return *music_; }
@@ -75,6 +77,8 @@ public:
     void List1Click(const QString& title);
     void Combo1Click();
     void Timer1Timer();
+    void DLProgress(float fraction);
+    void DLCompleted();
 
 protected:
     void showEvent(QShowEvent* event) override;

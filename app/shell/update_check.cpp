@@ -34,19 +34,46 @@ QString FirstValue(const QString& file, const QString& sql, const QString& colum
 
 } // namespace
 
-bool DownloadFile(const QString& url, const QString& localFile) {
-    // Downloads arrive with the online update; until then nothing is fetched.
-    Q_UNUSED(url);
-    Q_UNUSED(localFile);
-    return false;
-}
-
 QString UpdateDbPath() {
     return ProgramFolder() + QStringLiteral("/sys/cabe.dll");
 }
 
 QString UpdateDbAddress() {
-    return SiteAddress + QStringLiteral("/bak/cgzl2/cabe22.dll");
+    return SiteAddress() + QStringLiteral("/bak/cgzl2/cabe22.dll");
+}
+
+QString KnowledgeDbAddress() { return SiteAddress() + QStringLiteral("/bak/cgzl2/bk6.mp3"); }
+
+QString DownloadCaptionPrefix() {
+    return kProductCaption + QStringLiteral("   ") + SiteAddress() +
+           QStringLiteral("   在线更新进程：  ");
+}
+
+QString FormatPercent(float fraction) {
+    return QString::number(qRound(double(fraction) * 100.0)) + QLatin1Char('%');
+}
+
+bool IsUsableKnowledgeDb(const QString& file) {
+    try {
+        SqlConnection db;
+        db.open(file, kDatabasePassword);
+        bool intact = false;
+        SqlStatement check = db.prepare(QStringLiteral("PRAGMA integrity_check"));
+        if (check.step())
+            intact = check.text(0) == QLatin1String("ok");
+        if (!intact)
+            return false;
+        for (const char* table : {"An1", "yao", "bing", "yishu1", "cnt"}) {
+            SqlStatement probe = db.prepare(
+                QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
+            probe.bind(1, QString::fromLatin1(table));
+            if (!probe.step())
+                return false;
+        }
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
 }
 
 QString ReadInstalledStamp() {

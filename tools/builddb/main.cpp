@@ -19,6 +19,8 @@ void Print(FILE* to, const QString& text) {
 int Usage() {
     Print(stderr, QStringLiteral("usage: meridane-builddb --source DIR [--knowledge FILE] "
                                  "[--personal FILE] [--stamp YYYY-MM-DD]"));
+    Print(stderr, QStringLiteral("       meridane-builddb --update FILE --notice TEXTFILE "
+                                 "[--stamp YYYY-MM-DD]"));
     return 2;
 }
 
@@ -26,7 +28,7 @@ int Usage() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QString source, knowledge, personal;
+    QString source, knowledge, personal, update, notice;
     QString stamp = QDate::currentDate().toString(Qt::ISODate);
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -40,18 +42,32 @@ int main(int argc, char** argv) {
             knowledge = value;
         else if (a == QLatin1String("--personal"))
             personal = value;
+        else if (a == QLatin1String("--update"))
+            update = value;
+        else if (a == QLatin1String("--notice"))
+            notice = value;
         else if (a == QLatin1String("--stamp"))
             stamp = value;
         else
             return Usage();
     }
-    if (source.isEmpty() || (knowledge.isEmpty() && personal.isEmpty()))
+    const bool sources = !knowledge.isEmpty() || !personal.isEmpty();
+    if ((sources && source.isEmpty()) || (!update.isEmpty() && notice.isEmpty()) ||
+        (!sources && update.isEmpty()))
         return Usage();
     if (!IsValidStamp(stamp)) {
         Print(stderr, QStringLiteral("meridane-builddb: --stamp takes a date YYYY-MM-DD"));
         return 2;
     }
     try {
+        if (!update.isEmpty()) {
+            QFile text(notice);
+            if (!text.open(QIODevice::ReadOnly)) {
+                Print(stderr, QStringLiteral("meridane-builddb: cannot read ") + notice);
+                return 1;
+            }
+            WriteUpdateDb(update, stamp, QString::fromUtf8(text.readAll()).trimmed());
+        }
         if (!knowledge.isEmpty())
             WriteKnowledgeDb(ReadKnowledgeSources(source), knowledge, stamp);
         if (!personal.isEmpty()) {

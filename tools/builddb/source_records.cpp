@@ -167,4 +167,15 @@ void WritePersonalDb(const std::vector<SourceRecord>& notes, const QString& file
     });
 }
 
+void WriteUpdateDb(const QString& file, const QString& stamp, const QString& notice) {
+    if (!IsValidStamp(stamp))
+        Fail(file, 0, QStringLiteral("the stamp \"%1\" is not a date YYYY-MM-DD").arg(stamp));
+    WriteAtomically(file, kDatabasePassword, [&](SqlConnection& db) {
+        db.exec(QStringLiteral("CREATE TABLE cnt_date (downdate TEXT)"));
+        db.exec(QStringLiteral("INSERT INTO cnt_date (downdate) VALUES (?1)"), {stamp});
+        db.exec(QStringLiteral("CREATE TABLE gao (gonggao TEXT)"));
+        db.exec(QStringLiteral("INSERT INTO gao (gonggao) VALUES (?1)"), {notice});
+    });
+}
+
 } // namespace meridane

@@ -39,6 +39,8 @@ KnowledgeSources ReadKnowledgeSources(const QString& dir);
 // database. The file appears complete or not at all; an older file is replaced.
 void WriteKnowledgeDb(const KnowledgeSources& sources, const QString& file, const QString& stamp);
 void WritePersonalDb(const std::vector<SourceRecord>& notes, const QString& file);
+// Writes the keyed update database the site offers: the stamp in cnt_date, the notice in gao.
+void WriteUpdateDb(const QString& file, const QString& stamp, const QString& notice);
 
 bool IsValidStamp(const QString& stamp);
 
