@@ -28,6 +28,7 @@ TempProgramFolder::TempProgramFolder(const KnowledgeSources& sources,
     WriteKnowledgeDb(sources, dir_.path() + QStringLiteral("/sound/bk6.mp3"),
                      QStringLiteral("2008-05-20"));
     WritePersonalDb(notes, dir_.path() + QStringLiteral("/msjic"));
+    QDir().mkpath(dir_.path() + QStringLiteral("/sys"));
     SetProgramFolder(dir_.path());
     MakeWorkingCopy();
 }

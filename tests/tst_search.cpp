@@ -55,13 +55,16 @@ std::vector<SourceRecord> SmallNotes() {
 QList<QPair<qint64, qint64>> Counts(const QString& connection, const QString& table) {
     QList<QPair<qint64, qint64>> rows;
     ReadRows(connection, QStringLiteral("SELECT 编号, 相符个数 FROM %1 ORDER BY 编号").arg(table),
-             [&](const SqlStatement& r) { rows.append({r.integer(0), r.integer(1)}); });
+             [&](const SqlStatement& r) {
+                 rows.append({r.integer(0), r.integer(1)});
+             });
     return rows;
 }
 
 bool TableExists(const QString& connection, const QString& table) {
     bool found = false;
-    ReadRows(connection, QStringLiteral("SELECT name FROM sqlite_master WHERE name='%1'").arg(table),
+    ReadRows(connection,
+             QStringLiteral("SELECT name FROM sqlite_master WHERE name='%1'").arg(table),
              [&](const SqlStatement&) { found = true; });
     return found;
 }
@@ -90,11 +93,12 @@ private slots:
                                     << QStringList{QStringLiteral("发热"), QStringLiteral("头痛")};
         QTest::newRow("ascii") << QStringLiteral("发热,头痛")
                                << QStringList{QStringLiteral("发热"), QStringLiteral("头痛")};
-        QTest::newRow("blanks kept") << QStringLiteral(" 发热 ， 头痛")
-                                     << QStringList{QStringLiteral(" 发热 "), QStringLiteral(" 头痛")};
-        QTest::newRow("empty pieces") << QStringLiteral("，发热,,")
-                                      << QStringList{QString(), QStringLiteral("发热"), QString(),
-                                                     QString()};
+        QTest::newRow("blanks kept")
+            << QStringLiteral(" 发热 ， 头痛")
+            << QStringList{QStringLiteral(" 发热 "), QStringLiteral(" 头痛")};
+        QTest::newRow("empty pieces")
+            << QStringLiteral("，发热,,")
+            << QStringList{QString(), QStringLiteral("发热"), QString(), QString()};
         QTest::newRow("other commas do not split")
             << QStringLiteral("发热、头痛;咳嗽") << QStringList{QStringLiteral("发热、头痛;咳嗽")};
     }
@@ -252,10 +256,13 @@ private slots:
     void keywordsMatchLiterally_data() {
         QTest::addColumn<QString>("keyword");
         QTest::addColumn<QStringList>("titles");
-        QTest::newRow("apostrophe") << QStringLiteral("it's") << QStringList{QStringLiteral("引号")};
+        QTest::newRow("apostrophe")
+            << QStringLiteral("it's") << QStringList{QStringLiteral("引号")};
         QTest::newRow("percent") << QStringLiteral("50%") << QStringList{QStringLiteral("百分")};
-        QTest::newRow("percent alone") << QStringLiteral("%") << QStringList{QStringLiteral("百分")};
-        QTest::newRow("underscore") << QStringLiteral("a_c") << QStringList{QStringLiteral("下划线")};
+        QTest::newRow("percent alone")
+            << QStringLiteral("%") << QStringList{QStringLiteral("百分")};
+        QTest::newRow("underscore")
+            << QStringLiteral("a_c") << QStringList{QStringLiteral("下划线")};
         QTest::newRow("backslash") << QStringLiteral("a\\b") << QStringList{QStringLiteral("反斜")};
         QTest::newRow("bracket") << QStringLiteral("[a]") << QStringList{};
         QTest::newRow("quote only") << QStringLiteral("'") << QStringList{QStringLiteral("引号")};
@@ -278,10 +285,12 @@ private slots:
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources(), SmallNotes());
         search(Option::Option1, QStringLiteral("人参，干姜"));
-        QCOMPARE(fields.resultList, QStringList({QStringLiteral("理中丸"), QStringLiteral("四君子汤")}));
+        QCOMPARE(fields.resultList,
+                 QStringList({QStringLiteral("理中丸"), QStringLiteral("四君子汤")}));
         // 方剂 searches 关键字, not the body: 理中丸 has "白术" only in its body.
         search(Option::Option1, QStringLiteral("温中,白术"));
-        QCOMPARE(fields.resultList, QStringList({QStringLiteral("四君子汤"), QStringLiteral("理中丸")}));
+        QCOMPARE(fields.resultList,
+                 QStringList({QStringLiteral("四君子汤"), QStringLiteral("理中丸")}));
         search(Option::Option1, QStringLiteral("干姜"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("理中丸")}));
         search(Option::Option2, QStringLiteral("苦"));
@@ -293,9 +302,11 @@ private slots:
         search(Option::Option6, QStringLiteral("口眼"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("中风案")}));
         search(Option::Option5, QStringLiteral("化痰，补气"));
-        QCOMPARE(fields.resultList, QStringList({QStringLiteral("读书笔记"), QStringLiteral("方歌")}));
+        QCOMPARE(fields.resultList,
+                 QStringList({QStringLiteral("读书笔记"), QStringLiteral("方歌")}));
         search(Option::Option5, QStringLiteral("四君"), true);
-        QCOMPARE(fields.resultList, QStringList({QStringLiteral("读书笔记"), QStringLiteral("方歌")}));
+        QCOMPARE(fields.resultList,
+                 QStringList({QStringLiteral("读书笔记"), QStringLiteral("方歌")}));
         search(Option::Option5, QStringLiteral("二陈"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("方歌")}));
         // The hidden Option4 selects nothing.

@@ -18,8 +18,9 @@ private slots:
     void connectionStrings() {
         SetProgramFolder(QStringLiteral("/opt/some folder/Meridane/"));
         QCOMPARE(KnowledgeConnectionString(),
-                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/some "
-                                "folder/Meridane\\msjic.dll;Jet OLEDB:Database Password=lanternfishbay"));
+                 QStringLiteral(
+                     "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/some "
+                     "folder/Meridane\\msjic.dll;Jet OLEDB:Database Password=lanternfishbay"));
         QCOMPARE(PersonalConnectionString(),
                  QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/some "
                                 "folder/Meridane\\msjic;Jet OLEDB:"));
@@ -31,8 +32,8 @@ private slots:
         QCOMPARE(p.dataSource, QStringLiteral("/opt/some folder/Meridane/msjic"));
         QVERIFY(p.password.isEmpty());
         // Keys are not case-sensitive; unknown parts are ignored.
-        const ConnectionString o =
-            ConnectionString::parse(QStringLiteral("data source=/x/y;Mode=Share;jet oledb:database password=a=b"));
+        const ConnectionString o = ConnectionString::parse(
+            QStringLiteral("data source=/x/y;Mode=Share;jet oledb:database password=a=b"));
         QCOMPARE(o.dataSource, QStringLiteral("/x/y"));
         QCOMPARE(o.password, QStringLiteral("a=b"));
     }

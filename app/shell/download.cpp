@@ -1,5 +1,6 @@
 #include "download.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -14,8 +15,8 @@ namespace meridane {
 
 FileTransfer::FileTransfer(const QString& url, const QString& target, FileCheck check,
                            QObject* parent)
-    : QObject(parent), url_(url), target_(target),
-      partial_(target + QStringLiteral(".download")), check_(std::move(check)) {}
+    : QObject(parent), url_(url), target_(target), partial_(target + QStringLiteral(".download")),
+      check_(std::move(check)) {}
 
 FileTransfer::~FileTransfer() {
     if (!reply_)
@@ -30,6 +31,7 @@ void FileTransfer::start() {
     if (running())
         return;
     succeeded_ = false;
+    QDir().mkpath(QFileInfo(partial_).path());
     file_ = std::make_unique<QFile>(partial_);
     if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file_.reset();
@@ -54,7 +56,8 @@ void FileTransfer::onFinished() {
     QNetworkReply* reply = reply_;
     reply_ = nullptr;
     reply->deleteLater();
-    file_->write(reply->readAll());
+    if (reply->isOpen())
+        file_->write(reply->readAll());
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const qint64 expected = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     const bool complete = reply->error() == QNetworkReply::NoError && status >= 200 &&
@@ -103,18 +106,19 @@ void bkDLControl::Start() {
     if (transfer_ && transfer_->running())
         return;
     const QString name = QUrl(SourceAddress).fileName();
-    transfer_ = std::make_unique<FileTransfer>(SourceAddress, TargetFolder + QLatin1Char('/') + name,
-                                               check);
-    connect(transfer_.get(), &FileTransfer::progress, this,
-            [this](qint64 received, qint64 total) {
-                if (total > 0)
-                    emit progress(float(double(received) / double(total)), received, total);
-            });
+    transfer_ = std::make_unique<FileTransfer>(SourceAddress,
+                                               TargetFolder + QLatin1Char('/') + name, check);
+    connect(transfer_.get(), &FileTransfer::progress, this, [this](qint64 received, qint64 total) {
+        if (total > 0)
+            emit progress(float(double(received) / double(total)), received, total);
+    });
     connect(transfer_.get(), &FileTransfer::finished, this,
             [this](bool ok) { emit completed(ok ? 0 : 1); });
     transfer_->start();
 }
 
-bool bkDLControl::succeeded() const { return transfer_ && transfer_->succeeded(); }
+bool bkDLControl::succeeded() const {
+    return transfer_ && transfer_->succeeded();
+}
 
 } // namespace meridane

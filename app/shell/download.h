@@ -13,7 +13,6 @@
 class QFile;
 class QNetworkAccessManager;
 
-
 namespace meridane {
 
 // How long the blocking download may take in all, and how long any transfer may go without

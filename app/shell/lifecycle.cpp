@@ -1,8 +1,8 @@
 #include "lifecycle.h"
 
+#include "download.h"
 #include "program_folder.h"
 #include "sqlite_db.h"
-#include "download.h"
 #include "update_check.h"
 
 #include <QFile>

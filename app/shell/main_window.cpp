@@ -11,8 +11,8 @@
 #include "update_check.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -389,8 +389,8 @@ void frmMain::DLProgress(float fraction) {
 void frmMain::DLCompleted() {
     // The caption tells whether the whole file came; the control tells whether it was usable
     // and now stands in place of the old one.
-    const bool ok = windowTitle() == DownloadCaptionPrefix() + QStringLiteral("100%") &&
-                    DL->succeeded();
+    const bool ok =
+        windowTitle() == DownloadCaptionPrefix() + QStringLiteral("100%") && DL->succeeded();
     if (!ok) {
         Messages().MsgBox(kDownloadFailed, MsgFlags::OkOnly, kProgramTitle);
         close();

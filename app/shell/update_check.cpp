@@ -42,7 +42,9 @@ QString UpdateDbAddress() {
     return SiteAddress() + QStringLiteral("/bak/cgzl2/cabe22.dll");
 }
 
-QString KnowledgeDbAddress() { return SiteAddress() + QStringLiteral("/bak/cgzl2/bk6.mp3"); }
+QString KnowledgeDbAddress() {
+    return SiteAddress() + QStringLiteral("/bak/cgzl2/bk6.mp3");
+}
 
 QString DownloadCaptionPrefix() {
     return kProductCaption + QStringLiteral("   ") + SiteAddress() +

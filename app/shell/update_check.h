@@ -10,8 +10,8 @@ inline const QString kAskDownload = QStringLiteral("是否现在下载更新？"
 inline const QString kDownloadDone = QStringLiteral("更新下载完成，将重新启动程序！");
 inline const QString kDownloadFailed = QStringLiteral("与服务器连接失败！下载失败！");
 
-QString UpdateDbPath();    // sys/cabe.dll in the program folder
-QString UpdateDbAddress(); // where the start-up check fetches it from
+QString UpdateDbPath();       // sys/cabe.dll in the program folder
+QString UpdateDbAddress();    // where the start-up check fetches it from
 QString KnowledgeDbAddress(); // where "在线更新" fetches the new knowledge database from
 
 // The window caption during a download: "Meridane5.0   " + site + "   在线更新进程：  ".

@@ -27,11 +27,14 @@ namespace {
 QString RequiredText(const QJsonObject& o, const char* key, const QString& file, qsizetype line) {
     const QJsonValue v = o.value(QString::fromUtf8(key));
     if (!v.isString())
-        Fail(file, line, QStringLiteral("\"%1\" is missing or not a string").arg(QString::fromUtf8(key)));
+        Fail(file, line,
+             QStringLiteral("\"%1\" is missing or not a string").arg(QString::fromUtf8(key)));
     return v.toString();
 }
 
-const KnowledgeCategory& Category(Option option) { return *CategoryFor(option); }
+const KnowledgeCategory& Category(Option option) {
+    return *CategoryFor(option);
+}
 
 void CreateTable(SqlConnection& db, const KnowledgeCategory& c, bool withKeywords) {
     QString sql = QStringLiteral("CREATE TABLE %1 (编号 INTEGER, %2 TEXT, 文本 TEXT, "
@@ -44,9 +47,10 @@ void CreateTable(SqlConnection& db, const KnowledgeCategory& c, bool withKeyword
 
 void InsertAll(SqlConnection& db, const KnowledgeCategory& c,
                const std::vector<SourceRecord>& records, bool withKeywords) {
-    QString sql = QStringLiteral("INSERT INTO %1 (编号, %2, 文本, 相符个数%3) VALUES (?1, ?2, ?3, 0%4)")
-                      .arg(c.baseTable, c.titleColumn, withKeywords ? QStringLiteral(", 关键字") : QString(),
-                           withKeywords ? QStringLiteral(", ?4") : QString());
+    QString sql =
+        QStringLiteral("INSERT INTO %1 (编号, %2, 文本, 相符个数%3) VALUES (?1, ?2, ?3, 0%4)")
+            .arg(c.baseTable, c.titleColumn, withKeywords ? QStringLiteral(", 关键字") : QString(),
+                 withKeywords ? QStringLiteral(", ?4") : QString());
     SqlStatement insert = db.prepare(sql);
     for (const SourceRecord& r : records) {
         insert.reset();
@@ -123,7 +127,9 @@ std::vector<SourceRecord> ReadJsonLines(const QString& path, bool withKeywords) 
 }
 
 KnowledgeSources ReadKnowledgeSources(const QString& dir) {
-    const auto in = [&dir](const char* name) { return dir + QLatin1Char('/') + QLatin1String(name); };
+    const auto in = [&dir](const char* name) {
+        return dir + QLatin1Char('/') + QLatin1String(name);
+    };
     KnowledgeSources s;
     s.An1 = ReadJsonLines(in("An1.jsonl"), true);
     s.yao = ReadJsonLines(in("yao.jsonl"), false);
