@@ -213,7 +213,7 @@ private slots:
             window->close();
         window.reset();
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<frmAbout*>(w))
+            if (qobject_cast<frmAbout*>(w) || qobject_cast<Form5*>(w))
                 delete w;
         shell.reset();
         messages.reset();
@@ -608,7 +608,14 @@ private slots:
         click(window->Command6);
         QVERIFY(window->aboutDialog()->isVisible());
 
-        click(window->Command4); // the editor is not part of this window yet
+        // One editor, in front, however often it is asked for.
+        click(window->Command4);
+        click(window->Command4);
+        int editors = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            editors += qobject_cast<Form5*>(w) && w->isVisible();
+        QCOMPARE(editors, 1);
+        window->editor()->close();
         QVERIFY(messages->shown.isEmpty());
     }
 

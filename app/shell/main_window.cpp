@@ -64,6 +64,17 @@ W* Make(QWidget* parent, const char* name, const TwipRect& r, Args&&... args) {
     return w;
 }
 
+// Shows the one window of its kind, making it first when there is none; modeless, in front.
+template <typename W> void ShowSingle(QPointer<W>& window) {
+    if (!window) {
+        window = new W;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 } // namespace
 
 QStringList FontSizes() {
@@ -344,7 +355,7 @@ void frmMain::Timer1Timer() {
 }
 
 void frmMain::Command4Click() {
-    // The personal database editor comes with its own window; until then nothing opens.
+    ShowSingle(editor_);
 }
 
 void frmMain::Command5Click() {
@@ -353,13 +364,7 @@ void frmMain::Command5Click() {
 }
 
 void frmMain::Command6Click() {
-    if (!about_) {
-        about_ = new frmAbout;
-        about_->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    about_->show();
-    about_->raise();
-    about_->activateWindow();
+    ShowSingle(about_);
 }
 
 void frmMain::Command7Click() {

@@ -8,6 +8,7 @@
 #include "lifecycle.h"
 #include "main_layout.h"
 #include "music.h"
+#include "personal_editor.h"
 #include "record_display.h"
 
 #include <QPointer>
@@ -63,6 +64,7 @@ public:
     const MainGeometry& layoutGeometry() const { return geometry_; }
     BackgroundMusic& music() { return *music_; }
     frmAbout* aboutDialog() const { return about_; }
+    Form5* editor() const { return editor_; }
 
     // The click handlers of the command buttons.
     void Command1Click();
@@ -104,6 +106,7 @@ private:
     std::unique_ptr<MciDevice> device_;
     std::unique_ptr<BackgroundMusic> music_;
     QPointer<frmAbout> about_;
+    QPointer<Form5> editor_;
     bool listMouseDown_ = false;
     bool fillingList_ = false;
     bool shutDown_ = false;

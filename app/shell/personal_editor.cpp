@@ -1,0 +1,381 @@
+#include "personal_editor.h"
+
+#include "main_layout.h"
+#include "message_service.h"
+#include "modado.h"
+#include "program_folder.h"
+#include "sqlite_db.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <filesystem>
+
+namespace meridane {
+
+namespace {
+
+constexpr int kDesignWidth = 6975;
+constexpr int kDesignHeight = 7905;
+// Each control's design geometry in twips, kept exact for the proportional resize.
+constexpr const char* kDesignProperty = "designTwips";
+
+const QString kEditorTitle = QStringLiteral("我的资料库");
+const QString kAskSave = QStringLiteral("是否保存？");
+const QString kSaved = QStringLiteral("保存成功！");
+const QString kNotSaved = QStringLiteral("未保存！");
+const QString kSaveFailed =
+    QStringLiteral("操作失败！") + QStringLiteral("已有相同标题的记录存在，请更改标题！");
+const QString kAskReload = QStringLiteral("将放弃未保存操作！");
+const QString kNoMatch = QStringLiteral("没有查到相应的纪录！");
+const QString kBackedUp = QStringLiteral("备份成功！");
+const QString kBackupFailed = QStringLiteral("备份失败！");
+const QString kRestored = QStringLiteral("恢复成功！");
+const QString kNoBackup = QStringLiteral("没有找到备份文件！");
+
+// Copies from over to through a temporary file beside to: to is either replaced whole or left.
+bool CopyReplacing(const QString& from, const QString& to) {
+    const QString partial = to + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!QFile::exists(from) || !QFile::copy(from, partial))
+        return false;
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(partial.toStdU16String()),
+                            std::filesystem::path(to.toStdU16String()), ec);
+    if (ec)
+        QFile::remove(partial);
+    return !ec;
+}
+
+// A quiet picture of the project's own: a pale paper gradient with a sprig in the corner.
+QPixmap Background(QSize size) {
+    QPixmap pm(size);
+    QPainter p(&pm);
+    QLinearGradient g(0, 0, 0, size.height());
+    g.setColorAt(0, QColor(0xE9, 0xEE, 0xF8));
+    g.setColorAt(1, QColor(0xC9, 0xD5, 0xEC));
+    p.fillRect(pm.rect(), g);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x9A, 0xB4, 0x9A, 120), 2));
+    const QPointF root(size.width() * 0.92, size.height() * 0.98);
+    for (int i = 0; i < 5; ++i) {
+        QPainterPath leaf;
+        const QPointF tip(size.width() * (0.70 + 0.05 * i), size.height() * (0.80 + 0.03 * i));
+        leaf.moveTo(root);
+        leaf.quadTo(QPointF(tip.x(), root.y()), tip);
+        leaf.quadTo(QPointF(root.x(), tip.y()), root);
+        p.fillPath(leaf, QColor(0xA8, 0xC8, 0xA0, 70));
+        p.drawPath(leaf);
+    }
+    return pm;
+}
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, QRect twips, const QString& text = {}) {
+    auto* w = new W(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setProperty(kDesignProperty, twips);
+    w->setGeometry(twips.x() / kTwipsPerPixel, twips.y() / kTwipsPerPixel,
+                   twips.width() / kTwipsPerPixel, twips.height() / kTwipsPerPixel);
+    if constexpr (std::is_same_v<W, QPlainTextEdit>)
+        w->setPlainText(text);
+    else
+        w->setText(text);
+    return w;
+}
+
+} // namespace
+
+QString DefaultBackupPath() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("d:\\msjicbak");
+#else
+    return QDir::homePath() + QStringLiteral("/msjicbak");
+#endif
+}
+
+QString PositionLine(qint64 number, int position, int count) {
+    return QStringLiteral("%1，%2/%3").arg(number).arg(position + 1).arg(count);
+}
+
+Form5::Form5(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("我的资料库_数据输入"));
+    resize(kDesignWidth / kTwipsPerPixel, kDesignHeight / kTwipsPerPixel);
+
+    const auto button = [this](const char* name, QRect r, const QString& caption) {
+        QPushButton* b = Make<QPushButton>(this, name, r, caption);
+        QFont f;
+        f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Noto Sans CJK SC")});
+        f.setPointSizeF(8.25);
+        b->setFont(f);
+        return b;
+    };
+    Text2_0 = Make<QLineEdit>(this, "Text2_0", {120, 240, 4335, 372});
+    cmdSearch = button("cmdSearch", {4560, 240, 1095, 375}, QStringLiteral("按标题查询"));
+    Command1 = button("Command1", {5760, 240, 1095, 375}, QStringLiteral("按内容查询"));
+    Text2_1 =
+        Make<QPlainTextEdit>(this, "Text2_1", {120, 720, 6735, 375}, QStringLiteral("标题\n"));
+    Text2_2 =
+        Make<QPlainTextEdit>(this, "Text2_2", {120, 1080, 6735, 5652}, QStringLiteral("正文\n"));
+    for (QPlainTextEdit* box : {Text2_1, Text2_2})
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    cmdAdd = button("cmdAdd", {120, 6840, 735, 375}, QStringLiteral("添加"));
+    cmdMove[0] = button("cmdMove_0", {960, 6840, 495, 375}, QStringLiteral("||<<"));
+    cmdMove[1] = button("cmdMove_1", {1440, 6840, 495, 375}, QStringLiteral("<<"));
+    txtNews = Make<QLineEdit>(this, "txtNews", {2040, 6840, 2175, 375});
+    cmdMove[2] = button("cmdMove_2", {4320, 6840, 495, 375}, QStringLiteral(">>"));
+    cmdMove[3] = button("cmdMove_3", {4800, 6840, 495, 375}, QStringLiteral(">>||"));
+    cmdDelete = button("cmdDelete", {5400, 6840, 735, 375}, QStringLiteral("删除"));
+    Command2 = button("Command2", {6240, 6840, 615, 375}, QStringLiteral("备份"));
+    cmdSave = button("cmdSave", {120, 7320, 735, 375}, QStringLiteral("保存"));
+    Command7 = button("Command7", {960, 7320, 975, 375}, QStringLiteral("查找字符"));
+    Text1 = Make<QLineEdit>(this, "Text1", {2040, 7320, 2175, 375}, kFindPrompt);
+    cmdRefresh = button("cmdRefresh", {4320, 7320, 975, 375}, QStringLiteral("刷新"));
+    cmdExit = button("cmdExit", {5400, 7320, 735, 375}, QStringLiteral("退出"));
+    Command3 = button("Command3", {6240, 7320, 615, 375}, QStringLiteral("恢复"));
+
+    for (int i = 0; i < 4; ++i)
+        connect(cmdMove[size_t(i)], &QPushButton::clicked, this, [this, i] { cmdMoveClick(i); });
+    const std::pair<QPushButton*, void (Form5::*)()> clicks[] = {
+        {cmdAdd, &Form5::cmdAddClick},       {cmdDelete, &Form5::cmdDeleteClick},
+        {cmdSave, &Form5::cmdSaveClick},     {cmdRefresh, &Form5::cmdRefreshClick},
+        {cmdSearch, &Form5::cmdSearchClick}, {Command1, &Form5::Command1Click},
+        {Command7, &Form5::Command7Click},   {Command2, &Form5::Command2Click},
+        {Command3, &Form5::Command3Click},   {cmdExit, &Form5::cmdExitClick}};
+    for (const auto& [b, handler] : clicks)
+        connect(b, &QPushButton::clicked, this, handler);
+
+    // The bound boxes write into the current record.
+    connect(Text2_1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!showing_)
+            set_.setTitle(Text2_1->toPlainText());
+    });
+    connect(Text2_2, &QPlainTextEdit::textChanged, this, [this] {
+        if (!showing_)
+            set_.setBody(Text2_2->toPlainText());
+    });
+    Text1->setMouseTracking(true);
+    Text1->installEventFilter(this);
+
+    Form_Load();
+}
+
+void Form5::Form_Load() {
+    // The design geometry and lettering of every control, for the proportional resize.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (const QVariant twips = w->property(kDesignProperty); twips.isValid())
+            design_[w] = {twips.toRect(), w->font().pointSizeF()};
+    try {
+        set_.load(PersonalDbPath());
+    } catch (const DbError&) {
+        showing_ = true;
+        Text2_1->clear();
+        Text2_2->clear();
+        showing_ = false;
+        return;
+    }
+    showCurrent();
+    if (set_.current())
+        showPosition();
+}
+
+void Form5::showCurrent() {
+    showing_ = true;
+    const PersonalRecord* r = set_.current();
+    Text2_1->setPlainText(r ? r->title : QString());
+    Text2_2->setPlainText(r ? r->body : QString());
+    showing_ = false;
+}
+
+void Form5::showPosition() {
+    const PersonalRecord* r = set_.current();
+    txtNews->setText(r ? PositionLine(r->number, set_.position(), set_.count())
+                       : QStringLiteral("无记录"));
+}
+
+void Form5::cmdMoveClick(int index) {
+    switch (index) {
+    case 0:
+        set_.moveFirst();
+        break;
+    case 1:
+        set_.movePrevious();
+        break;
+    case 2:
+        set_.moveNext();
+        break;
+    case 3:
+        set_.moveLast();
+        break;
+    }
+    showCurrent();
+    showPosition();
+}
+
+void Form5::cmdAddClick() {
+    set_.addNew();
+    showCurrent();
+    Text2_1->setFocus();
+    txtNews->setText(QStringLiteral("记录：%1/%2").arg(set_.position() + 1).arg(set_.count()));
+}
+
+void Form5::cmdDeleteClick() {
+    if (!set_.current())
+        return;
+    const QString title = Text2_1->toPlainText().trimmed();
+    if (Messages().MsgBox(QStringLiteral("将删除标题为") + title +
+                              QStringLiteral("的数据，是否继续？"),
+                          MsgFlags::YesNoStop, kEditorTitle) != MsgAnswer::Yes)
+        return;
+    set_.deleteCurrent();
+    showCurrent();
+    if (set_.current())
+        txtNews->setText(QStringLiteral("%1/%2").arg(set_.position() + 1).arg(set_.count()));
+    else
+        showPosition(); // the last one is gone: "无记录"
+}
+
+bool Form5::save() {
+    try {
+        set_.save(PersonalDbPath());
+    } catch (const DbError&) {
+        Messages().MsgBox(kSaveFailed, MsgFlags::OkOnly, kProgramTitle);
+        return false;
+    }
+    Messages().MsgBox(kSaved, MsgFlags::OkOnly, kProgramTitle);
+    return true;
+}
+
+void Form5::cmdSaveClick() {
+    if (Messages().MsgBox(kAskSave, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes) {
+        Messages().MsgBox(kNotSaved, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    }
+    save();
+}
+
+void Form5::cmdRefreshClick() {
+    if (Messages().MsgBox(kAskReload, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes)
+        return;
+    try {
+        set_.load(PersonalDbPath());
+    } catch (const DbError&) {
+        // The notes in memory stay as they were; say why nothing changed.
+        Messages().MsgBox(kOpenFailureNotice, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    }
+    showCurrent();
+    txtNews->setText(QStringLiteral("%1/%2").arg(set_.position() + 1).arg(set_.count()));
+}
+
+void Form5::filter(PersonalRecordSet::Column column) {
+    const bool understood = set_.setFilter(column, Text2_0->text());
+    if (set_.count() == 0)
+        txtNews->clear();
+    showCurrent();
+    if (!understood || !set_.current()) {
+        Messages().MsgBox(kNoMatch, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    }
+    showPosition();
+}
+
+void Form5::cmdSearchClick() {
+    filter(PersonalRecordSet::Column::Title);
+}
+
+void Form5::Command1Click() {
+    filter(PersonalRecordSet::Column::Body);
+}
+
+void Form5::Command7Click() {
+    const QString needle = Text1->text();
+    const QString text = Text2_2->toPlainText();
+    const int length = int(needle.size());
+    if (findPosition_ >= 1)
+        findPosition_ = int(text.indexOf(needle, findPosition_ - 1, Qt::CaseSensitive)) + 1;
+    Text2_2->setFocus();
+    QTextCursor c = Text2_2->textCursor();
+    const int start = findPosition_ >= 1 ? findPosition_ - 1 : c.selectionStart();
+    c.setPosition(std::min(start, int(text.size())));
+    c.setPosition(std::min(start + length, int(text.size())), QTextCursor::KeepAnchor);
+    Text2_2->setTextCursor(c);
+    findPosition_ = length >= 2 ? findPosition_ - 1 + length : findPosition_ + 1;
+}
+
+void Form5::Command2Click() {
+    if (CopyReplacing(PersonalDbPath(), backupPath))
+        Messages().MsgBox(kBackedUp, MsgFlags::OkOnly, kProgramTitle);
+    else
+        Messages().MsgBox(kBackupFailed, MsgFlags::OkOnly, kProgramTitle);
+}
+
+void Form5::Command3Click() {
+    if (CopyReplacing(backupPath, PersonalDbPath()))
+        Messages().MsgBox(kRestored, MsgFlags::OkOnly, kProgramTitle);
+    else
+        Messages().MsgBox(kNoBackup, MsgFlags::OkOnly, kProgramTitle);
+}
+
+void Form5::cmdExitClick() {
+    close();
+}
+
+void Form5::closeEvent(QCloseEvent* event) {
+    // Unsaved notes are not dropped without asking.
+    if (set_.hasPendingChanges()) {
+        if (Messages().MsgBox(kAskSave, MsgFlags::YesNo, kProgramTitle) == MsgAnswer::Yes &&
+            !save()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+void Form5::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const qreal sx = qreal(width() * kTwipsPerPixel) / kDesignWidth;
+    const qreal sy = qreal(height() * kTwipsPerPixel) / kDesignHeight;
+    for (const auto& [w, d] : design_) {
+        const bool visible = w->isVisible();
+        w->hide();
+        w->setGeometry(qRound(sx * d.twips.x() / kTwipsPerPixel),
+                       qRound(sy * d.twips.y() / kTwipsPerPixel),
+                       qRound(sx * d.twips.width() / kTwipsPerPixel),
+                       qRound(sy * d.twips.height() / kTwipsPerPixel));
+        if (d.points > 0) {
+            QFont f = w->font();
+            f.setPointSizeF(std::max(1.0, (sx < sy ? sx : sy) * d.points));
+            w->setFont(f);
+        }
+        w->setVisible(visible);
+    }
+    background_ = Background(size());
+}
+
+void Form5::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (background_.size() != size())
+        background_ = Background(size());
+    QPainter(this).drawPixmap(0, 0, background_);
+}
+
+bool Form5::eventFilter(QObject* watched, QEvent* event) {
+    // A click into the find box, or the mouse over it, takes the prompt away; typed text stays.
+    if (watched == Text1 &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove) &&
+        Text1->text() == kFindPrompt)
+        Text1->clear();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace meridane

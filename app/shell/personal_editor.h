@@ -1,0 +1,82 @@
+// Form5: the editor of the user's own notes (me1 of the personal database).
+#pragma once
+
+#include "personal_records.h"
+
+#include <QWidget>
+
+#include <array>
+#include <map>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace meridane {
+
+inline const QString kFindPrompt = QStringLiteral("在此输入您要查找的字符");
+
+// Where the backup of the personal database goes: "d:\msjicbak" on Windows, ~/msjicbak
+// elsewhere.
+QString DefaultBackupPath();
+
+// The text of the position line for the record numbered number at 0-based place position of
+// count records: "12，3/40".
+QString PositionLine(qint64 number, int position, int count);
+
+class Form5 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form5(QWidget* parent = nullptr);
+
+    QLineEdit* Text2_0; // search text of the two filters
+    QPushButton *cmdSearch, *Command1;
+    QPlainTextEdit* Text2_1; // title of the current record
+    QPlainTextEdit* Text2_2; // body of the current record
+    QPushButton* cmdAdd;
+    std::array<QPushButton*, 4> cmdMove;
+    QLineEdit* txtNews; // position line
+    QPushButton *cmdDelete, *Command2, *cmdSave, *Command7;
+    QLineEdit* Text1; // text to find
+    QPushButton *cmdRefresh, *cmdExit, *Command3;
+
+    QString backupPath = DefaultBackupPath();
+    const PersonalRecordSet& records() const { return set_; }
+
+    void cmdMoveClick(int index);
+    void cmdAddClick();
+    void cmdDeleteClick();
+    void cmdSaveClick();
+    void cmdRefreshClick();
+    void cmdSearchClick();
+    void Command1Click();
+    void Command7Click();
+    void Command2Click();
+    void Command3Click();
+    void cmdExitClick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Design {
+        QRect twips;
+        qreal points;
+    };
+    void Form_Load();
+    bool save(); // writes the pending changes; false (after the message) when they stay pending
+    void showCurrent();
+    void showPosition(); // "编号，n/m", or "无记录" for an empty set
+    void filter(PersonalRecordSet::Column column);
+
+    PersonalRecordSet set_;
+    std::map<QWidget*, Design> design_;
+    int findPosition_ = 0;
+    bool showing_ = false; // the boxes are being filled from the set
+    QPixmap background_;
+};
+
+} // namespace meridane

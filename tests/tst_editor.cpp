@@ -1,0 +1,322 @@
+// The personal notes editor as a user works with it (offscreen): browsing, adding, deleting,
+// saving in one batch, reloading, filtering, finding text, backup and restore, and resizing.
+#include "main_window.h"
+#include "personal_editor.h"
+#include "program_folder.h"
+#include "result_reader.h"
+#include "test_support.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace meridane;
+using namespace meridane::test;
+
+namespace {
+
+// The titles of me1 in the file, in 编号 order.
+QStringList StoredTitles() {
+    QStringList titles;
+    ReadRows(PersonalConnectionString(), QStringLiteral("SELECT 标题 FROM me1 ORDER BY 编号"),
+             [&](const SqlStatement& r) { titles << r.text(0); });
+    return titles;
+}
+
+class SilentDevice : public MciDevice {
+public:
+    void setNotify(bool) override {}
+    void setWait(bool) override {}
+    void setShareable(bool) override {}
+    void setDeviceType(const QString&) override {}
+    void setFileName(const QString&) override {}
+    void command(const QString&) override {}
+    int mode() const override { return kNotOpen; }
+};
+
+std::vector<SourceRecord> Notes() {
+    return {Rec(3, QStringLiteral("读书笔记"), QStringLiteral("四君子汤补气，ababab")),
+            Rec(7, QStringLiteral("门诊记录"), QStringLiteral("患者发热三日，恶寒")),
+            Rec(12, QStringLiteral("方歌"), QStringLiteral("补气四君，化痰二陈"))};
+}
+
+} // namespace
+
+class EditorTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempProgramFolder> folder;
+    std::unique_ptr<ScriptedMessages> messages;
+    std::unique_ptr<Form5> editor;
+
+    void reopen() {
+        editor = std::make_unique<Form5>();
+        editor->backupPath = folder->path() + QStringLiteral("/backup/msjicbak");
+        editor->show();
+    }
+    void typeInto(QPlainTextEdit* box, const QString& text) {
+        box->setFocus();
+        box->selectAll();
+        for (QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    QString title() const { return editor->Text2_1->toPlainText(); }
+    QString line() const { return editor->txtNews->text(); }
+    QString lastMessage() const {
+        return messages->shown.isEmpty() ? QString() : messages->shown.last().prompt;
+    }
+
+private slots:
+    void init() {
+        folder = std::make_unique<TempProgramFolder>(KnowledgeSources{}, Notes());
+        QDir().mkpath(folder->path() + QStringLiteral("/backup"));
+        messages = std::make_unique<ScriptedMessages>();
+        reopen();
+    }
+    void cleanup() {
+        messages->answers = {MsgAnswer::No, MsgAnswer::No, MsgAnswer::No};
+        editor.reset();
+        messages.reset();
+        folder.reset();
+    }
+
+    void loadAndNavigate() {
+        QCOMPARE(editor->windowTitle(), QStringLiteral("我的资料库_数据输入"));
+        QCOMPARE(editor->Text1->text(), kFindPrompt);
+        QCOMPARE(title(), QStringLiteral("读书笔记"));
+        QCOMPARE(line(), QStringLiteral("3，1/3"));
+        QStringList captions;
+        for (QPushButton* b : editor->cmdMove)
+            captions << b->text();
+        QCOMPARE(captions, (QStringList{QStringLiteral("||<<"), QStringLiteral("<<"),
+                                        QStringLiteral(">>"), QStringLiteral(">>||")}));
+        editor->cmdMove[1]->click(); // before the first: stays on the first
+        QCOMPARE(line(), QStringLiteral("3，1/3"));
+        editor->cmdMove[2]->click();
+        QCOMPARE(title(), QStringLiteral("门诊记录"));
+        QCOMPARE(line(), QStringLiteral("7，2/3"));
+        editor->cmdMove[3]->click();
+        editor->cmdMove[2]->click(); // past the last: stays on the last
+        QCOMPARE(line(), QStringLiteral("12，3/3"));
+        QCOMPARE(title(), QStringLiteral("方歌"));
+        editor->cmdMove[0]->click();
+        QCOMPARE(line(), QStringLiteral("3，1/3"));
+        QVERIFY(messages->shown.isEmpty());
+    }
+
+    void addSaveAndSearch() {
+        editor->cmdAdd->click();
+        QCOMPARE(line(), QStringLiteral("记录：4/4"));
+        QCOMPARE(title(), QString());
+        typeInto(editor->Text2_1, QStringLiteral("黄芪笔记"));
+        typeInto(editor->Text2_2, QStringLiteral("黄芪补气升阳"));
+        editor->cmdAdd->click();
+        typeInto(editor->Text2_1, QStringLiteral("白术笔记"));
+        typeInto(editor->Text2_2, QStringLiteral("白术补气健脾"));
+        QCOMPARE(line(), QStringLiteral("记录：5/5"));
+        // Nothing reaches the file before the save.
+        QCOMPARE(StoredTitles().size(), 3);
+        editor->cmdSave->click();
+        QCOMPARE(messages->shown.at(0).prompt, QStringLiteral("是否保存？"));
+        QCOMPARE(messages->shown.at(0).flags, 4);
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+        QCOMPARE(StoredTitles(),
+                 (QStringList{QStringLiteral("读书笔记"), QStringLiteral("门诊记录"),
+                              QStringLiteral("方歌"), QStringLiteral("黄芪笔记"),
+                              QStringLiteral("白术笔记")}));
+        QVERIFY(!editor->records().hasPendingChanges());
+
+        // Found from the main window in "我的资料库", numbered after the last note.
+        frmMain window(std::make_unique<SilentDevice>());
+        window.Option5->setChecked(true);
+        window.Text1[0]->setText(QStringLiteral("补气升阳，健脾"));
+        window.Command1Click();
+        QCOMPARE(window.List1->count(), 2);
+        window.List1Click(QStringLiteral("黄芪笔记"));
+        QCOMPARE(window.Label2->text(), QStringLiteral("页码： 13    相符个数： 1"));
+        window.close();
+    }
+
+    void deleteDeclineSaveAndReload() {
+        editor->cmdMove[2]->click();
+        messages->answers = {MsgAnswer::No};
+        editor->cmdDelete->click();
+        QCOMPARE(messages->shown.last().prompt,
+                 QStringLiteral("将删除标题为门诊记录的数据，是否继续？"));
+        QCOMPARE(messages->shown.last().flags, 20);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("我的资料库"));
+        QCOMPARE(editor->records().count(), 3);
+
+        editor->cmdDelete->click(); // Yes
+        QCOMPARE(title(), QStringLiteral("方歌"));
+        QCOMPARE(line(), QStringLiteral("2/2"));
+        messages->answers = {MsgAnswer::No};
+        editor->cmdSave->click();
+        QCOMPARE(lastMessage(), QStringLiteral("未保存！"));
+        QCOMPARE(StoredTitles().size(), 3);
+        QVERIFY(editor->records().hasPendingChanges());
+
+        editor->cmdRefresh->click(); // Yes
+        QCOMPARE(messages->shown.at(messages->shown.size() - 1).prompt,
+                 QStringLiteral("将放弃未保存操作！"));
+        QCOMPARE(editor->records().count(), 3);
+        QCOMPARE(line(), QStringLiteral("1/3"));
+        QVERIFY(!editor->records().hasPendingChanges());
+    }
+
+    void duplicateTitleKeepsChanges() {
+        editor->cmdMove[3]->click();
+        typeInto(editor->Text2_2, QStringLiteral("改过的方歌"));
+        editor->cmdAdd->click();
+        typeInto(editor->Text2_1, QStringLiteral("门诊记录")); // taken
+        editor->cmdSave->click();
+        QCOMPARE(lastMessage(), QStringLiteral("操作失败！已有相同标题的记录存在，请更改标题！"));
+        QCOMPARE(StoredTitles().size(), 3); // nothing written, not even the edit
+        QVERIFY(editor->records().hasPendingChanges());
+        typeInto(editor->Text2_1, QStringLiteral("门诊记录二"));
+        editor->cmdSave->click();
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+        QCOMPARE(StoredTitles().last(), QStringLiteral("门诊记录二"));
+        QStringList bodies;
+        ReadRows(PersonalConnectionString(), QStringLiteral("SELECT 文本 FROM me1 WHERE 编号=12"),
+                 [&](const SqlStatement& r) { bodies << r.text(0); });
+        QCOMPARE(bodies, QStringList{QStringLiteral("改过的方歌")});
+    }
+
+    void emptyTable() {
+        // Deleting down to nothing, saving, and browsing the empty set.
+        for (int i = 0; i < 3; ++i)
+            editor->cmdDelete->click();
+        QCOMPARE(line(), QStringLiteral("无记录"));
+        QCOMPARE(title(), QString());
+        editor->cmdSave->click();
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+        QVERIFY(StoredTitles().isEmpty());
+        reopen();
+        QCOMPARE(line(), QString());
+        for (int i = 0; i < 4; ++i) {
+            editor->cmdMove[size_t(i)]->click();
+            QCOMPARE(line(), QStringLiteral("无记录"));
+        }
+        editor->cmdDelete->click(); // nothing to delete, nothing asked
+        QCOMPARE(messages->count(QStringLiteral("将删除标题为的数据，是否继续？")), 0);
+    }
+
+    void filters() {
+        editor->Text2_0->setText(QStringLiteral("记"));
+        editor->cmdSearch->click();
+        QCOMPARE(editor->records().count(), 2);
+        QCOMPARE(line(), QStringLiteral("3，1/2"));
+        editor->cmdMove[3]->click();
+        QCOMPARE(title(), QStringLiteral("门诊记录"));
+
+        editor->Text2_0->setText(QStringLiteral("补气"));
+        editor->Command1->click(); // by body
+        QCOMPARE(editor->records().count(), 2);
+        QCOMPARE(line(), QStringLiteral("3，1/2"));
+        editor->cmdMove[2]->click();
+        QCOMPARE(line(), QStringLiteral("12，2/2"));
+
+        // The whole text is one pattern.
+        editor->Text2_0->setText(QStringLiteral("补气 四君"));
+        editor->Command1->click();
+        QCOMPARE(lastMessage(), QStringLiteral("没有查到相应的纪录！"));
+        QCOMPARE(line(), QString());
+
+        editor->Text2_0->setText(QStringLiteral("it's"));
+        editor->cmdSearch->click();
+        QCOMPARE(messages->count(QStringLiteral("没有查到相应的纪录！")), 2);
+
+        editor->Text2_0->clear();
+        editor->cmdSearch->click();
+        QCOMPARE(editor->records().count(), 3);
+        QCOMPARE(line(), QStringLiteral("3，1/3"));
+    }
+
+    void findInBody() {
+        // The find box loses its prompt to a click or the mouse, never what was typed.
+        QTest::mouseMove(editor->Text1);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5),
+                         editor->Text1->mapToGlobal(QPointF(5, 5)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(editor->Text1, &move);
+        QCOMPARE(editor->Text1->text(), QString());
+        editor->Text1->setText(QStringLiteral("ab"));
+        QApplication::sendEvent(editor->Text1, &move);
+        QTest::mouseClick(editor->Text1, Qt::LeftButton);
+        QCOMPARE(editor->Text1->text(), QStringLiteral("ab"));
+
+        // Body "四君子汤补气，ababab": ab at positions 8, 10, 12 (1-based).
+        QList<int> starts;
+        for (int i = 0; i < 6; ++i) {
+            editor->Command7->click();
+            starts << int(editor->Text2_2->textCursor().selectionStart()) + 1;
+            QCOMPARE(editor->Text2_2->textCursor().selectedText().size(), 2);
+        }
+        // First click: arms only; then 8, 10, 12; then nothing found (selection stays); then 8.
+        QCOMPARE(starts, (QList<int>{1, 8, 10, 12, 12, 8}));
+    }
+
+    void backupAndRestore() {
+        editor->Command3->click();
+        QCOMPARE(lastMessage(), QStringLiteral("没有找到备份文件！"));
+        editor->Command2->click();
+        QCOMPARE(lastMessage(), QStringLiteral("备份成功！"));
+        editor->cmdDelete->click();
+        editor->cmdSave->click();
+        QCOMPARE(StoredTitles().size(), 2);
+        editor->Command3->click();
+        QCOMPARE(lastMessage(), QStringLiteral("恢复成功！"));
+        QCOMPARE(StoredTitles().size(), 3);
+        QVERIFY(QDir(folder->path()).entryList({QStringLiteral("*.partial")}).isEmpty());
+
+        // A backup that cannot be written says so.
+        editor->backupPath = folder->path() + QStringLiteral("/no/such/folder/msjicbak");
+        editor->Command2->click();
+        QCOMPARE(lastMessage(), QStringLiteral("备份失败！"));
+        QCOMPARE(messages->shown.last().title, QStringLiteral("Meridane"));
+    }
+
+    void closingWithPendingChanges() {
+        editor->cmdDelete->click();
+        messages->answers = {MsgAnswer::No};
+        editor->cmdExit->click();
+        QCOMPARE(lastMessage(), QStringLiteral("是否保存？"));
+        QVERIFY(!editor->isVisible());
+        QCOMPARE(StoredTitles().size(), 3);
+
+        reopen();
+        editor->cmdDelete->click();
+        const qsizetype before = messages->shown.size();
+        editor->close(); // Yes
+        QCOMPARE(messages->shown.at(before).prompt, QStringLiteral("是否保存？"));
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+        QCOMPARE(StoredTitles().size(), 2);
+
+        // Nothing pending: no question.
+        reopen();
+        const qsizetype quiet = messages->shown.size();
+        editor->close();
+        QCOMPARE(messages->shown.size(), quiet);
+    }
+
+    void resizeScales() {
+        const QRect body = editor->Text2_2->geometry();
+        QCOMPARE(body, QRect(8, 72, 449, 377)); // 5652 twips, to the nearest pixel
+        const qreal points = editor->Text2_2->font().pointSizeF();
+        editor->resize(editor->width() * 2, editor->height() * 3);
+        QCOMPARE(editor->Text2_2->geometry(), QRect(16, 216, 898, 1130));
+        QCOMPARE(editor->Text2_2->font().pointSizeF(), points * 2); // the smaller factor
+        QCOMPARE(editor->cmdExit->geometry().x(), 720);
+        editor->resize(465, 527);
+        QCOMPARE(editor->Text2_2->geometry(), body);
+        QCOMPARE(editor->Text2_2->font().pointSizeF(), points);
+    }
+};
+
+QTEST_MAIN(EditorTest)
+#include "tst_editor.moc"
