@@ -305,6 +305,9 @@ private slots:
     }
 
     void resizeScales() {
+        // The controls stay visible through every resize, the first one before showing too.
+        for (QWidget* w : editor->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
         const QRect body = editor->Text2_2->geometry();
         QCOMPARE(body, QRect(8, 72, 449, 377)); // 5652 twips, to the nearest pixel
         const qreal points = editor->Text2_2->font().pointSizeF();

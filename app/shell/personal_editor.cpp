@@ -346,7 +346,7 @@ void Form5::resizeEvent(QResizeEvent* event) {
     const qreal sx = qreal(width() * kTwipsPerPixel) / kDesignWidth;
     const qreal sy = qreal(height() * kTwipsPerPixel) / kDesignHeight;
     for (const auto& [w, d] : design_) {
-        const bool visible = w->isVisible();
+        const bool visible = !w->isHidden(); // its own state, whether or not the window shows yet
         w->hide();
         w->setGeometry(qRound(sx * d.twips.x() / kTwipsPerPixel),
                        qRound(sy * d.twips.y() / kTwipsPerPixel),
