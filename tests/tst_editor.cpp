@@ -4,6 +4,7 @@
 #include "personal_editor.h"
 #include "program_folder.h"
 #include "result_reader.h"
+#include "shell_test_support.h"
 #include "test_support.h"
 
 #include <QLabel>
@@ -26,17 +27,6 @@ QStringList StoredTitles() {
              [&](const SqlStatement& r) { titles << r.text(0); });
     return titles;
 }
-
-class SilentDevice : public MciDevice {
-public:
-    void setNotify(bool) override {}
-    void setWait(bool) override {}
-    void setShareable(bool) override {}
-    void setDeviceType(const QString&) override {}
-    void setFileName(const QString&) override {}
-    void command(const QString&) override {}
-    int mode() const override { return kNotOpen; }
-};
 
 std::vector<SourceRecord> Notes() {
     return {Rec(3, QStringLiteral("读书笔记"), QStringLiteral("四君子汤补气，ababab")),

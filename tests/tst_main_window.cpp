@@ -8,6 +8,7 @@
 #include "program_folder.h"
 #include "record_pane.h"
 #include "shell_services.h"
+#include "shell_test_support.h"
 #include "site.h"
 #include "sqlite_db.h"
 #include "test_support.h"
@@ -56,20 +57,6 @@ public:
         }
     }
     int mode() const override { return currentMode; }
-};
-
-class RecordingShell : public ShellServices {
-public:
-    RecordingShell() { SetShellServices(this); }
-    ~RecordingShell() override { SetShellServices(nullptr); }
-    bool StartProgram(const QString& program, const QStringList&) override {
-        started << program;
-        return true;
-    }
-    void OpenUrl(const QString& address) override { opened << address; }
-    void Beep() override { ++beeps; }
-    QStringList started, opened;
-    int beeps = 0;
 };
 
 // Answers the print dialog as scripted: print to a PDF file, cancel, or fail.

@@ -6,6 +6,7 @@
 #include "program_folder.h"
 #include "record_pane.h"
 #include "shell_services.h"
+#include "shell_test_support.h"
 #include "site.h"
 #include "sqlite_db.h"
 #include "test_support.h"
@@ -70,19 +71,6 @@ private:
     QTcpServer server_;
 };
 
-class RecordingShell : public ShellServices {
-public:
-    RecordingShell() { SetShellServices(this); }
-    ~RecordingShell() override { SetShellServices(nullptr); }
-    bool StartProgram(const QString& program, const QStringList&) override {
-        started << program;
-        return true;
-    }
-    void OpenUrl(const QString&) override {}
-    void Beep() override {}
-    QStringList started;
-};
-
 KnowledgeSources Sources(const QString& title) {
     KnowledgeSources s;
     s.An1 = {Rec(1, title, QStringLiteral("组成：人参、白术、茯苓、甘草。"))};
@@ -127,18 +115,6 @@ class UpdateTest : public QObject {
         window->show();
         return window;
     }
-
-    // A player that plays nothing.
-    class SilentDevice : public MciDevice {
-    public:
-        void setNotify(bool) override {}
-        void setWait(bool) override {}
-        void setShareable(bool) override {}
-        void setDeviceType(const QString&) override {}
-        void setFileName(const QString&) override {}
-        void command(const QString&) override {}
-        int mode() const override { return kNotOpen; }
-    };
 
 private slots:
     void initTestCase() {

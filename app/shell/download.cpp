@@ -1,5 +1,7 @@
 #include "download.h"
 
+#include "file_replace.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -8,8 +10,6 @@
 #include <QNetworkReply>
 #include <QTimer>
 #include <QUrl>
-
-#include <filesystem>
 
 namespace meridane {
 
@@ -69,11 +69,8 @@ void FileTransfer::onFinished() {
         fail();
         return;
     }
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(partial_.toStdU16String()),
-                            std::filesystem::path(target_.toStdU16String()), ec);
-    if (ec) {
-        fail();
+    if (!ReplaceWith(partial_, target_)) {
+        emit finished(false);
         return;
     }
     succeeded_ = true;

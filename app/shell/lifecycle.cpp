@@ -1,13 +1,12 @@
 #include "lifecycle.h"
 
 #include "download.h"
+#include "file_replace.h"
 #include "program_folder.h"
 #include "sqlite_db.h"
 #include "update_check.h"
 
 #include <QFile>
-
-#include <filesystem>
 
 namespace meridane {
 
@@ -35,18 +34,8 @@ StartupOutcome RunStartup(const std::function<void()>& load) {
 }
 
 void RunShutdown() {
-    const QString target = WorkingCopyPath();
-    const QString partial = target + QStringLiteral(".partial");
-    QFile::remove(partial);
-    if (!QFile::copy(PlaceholderPath(), partial))
-        return;
-    std::error_code ec;
-    std::filesystem::rename(partial.toStdString(), target.toStdString(), ec);
-    if (ec) {
-        QFile::remove(partial);
-        return;
-    }
-    QFile::remove(UpdateDbPath());
+    if (CopyReplacing(PlaceholderPath(), WorkingCopyPath()))
+        QFile::remove(UpdateDbPath());
 }
 
 } // namespace meridane

@@ -1,5 +1,6 @@
 #include "personal_editor.h"
 
+#include "file_replace.h"
 #include "main_layout.h"
 #include "message_service.h"
 #include "modado.h"
@@ -15,8 +16,6 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
-#include <filesystem>
 
 namespace meridane {
 
@@ -39,20 +38,6 @@ const QString kBackedUp = QStringLiteral("备份成功！");
 const QString kBackupFailed = QStringLiteral("备份失败！");
 const QString kRestored = QStringLiteral("恢复成功！");
 const QString kNoBackup = QStringLiteral("没有找到备份文件！");
-
-// Copies from over to through a temporary file beside to: to is either replaced whole or left.
-bool CopyReplacing(const QString& from, const QString& to) {
-    const QString partial = to + QStringLiteral(".partial");
-    QFile::remove(partial);
-    if (!QFile::exists(from) || !QFile::copy(from, partial))
-        return false;
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(partial.toStdU16String()),
-                            std::filesystem::path(to.toStdU16String()), ec);
-    if (ec)
-        QFile::remove(partial);
-    return !ec;
-}
 
 // A quiet picture of the project's own: a pale paper gradient with a sprig in the corner.
 QPixmap Background(QSize size) {

@@ -1,0 +1,26 @@
+#include "file_replace.h"
+
+#include <QFile>
+
+#include <filesystem>
+
+namespace meridane {
+
+bool ReplaceWith(const QString& partial, const QString& target) {
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(partial.toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), ec);
+    if (ec)
+        QFile::remove(partial);
+    return !ec;
+}
+
+bool CopyReplacing(const QString& from, const QString& to) {
+    const QString partial = to + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!QFile::exists(from) || !QFile::copy(from, partial))
+        return false;
+    return ReplaceWith(partial, to);
+}
+
+} // namespace meridane
