@@ -196,6 +196,23 @@ private slots:
         QCOMPARE(messages->count(QStringLiteral("将删除标题为的数据，是否继续？")), 0);
     }
 
+    void missingDatabase() {
+        // No file: an empty window, no message; saving says it failed and keeps the note.
+        editor.reset();
+        QVERIFY(QFile::remove(PersonalDbPath()));
+        reopen();
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(title(), QString());
+        QCOMPARE(editor->Text2_2->toPlainText(), QString());
+        QCOMPARE(line(), QString());
+        editor->cmdAdd->click();
+        typeInto(editor->Text2_1, QStringLiteral("新笔记"));
+        editor->cmdSave->click();
+        QCOMPARE(lastMessage(), QStringLiteral("操作失败！已有相同标题的记录存在，请更改标题！"));
+        QVERIFY(editor->records().hasPendingChanges());
+        QVERIFY(!QFile::exists(PersonalDbPath()));
+    }
+
     void filters() {
         editor->Text2_0->setText(QStringLiteral("记"));
         editor->cmdSearch->click();
