@@ -13,6 +13,7 @@ struct ShownMessage {
     QString prompt;
     int flags;
     QString title;
+    bool operator==(const ShownMessage&) const = default;
 };
 
 // Records every message box and answers from a queue (OK or Yes when the queue is empty).

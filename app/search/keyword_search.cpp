@@ -34,8 +34,8 @@ void KeywordSearch::op1() {
 }
 
 void KeywordSearch::Command1Click() {
-    for (Option o : {Option::Option1, Option::Option2, Option::Option3, Option::Option5,
-                     Option::Option6}) {
+    for (Option o :
+         {Option::Option1, Option::Option2, Option::Option3, Option::Option5, Option::Option6}) {
         if (f_.selected != o)
             continue;
         if (o == Option::Option6)
@@ -68,12 +68,24 @@ void KeywordSearch::Command2Click() {
     }
 }
 
-void KeywordSearch::shu() { NewSearch(*CategoryFor(Option::Option6)); }
-void KeywordSearch::fang3() { SearchWithinResults(*CategoryFor(Option::Option1)); }
-void KeywordSearch::yao3() { SearchWithinResults(*CategoryFor(Option::Option2)); }
-void KeywordSearch::bing3() { SearchWithinResults(*CategoryFor(Option::Option3)); }
-void KeywordSearch::shu3() { SearchWithinResults(*CategoryFor(Option::Option6)); }
-void KeywordSearch::me3() { SearchWithinResults(*CategoryFor(Option::Option5)); }
+void KeywordSearch::shu() {
+    NewSearch(*CategoryFor(Option::Option6));
+}
+void KeywordSearch::fang3() {
+    SearchWithinResults(*CategoryFor(Option::Option1));
+}
+void KeywordSearch::yao3() {
+    SearchWithinResults(*CategoryFor(Option::Option2));
+}
+void KeywordSearch::bing3() {
+    SearchWithinResults(*CategoryFor(Option::Option3));
+}
+void KeywordSearch::shu3() {
+    SearchWithinResults(*CategoryFor(Option::Option6));
+}
+void KeywordSearch::me3() {
+    SearchWithinResults(*CategoryFor(Option::Option5));
+}
 
 void KeywordSearch::run(const KnowledgeCategory& category, const QString& sql,
                         const QStringList& params) {
@@ -111,14 +123,17 @@ void KeywordSearch::countKeywords(const KnowledgeCategory& category, const QStri
 }
 
 void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
+    lastInMemory_ = false;
     try {
         if (startSearch()) {
             op1();
-            run(category, category.resetStatement(category.baseTable));
-            countKeywords(category, category.baseTable);
-            run(category, category.dropStatement());
-            run(category, category.copyStatement());
-            readResults(category);
+            if (!searchInMemory(category, false)) {
+                run(category, category.resetStatement(category.baseTable));
+                countKeywords(category, category.baseTable);
+                run(category, category.dropStatement());
+                run(category, category.copyStatement());
+                readResults(category);
+            }
         }
         finish();
     } catch (const DbError&) {
@@ -127,19 +142,22 @@ void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
 }
 
 void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
+    lastInMemory_ = false;
     try {
         if (startSearch()) {
             op1();
-            const QString reset = category.resetStatement(category.resultTable);
-            if (category.database == DatabaseKind::Personal) {
-                run(category, reset);
-            } else {
-                for (const QString& keyword : std::as_const(f_.keywordList))
-                    if (!keyword.isEmpty())
-                        run(category, reset);
+            if (!searchInMemory(category, true)) {
+                const QString reset = category.resetStatement(category.resultTable);
+                if (category.database == DatabaseKind::Personal) {
+                    run(category, reset);
+                } else {
+                    for (const QString& keyword : std::as_const(f_.keywordList))
+                        if (!keyword.isEmpty())
+                            run(category, reset);
+                }
+                countKeywords(category, category.resultTable);
+                readResults(category);
             }
-            countKeywords(category, category.resultTable);
-            readResults(category);
         }
         finish();
     } catch (const DbError&) {
@@ -147,14 +165,30 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
     }
 }
 
+bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool within) {
+    if (engine_ != SearchEngine::InMemory)
+        return false;
+    std::optional<QStringList> titles = within ? fast::SearchWithinResults(category, f_.keywordList)
+                                               : fast::NewSearch(category, f_.keywordList);
+    if (!titles)
+        return false;
+    // The statements leave the last keyword in the working field.
+    if (!f_.keywordList.isEmpty())
+        f_.currentKeyword = f_.keywordList.last();
+    f_.resultList = std::move(*titles);
+    lastInMemory_ = true;
+    return true;
+}
+
 void KeywordSearch::readResults(const KnowledgeCategory& category) {
-    ReadRows(category.connectionString(), category.readStatement(), [this](const SqlStatement& row) {
-        if (!row.isNull(1)) {
-            QString title = row.text(1);
-            if (!title.isEmpty())
-                f_.resultList << std::move(title);
-        }
-    });
+    ReadRows(category.connectionString(), category.readStatement(),
+             [this](const SqlStatement& row) {
+                 if (!row.isNull(1)) {
+                     QString title = row.text(1);
+                     if (!title.isEmpty())
+                         f_.resultList << std::move(title);
+                 }
+             });
 }
 
 void KeywordSearch::finish() {

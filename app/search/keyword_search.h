@@ -1,6 +1,7 @@
 // The keyword hit-count search: a new search and a search within results for each category.
 #pragma once
 
+#include "fast_search.h"
 #include "knowledge_category.h"
 #include "search_fields.h"
 
@@ -17,7 +18,11 @@ QStringList SplitKeywords(const QString& text);
 
 class KeywordSearch {
 public:
-    explicit KeywordSearch(SearchFields& fields) : f_(fields) {}
+    explicit KeywordSearch(SearchFields& fields, SearchEngine engine = SearchEngine::InMemory)
+        : f_(fields), engine_(engine) {}
+
+    // True when the last search was done in memory, false when it ran the statements.
+    bool lastSearchInMemory() const { return lastInMemory_; }
 
     // Called when the empty-keyword warning wants the focus back in the keyword box.
     std::function<void()> focusKeywordBox;
@@ -42,14 +47,17 @@ public:
     void me3();
 
 private:
-    void run(const KnowledgeCategory& category, const QString& sql,
-             const QStringList& params = {});
+    void run(const KnowledgeCategory& category, const QString& sql, const QStringList& params = {});
     bool startSearch();
     void countKeywords(const KnowledgeCategory& category, const QString& table);
     void readResults(const KnowledgeCategory& category);
     void finish();
+    // Runs the in-memory search; false when the statements are to run instead.
+    bool searchInMemory(const KnowledgeCategory& category, bool within);
 
     SearchFields& f_;
+    SearchEngine engine_;
+    bool lastInMemory_ = false;
 };
 
 } // namespace meridane

@@ -11,8 +11,7 @@ namespace {
 const QString kHits = QStringLiteral("相符个数");
 
 KnowledgeCategory Make(Option option, const char* caption, const char* base, const char* result,
-                       const char* column, const char* title, DatabaseKind db,
-                       const char* within) {
+                       const char* column, const char* title, DatabaseKind db, const char* within) {
     return {option,
             QString::fromUtf8(caption),
             QString::fromUtf8(base),

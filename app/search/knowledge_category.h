@@ -27,8 +27,8 @@ struct KnowledgeCategory {
     QString incrementStatement(const QString& table) const;
     QString dropStatement() const;
     QString copyStatement() const;
-    QString readStatement() const;      // rows with hits, in rank order
-    QString readAllStatement() const;   // every row of the result table, in rank order
+    QString readStatement() const;    // rows with hits, in rank order
+    QString readAllStatement() const; // every row of the result table, in rank order
     QString connectionString() const;
 };
 

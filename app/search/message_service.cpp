@@ -20,6 +20,8 @@ MessageService& Messages() {
     return g_service ? *g_service : fallback;
 }
 
-void SetMessageService(MessageService* service) { g_service = service; }
+void SetMessageService(MessageService* service) {
+    g_service = service;
+}
 
 } // namespace meridane

@@ -1,5 +1,6 @@
 #include "modado.h"
 
+#include "fast_search.h"
 #include "message_service.h"
 #include "program_folder.h"
 #include "sqlite_db.h"
@@ -25,6 +26,8 @@ public:
     }
 
     void execute(const QString& sql, const QStringList& params) {
+        // The statement may change the file behind the images the in-memory search keeps.
+        ForgetTableImages(ConnectionString::parse(connectionString_()).dataSource);
         try {
             connection_.exec(sql, params);
         } catch (const DbError&) {
@@ -56,19 +59,27 @@ StatementModule& Personal() {
 } // namespace
 
 namespace modADO {
-bool OpenKnowledgeDb() { return Knowledge().open(); }
+bool OpenKnowledgeDb() {
+    return Knowledge().open();
+}
 void ExecuteKnowledgeSql(const QString& sql, const QStringList& params) {
     Knowledge().execute(sql, params);
 }
-void CloseKnowledgeDb() { Knowledge().close(); }
+void CloseKnowledgeDb() {
+    Knowledge().close();
+}
 } // namespace modADO
 
 namespace modADO2 {
-bool OpenPersonalDb() { return Personal().open(); }
+bool OpenPersonalDb() {
+    return Personal().open();
+}
 void ExecutePersonalSql(const QString& sql, const QStringList& params) {
     Personal().execute(sql, params);
 }
-void ClosePersonalDb() { Personal().close(); }
+void ClosePersonalDb() {
+    Personal().close();
+}
 } // namespace modADO2
 
 } // namespace meridane

@@ -1,5 +1,7 @@
 #include "program_folder.h"
 
+#include "fast_search.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,7 +15,9 @@ QString g_folder;
 
 const QString kProviderPrefix = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 
-QString InFolder(const QString& relative) { return ProgramFolder() + QLatin1Char('/') + relative; }
+QString InFolder(const QString& relative) {
+    return ProgramFolder() + QLatin1Char('/') + relative;
+}
 
 } // namespace
 
@@ -39,18 +43,26 @@ QString PersonalConnectionString() {
     return kProviderPrefix + ProgramFolder() + QStringLiteral("\\msjic;Jet OLEDB:");
 }
 
-QString StoredKnowledgePath() { return InFolder(QStringLiteral("sound/bk6.mp3")); }
-QString WorkingCopyPath() { return InFolder(QStringLiteral("msjic.dll")); }
-QString PersonalDbPath() { return InFolder(QStringLiteral("msjic")); }
+QString StoredKnowledgePath() {
+    return InFolder(QStringLiteral("sound/bk6.mp3"));
+}
+QString WorkingCopyPath() {
+    return InFolder(QStringLiteral("msjic.dll"));
+}
+QString PersonalDbPath() {
+    return InFolder(QStringLiteral("msjic"));
+}
 
 bool MakeWorkingCopy() {
     const QString target = WorkingCopyPath();
+    ForgetTableImages(target);
     if (QFile::exists(target) && !QFile::remove(target))
         return false;
     if (!QFile::copy(StoredKnowledgePath(), target))
         return false;
     // The copy is written by every search, whatever the stored file's permissions are.
-    QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner);
+    QFile::setPermissions(target,
+                          QFile::permissions(target) | QFile::WriteOwner | QFile::ReadOwner);
     return true;
 }
 

@@ -9,15 +9,6 @@
 
 namespace meridane {
 
-namespace {
-
-QString PlainText(const SqlStatement& row, int column) {
-    const QVariant v = row.value(column);
-    return v.isNull() ? QString() : v.toString();
-}
-
-} // namespace
-
 QString RecordHeader(const QString& number, const QString& hits) {
     return QStringLiteral("页码： ") + number + QStringLiteral("    相符个数： ") + hits;
 }
@@ -53,13 +44,21 @@ bool RecordDisplay::ListClick(const QString& title) {
     const KnowledgeCategory* category = CategoryFor(f_.selected);
     if (!category)
         return true;
+    if (engine_ == SearchEngine::InMemory) {
+        if (const std::optional<fast::ShownRecord> shown = fast::ListClick(*category, title)) {
+            if (shown->found) {
+                f_.recordBody = shown->body;
+                f_.statusLine = shown->header;
+            }
+            return true;
+        }
+    }
     try {
         // Both databases are opened on every click, whatever the category.
         SqlConnection knowledge, personal;
         knowledge.open(ConnectionString::parse(KnowledgeConnectionString()));
         personal.open(ConnectionString::parse(PersonalConnectionString()));
-        SqlConnection& db =
-            category->database == DatabaseKind::Knowledge ? knowledge : personal;
+        SqlConnection& db = category->database == DatabaseKind::Knowledge ? knowledge : personal;
         SqlStatement rows = db.prepare(category->readAllStatement());
         QString body, header;
         bool found = false;
@@ -67,8 +66,8 @@ bool RecordDisplay::ListClick(const QString& title) {
             if (rows.isNull(1) || rows.text(1) != title)
                 continue;
             found = true;
-            body = PlainText(rows, 2);
-            header = RecordHeader(PlainText(rows, 0), PlainText(rows, 3));
+            body = CellText(rows, 2);
+            header = RecordHeader(CellText(rows, 0), CellText(rows, 3));
         }
         if (found) {
             f_.recordBody = body;

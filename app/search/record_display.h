@@ -2,6 +2,7 @@
 // ranges of its text that the keywords cover.
 #pragma once
 
+#include "fast_search.h"
 #include "search_fields.h"
 
 #include <vector>
@@ -28,7 +29,8 @@ std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges);
 
 class RecordDisplay {
 public:
-    explicit RecordDisplay(SearchFields& fields) : f_(fields) {}
+    explicit RecordDisplay(SearchFields& fields, SearchEngine engine = SearchEngine::InMemory)
+        : f_(fields), engine_(engine) {}
 
     // Looks title up in the selected category's result table. The last row with that title in
     // rank order sets the record body and the status line; without one both stay as they are.
@@ -41,6 +43,7 @@ public:
 
 private:
     SearchFields& f_;
+    SearchEngine engine_;
 };
 
 } // namespace meridane

@@ -2,6 +2,11 @@
 
 namespace meridane {
 
+QString CellText(const SqlStatement& row, int column) {
+    const QVariant v = row.value(column);
+    return v.isNull() ? QString() : v.toString();
+}
+
 void ReadRows(const QString& connectionString, const QString& sql,
               const std::function<void(const SqlStatement& row)>& onRow) {
     SqlConnection connection;

@@ -8,6 +8,9 @@
 
 namespace meridane {
 
+// A cell as the record display prints it: its value as plain text, empty for null.
+QString CellText(const SqlStatement& row, int column);
+
 // Throws DbError when the database cannot be opened or the statement cannot be read.
 void ReadRows(const QString& connectionString, const QString& sql,
               const std::function<void(const SqlStatement& row)>& onRow);

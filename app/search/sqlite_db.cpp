@@ -7,6 +7,7 @@
 
 #include <openssl/evp.h>
 #include <sqlite3.h>
+#include <vector>
 
 namespace meridane {
 
@@ -58,6 +59,12 @@ ConnectionString ConnectionString::parse(const QString& text) {
     return cs;
 }
 
+QString QuoteIdentifier(const QString& name) {
+    QString inner = name;
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
 QString RawKeyFor(const QString& password, const QByteArray& salt) {
     static QMutex mutex;
     static QHash<QByteArray, QString> cache;
@@ -73,13 +80,15 @@ QString RawKeyFor(const QString& password, const QByteArray& salt) {
                                int(salt.size()), kKdfIterations, kKeySize, key) != 1)
         throw DbError("key derivation failed");
     const QByteArray keyHex = QByteArray(reinterpret_cast<const char*>(key), kKeySize).toHex();
-    const QString raw =
-        QStringLiteral("x'%1%2'").arg(QString::fromLatin1(keyHex), QString::fromLatin1(salt.toHex()));
+    const QString raw = QStringLiteral("x'%1%2'").arg(QString::fromLatin1(keyHex),
+                                                      QString::fromLatin1(salt.toHex()));
     cache.insert(cacheKey, raw);
     return raw;
 }
 
-SqlConnection::~SqlConnection() { close(); }
+SqlConnection::~SqlConnection() {
+    close();
+}
 
 SqlConnection::SqlConnection(SqlConnection&& other) noexcept : db_(other.db_) {
     other.db_ = nullptr;
@@ -104,26 +113,37 @@ void SqlConnection::open(const QString& path, const QString& password, Mode mode
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
     if (mode == Mode::CreateIfMissing)
         flags |= SQLITE_OPEN_CREATE;
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
-        sqlite3_close(db);
-        throw DbError(msg);
-    }
-    db_ = db;
-    sqlite3_busy_timeout(db_, 2000);
-    try {
-        if (!password.isEmpty()) {
-            const QByteArray salt = exists ? ReadSalt(path) : QByteArray();
-            const QString key = salt.isEmpty() ? password : RawKeyFor(password, salt);
-            exec(QStringLiteral("PRAGMA key = '%1'").arg(EscapeSqlText(key)));
+    const QByteArray salt = !password.isEmpty() && exists ? ReadSalt(path) : QByteArray();
+    const QString key =
+        password.isEmpty() ? QString() : (salt.isEmpty() ? password : RawKeyFor(password, salt));
+    // A new keyed file gets the larger page; an existing one may have either.
+    const std::vector<int> pageSizes =
+        password.isEmpty() ? std::vector<int>{0}
+        : exists           ? std::vector<int>{kCipherPageSize, kLegacyCipherPageSize}
+                           : std::vector<int>{kCipherPageSize};
+    for (size_t attempt = 0; attempt < pageSizes.size(); ++attempt) {
+        sqlite3* db = nullptr;
+        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            const std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+            sqlite3_close(db);
+            throw DbError(msg);
         }
-        // The key (or its absence) is only checked on the first read of the file.
-        exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    } catch (...) {
-        close();
-        throw;
+        db_ = db;
+        sqlite3_busy_timeout(db_, 2000);
+        try {
+            if (!key.isEmpty()) {
+                exec(QStringLiteral("PRAGMA key = '%1'").arg(EscapeSqlText(key)));
+                exec(QStringLiteral("PRAGMA cipher_page_size = %1").arg(pageSizes[attempt]));
+            }
+            // The key (or its absence) is only checked on the first read of the file.
+            exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            return;
+        } catch (...) {
+            close();
+            if (attempt + 1 == pageSizes.size())
+                throw;
+        }
     }
 }
 
@@ -138,7 +158,9 @@ QString SqlConnection::lastError() const {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
 }
 
-qint64 SqlConnection::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
+qint64 SqlConnection::changes() const {
+    return db_ ? sqlite3_changes(db_) : 0;
+}
 
 void SqlConnection::exec(const QString& sql, const QStringList& params) {
     if (!db_)
@@ -182,9 +204,13 @@ void SqlStatement::bind(int index, const QString& value) {
     sqlite3_bind_text(stmt_, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-void SqlStatement::bind(int index, qint64 value) { sqlite3_bind_int64(stmt_, index, value); }
+void SqlStatement::bind(int index, qint64 value) {
+    sqlite3_bind_int64(stmt_, index, value);
+}
 
-void SqlStatement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
+void SqlStatement::bindNull(int index) {
+    sqlite3_bind_null(stmt_, index);
+}
 
 void SqlStatement::bindAll(const QStringList& values) {
     for (int i = 0; i < values.size(); ++i)
@@ -205,7 +231,9 @@ void SqlStatement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int SqlStatement::columnCount() const { return sqlite3_column_count(stmt_); }
+int SqlStatement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
 QString SqlStatement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(stmt_, column));
@@ -215,12 +243,24 @@ bool SqlStatement::isNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
+int SqlStatement::type(int column) const {
+    return sqlite3_column_type(stmt_, column);
+}
+
+std::string_view SqlStatement::bytes(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return p ? std::string_view(p, size_t(sqlite3_column_bytes(stmt_, column)))
+             : std::string_view();
+}
+
 QString SqlStatement::text(int column) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     return p ? QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column)) : QString();
 }
 
-qint64 SqlStatement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+qint64 SqlStatement::integer(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
 
 QVariant SqlStatement::value(int column) const {
     switch (sqlite3_column_type(stmt_, column)) {

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <stdexcept>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -30,6 +31,10 @@ struct ConnectionString {
 
 class SqlStatement;
 
+// Page size of keyed files made by this program, and of those made before it changed.
+inline constexpr int kCipherPageSize = 4096;
+inline constexpr int kLegacyCipherPageSize = 1024;
+
 class SqlConnection {
 public:
     enum class Mode { OpenExisting, CreateIfMissing };
@@ -42,6 +47,7 @@ public:
     SqlConnection& operator=(SqlConnection&& other) noexcept;
 
     // Opens the file; with a password, the file is keyed (SQLCipher) and the key is checked.
+    // A new keyed file gets kCipherPageSize; an existing one opens with either page size.
     // Throws DbError for a missing (in OpenExisting mode) or damaged file or a wrong password.
     void open(const QString& path, const QString& password, Mode mode = Mode::OpenExisting);
     void open(const ConnectionString& cs) { open(cs.dataSource, cs.password); }
@@ -80,6 +86,11 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     bool isNull(int column) const;
+    // The column's storage class: SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or
+    // SQLITE_NULL. Ask before reading the value, which may convert it.
+    int type(int column) const;
+    // The value as UTF-8 text (converted like text()), valid until the next step.
+    std::string_view bytes(int column) const;
     QString text(int column) const;
     qint64 integer(int column) const;
     QVariant value(int column) const;
@@ -88,6 +99,9 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     sqlite3* db_ = nullptr;
 };
+
+// name in double quotes, as a table or column name in a statement.
+QString QuoteIdentifier(const QString& name);
 
 // The key form of a keyed file, computed at most once per process for each password and salt:
 // SQLCipher 3 derives the key with 64,000 PBKDF2-HMAC-SHA1 rounds on every open otherwise.

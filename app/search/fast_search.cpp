@@ -1,0 +1,311 @@
+#include "fast_search.h"
+
+#include "program_folder.h"
+#include "record_display.h"
+#include "result_reader.h"
+#include "sqlite_db.h"
+#include "table_image.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#else
+#include <filesystem>
+#endif
+
+namespace meridane {
+
+namespace {
+
+const QString kHits = QStringLiteral("相符个数");
+
+// What tells one state of a file from the next: identity, size, modification time and, for a
+// file that is not keyed, the change counter the engine keeps in its header.
+struct FileStamp {
+    bool exists = false;
+    qint64 device = 0, inode = 0, size = 0, modified = 0;
+    QByteArray header;
+    bool operator==(const FileStamp&) const = default;
+};
+
+QByteArray ChangeCounter(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(28);
+    if (head.size() < 28 || !head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
+        return {}; // a keyed file: its header is enciphered
+    return head.mid(24, 4);
+}
+
+QString CacheKey(const QString& path) {
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
+FileStamp StampOf(const QString& path) {
+    FileStamp s;
+    s.header = ChangeCounter(path);
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(path.toUtf8().constData(), &st) != 0)
+        return s;
+    s.device = qint64(st.st_dev);
+    s.inode = qint64(st.st_ino);
+    s.size = qint64(st.st_size);
+    s.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#else
+    std::error_code ec;
+    const std::filesystem::path p = path.toStdWString();
+    s.size = qint64(std::filesystem::file_size(p, ec));
+    if (ec)
+        return s;
+    s.modified = qint64(std::filesystem::last_write_time(p, ec).time_since_epoch().count());
+#endif
+    s.exists = true;
+    return s;
+}
+
+struct FileImages {
+    FileStamp stamp;
+    QHash<QString, std::shared_ptr<TableImage>> tables;
+};
+
+QHash<QString, FileImages>& Images() {
+    static QHash<QString, FileImages> images;
+    return images;
+}
+
+// The image of table, from memory while the file is as it was when the image was made.
+std::shared_ptr<TableImage> ImageOf(SqlConnection& db, const QString& path, const QString& table,
+                                    const QString& searchedColumn) {
+    FileImages& file = Images()[CacheKey(path)];
+    const FileStamp now = StampOf(path);
+    if (!(file.stamp == now)) {
+        file.tables.clear();
+        file.stamp = now;
+    }
+    if (auto it = file.tables.constFind(table); it != file.tables.constEnd())
+        return *it;
+    auto image = TableImage::Load(db, table, searchedColumn);
+    file.tables.insert(table, image);
+    return image;
+}
+
+// A connection for one search. The working copy of the knowledge database is rebuilt at every
+// start, so it is written without a journal file, without syncing and without overwriting
+// freed pages; the personal database keeps the engine's safe defaults.
+class Session {
+public:
+    explicit Session(const KnowledgeCategory& category)
+        : source_(ConnectionString::parse(category.connectionString())),
+          throwaway_(category.database == DatabaseKind::Knowledge) {}
+
+    bool open() {
+        try {
+            db_.open(source_);
+            if (throwaway_)
+                db_.exec(QStringLiteral("PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF; "
+                                        "PRAGMA secure_delete=OFF"));
+            db_.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+            return true;
+        } catch (const DbError&) {
+            db_.close();
+            return false;
+        }
+    }
+
+    SqlConnection& db() { return db_; }
+    const QString& path() const { return source_.dataSource; }
+
+    // The needles of the non-empty keywords, in order; no value when one of them cannot be
+    // matched in memory exactly.
+    std::optional<std::vector<std::string>> needles(const QStringList& keywords) {
+        const int limit = sqlite3_limit(db_.handle(), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);
+        std::vector<std::string> out;
+        for (const QString& keyword : keywords) {
+            if (keyword.isEmpty())
+                continue;
+            std::optional<std::string> needle = LikeNeedle(keyword, limit);
+            if (!needle)
+                return std::nullopt;
+            out.push_back(std::move(*needle));
+        }
+        return out;
+    }
+
+    // Writes the counts that differ from what the table holds, and notes them in the image.
+    void writeCounts(const QString& table, TableImage& image, const std::vector<qint64>& counts) {
+        SqlStatement update = db_.prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
+                                              .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
+        for (size_t row = 0; row < image.rowCount(); ++row) {
+            if (image.hits(row) == IntegerValue{counts[row], true})
+                continue;
+            update.reset();
+            update.bind(1, counts[row]);
+            update.bind(2, image.rowid(row));
+            update.step();
+            image.setHits(row, counts[row]);
+        }
+    }
+
+    // The listed titles: from the image when it decides the order, else read from the table.
+    QStringList titles(const KnowledgeCategory& category, const TableImage& image) {
+        if (std::optional<QStringList> ranked = image.RankedTitles())
+            return *ranked;
+        QStringList out;
+        SqlStatement rows = db_.prepare(category.readStatement());
+        while (rows.step())
+            if (!rows.isNull(1) && !rows.text(1).isEmpty())
+                out << rows.text(1);
+        return out;
+    }
+
+    // Closes the connection; what was written is now the state the images stand for.
+    void finish(const QString& resultTable, std::shared_ptr<TableImage> result) {
+        db_.close();
+        FileImages& file = Images()[CacheKey(path())];
+        file.stamp = StampOf(path());
+        if (result)
+            file.tables.insert(resultTable, std::move(result));
+    }
+
+private:
+    ConnectionString source_;
+    bool throwaway_;
+    SqlConnection db_;
+};
+
+bool HasIndex(SqlConnection& db, const QString& table) {
+    SqlStatement list =
+        db.prepare(QStringLiteral("PRAGMA index_list(%1)").arg(QuoteIdentifier(table)));
+    return list.step();
+}
+
+} // namespace
+
+void ForgetTableImages(const QString& path) {
+    if (path.isEmpty())
+        Images().clear();
+    else
+        Images().remove(CacheKey(path));
+}
+
+namespace fast {
+
+std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
+                                     const QStringList& keywords) {
+    Session session(category);
+    if (!session.open())
+        return std::nullopt;
+    try {
+        const std::optional<std::vector<std::string>> needles = session.needles(keywords);
+        if (!needles)
+            return std::nullopt;
+        SqlConnection& db = session.db();
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        std::shared_ptr<TableImage> base =
+            ImageOf(db, session.path(), category.baseTable, category.searchedColumn);
+        if (!base->usable()) {
+            db.exec(QStringLiteral("ROLLBACK"));
+            return std::nullopt;
+        }
+        session.writeCounts(category.baseTable, *base, base->Count(*needles));
+        db.exec(
+            QStringLiteral("DROP TABLE IF EXISTS %1").arg(QuoteIdentifier(category.resultTable)));
+        db.exec(category.copyStatement());
+        // Without an index the copy reads the base table in rowid order, so its rows are the
+        // counted rows in that order; with one, the new table is read back.
+        std::shared_ptr<TableImage> result =
+            HasIndex(db, category.baseTable)
+                ? TableImage::Load(db, category.resultTable, category.searchedColumn)
+                : base->Selected();
+        db.exec(QStringLiteral("COMMIT"));
+        QStringList titles = session.titles(category, *result);
+        session.finish(category.resultTable, std::move(result));
+        return titles;
+    } catch (const DbError&) {
+        ForgetTableImages(session.path());
+        return std::nullopt;
+    }
+}
+
+std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
+                                               const QStringList& keywords) {
+    Session session(category);
+    if (!session.open())
+        return std::nullopt;
+    try {
+        const std::optional<std::vector<std::string>> needles = session.needles(keywords);
+        if (!needles)
+            return std::nullopt;
+        SqlConnection& db = session.db();
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        std::shared_ptr<TableImage> result =
+            ImageOf(db, session.path(), category.resultTable, category.searchedColumn);
+        if (!result->usable()) {
+            db.exec(QStringLiteral("ROLLBACK"));
+            return std::nullopt;
+        }
+        // The knowledge categories reset once per keyword, so without one nothing is reset;
+        // the personal category always resets.
+        if (!needles->empty() || category.database == DatabaseKind::Personal)
+            session.writeCounts(category.resultTable, *result, result->Count(*needles));
+        db.exec(QStringLiteral("COMMIT"));
+        QStringList titles = session.titles(category, *result);
+        session.finish(category.resultTable, nullptr);
+        return titles;
+    } catch (const DbError&) {
+        ForgetTableImages(session.path());
+        return std::nullopt;
+    }
+}
+
+std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {
+    // Both databases must open, whichever one is read.
+    SqlConnection knowledge, personal;
+    const ConnectionString knowledgeSource = ConnectionString::parse(KnowledgeConnectionString());
+    const ConnectionString personalSource = ConnectionString::parse(PersonalConnectionString());
+    try {
+        knowledge.open(knowledgeSource);
+        personal.open(personalSource);
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+    const bool isPersonal = category.database == DatabaseKind::Personal;
+    SqlConnection& db = isPersonal ? personal : knowledge;
+    const QString& path = isPersonal ? personalSource.dataSource : knowledgeSource.dataSource;
+    try {
+        std::shared_ptr<TableImage> image =
+            ImageOf(db, path, category.resultTable, category.searchedColumn);
+        if (!image->usable())
+            return std::nullopt;
+        const TableImage::Pick pick = image->LastRankedWithTitle(title);
+        if (pick.kind == TableImage::Pick::NotFound)
+            return ShownRecord{};
+        if (pick.kind == TableImage::Pick::Undecided)
+            return std::nullopt;
+        SqlStatement row = db.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid=?1")
+                                          .arg(QuoteIdentifier(category.resultTable)));
+        row.bind(1, image->rowid(pick.row));
+        if (!row.step() || row.isNull(1) || row.text(1) != title)
+            return std::nullopt;
+        return ShownRecord{true, CellText(row, 2),
+                           RecordHeader(CellText(row, 0), CellText(row, 3))};
+    } catch (const DbError&) {
+        ForgetTableImages(path);
+        return std::nullopt;
+    }
+}
+
+} // namespace fast
+
+} // namespace meridane

@@ -1,0 +1,49 @@
+// The in-memory search: the same results and the same database contents as the statement
+// sequence (reset, one LIKE update per keyword, drop, copy, read), in one transaction that
+// writes only the counts that change, with the searched columns kept in memory between
+// searches.
+//
+// Every function here either does the whole job or returns without a trace (no message, no
+// change to the files) so that the caller runs the statement sequence instead. That happens
+// when a database cannot be opened or read, a table is missing, or when memory cannot give
+// exactly what the statements give (see TableImage and LikeNeedle).
+#pragma once
+
+#include "knowledge_category.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace meridane {
+
+enum class SearchEngine {
+    Statements, // one statement per step, each on its own connection
+    InMemory,   // counts over in-memory images, falling back to the statements
+};
+
+// Drops the images kept of one database file (of every file when path is empty). Whoever
+// writes a database outside the search calls this; a change of the file's size, time or
+// identity drops them too.
+void ForgetTableImages(const QString& path = {});
+
+namespace fast {
+
+// The titles the new search or the search within results lists, after the database was brought
+// to the state the statements leave. No value: nothing was done.
+std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
+                                     const QStringList& keywords);
+std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
+                                               const QStringList& keywords);
+
+// What a click on title in the result list shows.
+struct ShownRecord {
+    bool found = false; // false: no row has that title
+    QString body;
+    QString header;
+};
+std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title);
+
+} // namespace fast
+
+} // namespace meridane

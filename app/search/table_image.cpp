@@ -1,0 +1,219 @@
+#include "table_image.h"
+
+#include <QByteArrayView>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace meridane {
+
+namespace {
+
+const QString kHitsColumn = QStringLiteral("相符个数");
+const QString kNumberColumn = QStringLiteral("编号");
+
+IntegerValue ReadInteger(const SqlStatement& row, int column) {
+    if (row.type(column) == SQLITE_INTEGER)
+        return {row.integer(column), true};
+    return {};
+}
+
+bool HasNoncharacter(std::string_view text) {
+    // U+FFFE and U+FFFF: LIKE reads both as U+FFFD.
+    for (size_t at = text.find('\xEF'); at != std::string_view::npos && at + 2 < text.size();
+         at = text.find('\xEF', at + 1)) {
+        if (text[at + 1] == '\xBF' && (text[at + 2] == '\xBE' || text[at + 2] == '\xBF'))
+            return true;
+    }
+    return false;
+}
+
+// The names by which a column could shadow the hidden row number.
+bool NamesRowid(const QString& column) {
+    for (const char* name : {"rowid", "oid", "_rowid_"})
+        if (column.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit) {
+    std::string needle = keyword.toStdString();
+    if (needle.find('\0') != std::string::npos || HasNoncharacter(needle))
+        return std::nullopt;
+    // The pattern is '%' + the keyword with '%', '_' and '\' escaped + '%'.
+    size_t patternBytes = needle.size() + 2;
+    for (char c : needle)
+        if (c == '%' || c == '_' || c == '\\')
+            ++patternBytes;
+    if (patternBytes > size_t(patternLimit))
+        return std::nullopt;
+    FoldAscii(needle);
+    return needle;
+}
+
+void FoldAscii(std::string& text) {
+    for (char& c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        c = static_cast<char>(unsigned(u - 'A') < 26u ? u | 0x20 : u);
+    }
+}
+
+bool IsPlainUtf8(std::string_view text) {
+    return QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8() &&
+           !HasNoncharacter(text);
+}
+
+std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& table,
+                                             const QString& searchedColumn) {
+    auto image = std::make_shared<TableImage>();
+    QString titleColumn;
+    {
+        SqlStatement columns =
+            db.prepare(QStringLiteral("SELECT * FROM %1").arg(QuoteIdentifier(table)));
+        if (columns.columnCount() < 2)
+            throw DbError("the table has no title column");
+        titleColumn = columns.columnName(1);
+        for (int c = 0; c < columns.columnCount(); ++c)
+            if (NamesRowid(columns.columnName(c)))
+                image->usable_ = false;
+    }
+    {
+        SqlStatement triggers =
+            db.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='trigger'"));
+        if (triggers.step() && triggers.integer(0) > 0)
+            image->usable_ = false;
+    }
+    SqlStatement rows =
+        db.prepare(QStringLiteral("SELECT rowid, %1, %2, %3, %4 FROM %5 ORDER BY rowid")
+                       .arg(QuoteIdentifier(kNumberColumn), QuoteIdentifier(titleColumn),
+                            QuoteIdentifier(searchedColumn), QuoteIdentifier(kHitsColumn),
+                            QuoteIdentifier(table)));
+    image->starts_.push_back(0);
+    while (rows.step()) {
+        image->rowids_.push_back(rows.integer(0));
+        image->numbers_.push_back(ReadInteger(rows, 1));
+        if (rows.type(2) == SQLITE_NULL) {
+            image->titles_.emplace_back();
+        } else {
+            const std::string_view title = rows.bytes(2);
+            image->titles_.emplace_back(QString::fromUtf8(title.data(), qsizetype(title.size())));
+        }
+        if (rows.type(3) != SQLITE_NULL) {
+            std::string_view value = rows.bytes(3);
+            // LIKE reads a value up to its first NUL.
+            value = value.substr(0, std::min(value.size(), value.find('\0')));
+            if (!IsPlainUtf8(value))
+                image->usable_ = false;
+            image->folded_.append(value);
+        }
+        image->folded_.push_back('\0');
+        image->starts_.push_back(image->folded_.size());
+        image->hits_.push_back(ReadInteger(rows, 4));
+    }
+    // A null value never matches; it is kept as an empty one, which no needle matches either.
+    FoldAscii(image->folded_);
+    return image;
+}
+
+std::vector<qint64> TableImage::Count(const std::vector<std::string>& needles) const {
+    std::vector<qint64> counts(rowCount(), 0);
+    const char* const base = folded_.data();
+    const size_t size = folded_.size();
+    for (const std::string& needle : needles) {
+        size_t at = 0;
+        while (at < size) {
+            const void* found = memmem(base + at, size - at, needle.data(), needle.size());
+            if (!found)
+                break;
+            const size_t offset = size_t(static_cast<const char*>(found) - base);
+            // The row holding the match; the search goes on at the start of the next row.
+            const auto next = std::upper_bound(starts_.begin(), starts_.end(), offset);
+            const size_t row = size_t(next - starts_.begin()) - 1;
+            ++counts[row];
+            at = *next;
+        }
+    }
+    return counts;
+}
+
+std::shared_ptr<TableImage> TableImage::Selected() const {
+    auto out = std::make_shared<TableImage>();
+    out->usable_ = usable_;
+    out->starts_.push_back(0);
+    for (size_t row = 0; row < rowCount(); ++row) {
+        if (!(hits_[row].isInteger && hits_[row].value > 0))
+            continue;
+        out->rowids_.push_back(qint64(out->rowids_.size()) + 1);
+        out->numbers_.push_back(numbers_[row]);
+        out->hits_.push_back(hits_[row]);
+        out->titles_.push_back(titles_[row]);
+        out->folded_.append(folded_, starts_[row], starts_[row + 1] - starts_[row]);
+        out->starts_.push_back(out->folded_.size());
+    }
+    return out;
+}
+
+bool TableImage::ranksBefore(size_t a, size_t b) const {
+    if (hits_[a].value != hits_[b].value)
+        return hits_[a].value > hits_[b].value;
+    return numbers_[a].value < numbers_[b].value;
+}
+
+bool TableImage::sameRank(size_t a, size_t b) const {
+    return hits_[a].value == hits_[b].value && numbers_[a].value == numbers_[b].value;
+}
+
+std::optional<QStringList> TableImage::RankedTitles() const {
+    std::vector<size_t> listed;
+    for (size_t row = 0; row < rowCount(); ++row) {
+        if (!hits_[row].isInteger)
+            return std::nullopt; // a count stored as text or a real compares otherwise
+        if (hits_[row].value <= 0)
+            continue;
+        if (!numbers_[row].isInteger)
+            return std::nullopt;
+        if (titles_[row] && !titles_[row]->isEmpty())
+            listed.push_back(row);
+    }
+    std::sort(listed.begin(), listed.end(),
+              [this](size_t a, size_t b) { return ranksBefore(a, b); });
+    QStringList titles;
+    titles.reserve(qsizetype(listed.size()));
+    for (size_t i = 0; i < listed.size(); ++i) {
+        if (i > 0 && sameRank(listed[i - 1], listed[i]) &&
+            *titles_[listed[i - 1]] != *titles_[listed[i]])
+            return std::nullopt;
+        titles << *titles_[listed[i]];
+    }
+    return titles;
+}
+
+TableImage::Pick TableImage::LastRankedWithTitle(const QString& title) const {
+    if (!byTitle_) {
+        byTitle_.emplace();
+        for (size_t row = 0; row < rowCount(); ++row)
+            if (titles_[row])
+                (*byTitle_)[*titles_[row]].push_back(row);
+    }
+    const auto it = byTitle_->constFind(title);
+    if (it == byTitle_->constEnd())
+        return {};
+    const std::vector<size_t>& rows = *it;
+    for (size_t row : rows)
+        if (!rankable(row))
+            return {Pick::Undecided, 0};
+    size_t last = rows.front();
+    for (size_t row : rows)
+        if (ranksBefore(last, row))
+            last = row;
+    for (size_t row : rows)
+        if (row != last && sameRank(row, last))
+            return {Pick::Undecided, 0};
+    return {Pick::Found, last};
+}
+
+} // namespace meridane

@@ -1,0 +1,91 @@
+// An in-memory image of the columns of one table that the search and the record display read:
+// the searched column folded the way the database's LIKE compares letters, the hit counts, the
+// record numbers and the titles. With it a search counts every keyword over memory instead of
+// running a pass of the database per keyword.
+#pragma once
+
+#include "sqlite_db.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace meridane {
+
+// The keyword as it is looked for in a folded column: UTF-8 with ASCII letters lowered, which is
+// how LIKE '%' || keyword || '%' (case-insensitive for ASCII only) compares. No value when LIKE
+// would not treat the keyword as the plain run of characters it is: it holds a NUL or a
+// noncharacter U+FFFE/U+FFFF, or its pattern is longer than patternLimit bytes.
+std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit);
+
+// Lowers the ASCII letters of text in place; every other byte stays.
+void FoldAscii(std::string& text);
+
+// True when text is well-formed UTF-8 without U+FFFE or U+FFFF: text whose characters LIKE
+// reads exactly as a byte comparison does.
+bool IsPlainUtf8(std::string_view text);
+
+// An integer value of a column, or a note that the stored value is of another kind.
+struct IntegerValue {
+    qint64 value = 0;
+    bool isInteger = false;
+    bool operator==(const IntegerValue&) const = default;
+};
+
+class TableImage {
+public:
+    // Reads the rows of table in rowid order. Throws DbError when the table cannot be read.
+    static std::shared_ptr<TableImage> Load(SqlConnection& db, const QString& table,
+                                            const QString& searchedColumn);
+
+    // False when the image cannot stand in for the table: a searched value that LIKE would
+    // read differently from its bytes, or a trigger that every update would run.
+    bool usable() const { return usable_; }
+    size_t rowCount() const { return rowids_.size(); }
+    qint64 rowid(size_t row) const { return rowids_[row]; }
+    const IntegerValue& hits(size_t row) const { return hits_[row]; }
+    void setHits(size_t row, qint64 value) { hits_[row] = {value, true}; }
+
+    // For every row, how many of the needles occur in its searched value (each once per row).
+    std::vector<qint64> Count(const std::vector<std::string>& needles) const;
+
+    // The image of the table "CREATE TABLE … AS SELECT * … WHERE 相符个数>0" makes from this
+    // one after counts were written: the rows with a positive count, in rowid order, numbered
+    // from 1.
+    std::shared_ptr<TableImage> Selected() const;
+
+    // The titles of the rows with a positive hit count (empty and null titles left out) in
+    // the order "ORDER BY 相符个数 DESC, 编号" gives. No value when that order is not decided
+    // by what the image holds (a number or count that is not an integer, or two listed rows
+    // with different titles and the same count and number).
+    std::optional<QStringList> RankedTitles() const;
+
+    // Among the rows whose title equals title, the one that comes last in the order
+    // "ORDER BY 相符个数 DESC, 编号" over every row.
+    struct Pick {
+        enum Kind { NotFound, Found, Undecided } kind = NotFound;
+        size_t row = 0;
+    };
+    Pick LastRankedWithTitle(const QString& title) const;
+
+private:
+    bool rankable(size_t row) const { return numbers_[row].isInteger && hits_[row].isInteger; }
+    // True when row a comes before row b: more hits first, then the smaller number.
+    bool ranksBefore(size_t a, size_t b) const;
+    bool sameRank(size_t a, size_t b) const;
+
+    std::vector<qint64> rowids_;
+    std::vector<IntegerValue> numbers_; // 编号
+    std::vector<IntegerValue> hits_;    // 相符个数
+    std::vector<std::optional<QString>> titles_;
+    std::string folded_;         // searched values, folded, each followed by a NUL
+    std::vector<size_t> starts_; // row i is folded_[starts_[i], starts_[i + 1] - 1)
+    bool usable_ = true;
+    mutable std::optional<QHash<QString, std::vector<size_t>>> byTitle_;
+};
+
+} // namespace meridane

@@ -1,0 +1,317 @@
+// The in-memory search against the statement sequence: random sequences of searches and clicks
+// on two copies of the same databases, one per path, compared field by field, message by
+// message and row by row; and the cases in which the in-memory path must step aside.
+#include "keyword_search.h"
+#include "program_folder.h"
+#include "record_display.h"
+#include "sqlite_db.h"
+#include "table_image.h"
+#include "test_support.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <random>
+
+using namespace meridane;
+using namespace meridane::test;
+
+namespace {
+
+constexpr QChar kFullComma(0xFF0C);
+
+// Texts with ASCII letters of both cases, apostrophes, LIKE wildcards and backslashes among
+// CJK characters, so that keywords drawn from them test what LIKE does with each.
+std::vector<SourceRecord> MixedRecords(int count, std::uint32_t seed, bool withKeywords) {
+    static const QString alphabet =
+        QStringLiteral("发热头痛咳嗽恶寒汗出脉浮紧弦滑数人参甘草黄连aAbBcCzZ'%_\\ 。，");
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> length(0, 60), pick(0, int(alphabet.size()) - 1);
+    std::vector<SourceRecord> out;
+    for (int i = 1; i <= count; ++i) {
+        QString text;
+        for (int n = length(rng); n > 0; --n)
+            text += alphabet.at(pick(rng));
+        // Repeated titles (the click shows the last ranked), a few empty ones, and a few
+        // repeated numbers (ties the in-memory order must not decide).
+        QString title = i % 7 == 0 ? QString() : QStringLiteral("题%1").arg(i % 40);
+        const qint64 number = i % 29 == 0 ? i - 1 : i;
+        out.push_back(Rec(number, title, text, withKeywords ? text.left(20) : QString()));
+    }
+    return out;
+}
+
+KnowledgeSources MixedSources(std::uint32_t seed) {
+    KnowledgeSources s;
+    s.An1 = MixedRecords(150, seed + 1, true);
+    s.yao = MixedRecords(120, seed + 2, false);
+    s.bing = MixedRecords(200, seed + 3, false);
+    s.yishu1 = MixedRecords(90, seed + 4, true);
+    return s;
+}
+
+// Unique titles: the notes table allows each title once.
+std::vector<SourceRecord> MixedNotes(std::uint32_t seed) {
+    std::vector<SourceRecord> notes = MixedRecords(80, seed + 5, false);
+    for (size_t i = 0; i < notes.size(); ++i) {
+        notes[i].number = qint64(i) + 1;
+        notes[i].title = QStringLiteral("笔记%1").arg(i);
+    }
+    return notes;
+}
+
+// Every table of a database file: its statement and its rows in rowid order, typed.
+QStringList DatabaseState(const QString& path, const QString& password) {
+    SqlConnection db;
+    db.open(path, password);
+    QStringList state;
+    QStringList tables;
+    SqlStatement master = db.prepare(
+        QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name"));
+    while (master.step()) {
+        state << QStringLiteral("%1 %2 %3 %4")
+                     .arg(master.text(0), master.text(1), master.text(2), master.text(3));
+        if (master.text(0) == QLatin1String("table"))
+            tables << master.text(1);
+    }
+    for (const QString& table : tables) {
+        SqlStatement rows =
+            db.prepare(QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(table));
+        while (rows.step()) {
+            QStringList cells{table};
+            for (int c = 0; c < rows.columnCount(); ++c) {
+                const int type = rows.type(c); // asked first: reading may convert
+                cells << QStringLiteral("%1:%2").arg(type).arg(rows.text(c));
+            }
+            state << cells.join(QLatin1Char('|'));
+        }
+    }
+    return state;
+}
+
+// Writes statements straight into a database file, as another program would.
+void Alter(const QString& path, const QString& password, const QString& sql) {
+    SqlConnection db;
+    db.open(path, password);
+    db.exec(sql);
+}
+
+struct Outcome {
+    SearchFields fields;
+    QList<ShownMessage> messages;
+    bool clickResult = true;
+};
+
+} // namespace
+
+class FastSearchTest : public QObject {
+    Q_OBJECT
+
+    // One program folder per path, holding copies of the same two databases.
+    struct Side {
+        QString folder;
+        SearchEngine engine;
+        SearchFields fields;
+    };
+
+    ScriptedMessages messages;
+
+    static void copyFolder(const QString& from, const QString& to) {
+        for (const char* name : {"msjic.dll", "msjic"}) {
+            QFile::remove(to + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(QFile::copy(from + QLatin1Char('/') + QLatin1String(name),
+                                to + QLatin1Char('/') + QLatin1String(name)));
+        }
+    }
+
+    // Runs one action on a side and returns what it left and showed.
+    Outcome act(Side& side, const std::function<bool(SearchFields&)>& action) {
+        SetProgramFolder(side.folder);
+        const qsizetype before = messages.shown.size();
+        Outcome out;
+        out.clickResult = action(side.fields);
+        out.fields = side.fields;
+        out.messages = messages.shown.mid(before);
+        return out;
+    }
+
+    static void compare(const Outcome& ref, const Outcome& mem, const QString& step) {
+        const SearchFields& a = ref.fields;
+        const SearchFields& b = mem.fields;
+        QVERIFY2(a.resultList == b.resultList, qPrintable(step));
+        QVERIFY2(a.statusLine == b.statusLine, qPrintable(step));
+        QVERIFY2(a.hitCounter == b.hitCounter, qPrintable(step));
+        QVERIFY2(a.recordBody == b.recordBody, qPrintable(step));
+        QVERIFY2(a.keywordList == b.keywordList, qPrintable(step));
+        QVERIFY2(a.currentKeyword == b.currentKeyword, qPrintable(step));
+        QVERIFY2(ref.messages == mem.messages, qPrintable(step));
+        QVERIFY2(ref.clickResult == mem.clickResult, qPrintable(step));
+    }
+
+    static void compareFiles(const Side& ref, const Side& mem, const QString& step) {
+        for (const auto& [file, password] :
+             {std::pair{"/msjic.dll", kDatabasePassword}, std::pair{"/msjic", QString()}}) {
+            const QStringList a = DatabaseState(ref.folder + QLatin1String(file), password);
+            const QStringList b = DatabaseState(mem.folder + QLatin1String(file), password);
+            QVERIFY2(a == b, qPrintable(step + QLatin1Char(' ') + QLatin1String(file)));
+        }
+    }
+
+    // Random keyword text: pieces drawn from the records, repeated, emptied, case-changed, or
+    // made of the characters LIKE treats specially; joined by either comma.
+    static QString randomKeywords(std::mt19937& rng, const std::vector<const SourceRecord*>& pool,
+                                  QStringList& earlier) {
+        std::uniform_int_distribution<int> percent(0, 99);
+        if (percent(rng) < 4)
+            return QString();
+        if (percent(rng) < 8)
+            return QStringLiteral(",，,");
+        std::uniform_int_distribution<int> pieces(1, 5);
+        QStringList out;
+        for (int n = pieces(rng); n > 0; --n) {
+            const int kind = percent(rng);
+            QString piece;
+            if (kind < 10) {
+                piece = QString();
+            } else if (kind < 20 && !earlier.isEmpty()) {
+                piece =
+                    earlier.at(std::uniform_int_distribution<int>(0, int(earlier.size()) - 1)(rng));
+            } else if (kind < 30) {
+                static const QStringList special{
+                    QStringLiteral("'"),    QStringLiteral("%"),    QStringLiteral("_"),
+                    QStringLiteral("\\"),   QStringLiteral("a'b"),  QStringLiteral("%a"),
+                    QStringLiteral("A_"),   QStringLiteral(" 发"),  QStringLiteral("[a]"),
+                    QStringLiteral("甘草"), QStringLiteral("人参"), QStringLiteral("不存在")};
+                piece =
+                    special.at(std::uniform_int_distribution<int>(0, int(special.size()) - 1)(rng));
+            } else {
+                const SourceRecord& r =
+                    *pool.at(std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng));
+                const QString& text = r.text.isEmpty() ? r.title : r.text;
+                if (text.isEmpty())
+                    continue;
+                const int at = std::uniform_int_distribution<int>(0, int(text.size()) - 1)(rng);
+                piece = text.mid(at, std::uniform_int_distribution<int>(1, 4)(rng));
+                if (kind >= 90)
+                    piece = piece.toUpper();
+            }
+            if (piece.contains(QLatin1Char(',')) || piece.contains(kFullComma))
+                continue; // would split again
+            out << piece;
+            earlier << piece;
+        }
+        QString text;
+        for (qsizetype i = 0; i < out.size(); ++i) {
+            if (i > 0)
+                text += percent(rng) < 50 ? QChar(u',') : kFullComma;
+            text += out.at(i);
+        }
+        return text;
+    }
+
+    void runSequence(const KnowledgeSources& sources, const std::vector<SourceRecord>& notes,
+                     std::uint32_t seed, int steps) {
+        TempProgramFolder refFolder(sources, notes);
+        // Null titles and bodies, which LIKE never matches and the list leaves out.
+        Alter(refFolder.path() + QStringLiteral("/msjic.dll"), kDatabasePassword,
+              QStringLiteral("UPDATE bing SET 病名=NULL WHERE 编号 % 11 = 3;"
+                             "UPDATE yao SET 文本=NULL WHERE 编号 % 13 = 5;"
+                             "UPDATE An1 SET 关键字=NULL WHERE 编号 % 17 = 1"));
+        Alter(refFolder.path() + QStringLiteral("/msjic"), QString(),
+              QStringLiteral("UPDATE me1 SET 文本=NULL WHERE 编号 % 9 = 2"));
+        QTemporaryDir memDir;
+        copyFolder(refFolder.path(), memDir.path());
+        Side ref{refFolder.path(), SearchEngine::Statements, {}};
+        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+
+        std::vector<const SourceRecord*> pool;
+        for (const auto* table : {&sources.An1, &sources.yao, &sources.bing, &sources.yishu1})
+            for (const SourceRecord& r : *table)
+                pool.push_back(&r);
+        for (const SourceRecord& r : notes)
+            pool.push_back(&r);
+
+        std::mt19937 rng(seed);
+        std::uniform_int_distribution<int> percent(0, 99);
+        const Option options[] = {Option::Option1, Option::Option2, Option::Option3,
+                                  Option::Option5, Option::Option6};
+        QStringList earlier;
+        int searches = 0, inMemory = 0;
+        for (int step = 0; step < steps; ++step) {
+            const int kind = percent(rng);
+            if (kind < 8 || step == 0) {
+                const Option o = options[std::uniform_int_distribution<int>(0, 4)(rng)];
+                ref.fields.selected = mem.fields.selected = o;
+            }
+            QString what;
+            bool memInMemory = false;
+            std::function<bool(SearchFields&, SearchEngine)> action;
+            if (kind < 70) {
+                const bool within = kind >= 45;
+                const QString box = randomKeywords(rng, pool, earlier);
+                what = QStringLiteral("%1 [%2]").arg(within ? "within" : "new", box);
+                action = [&, within, box](SearchFields& f, SearchEngine e) {
+                    f.keywordBox = box;
+                    KeywordSearch s(f, e);
+                    within ? s.Command2Click() : s.Command1Click();
+                    if (e == SearchEngine::InMemory)
+                        memInMemory = s.lastSearchInMemory();
+                    return true;
+                };
+                ++searches;
+            } else {
+                QString title;
+                if (!mem.fields.resultList.isEmpty() && percent(rng) < 80)
+                    title = mem.fields.resultList.at(std::uniform_int_distribution<int>(
+                        0, int(mem.fields.resultList.size()) - 1)(rng));
+                else
+                    title = pool.at(std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng))
+                                ->title;
+                what = QStringLiteral("click [%1]").arg(title);
+                action = [title](SearchFields& f, SearchEngine e) {
+                    return RecordDisplay(f, e).ListClick(title);
+                };
+            }
+            const QString label = QStringLiteral("step %1: %2").arg(step).arg(what);
+            const Outcome a = act(ref, [&](SearchFields& f) { return action(f, ref.engine); });
+            const Outcome b = act(mem, [&](SearchFields& f) { return action(f, mem.engine); });
+            compare(a, b, label);
+            if (QTest::currentTestFailed())
+                return;
+            if (kind < 70) {
+                // The statements run only for an empty box or a table that cannot be read.
+                const bool failed = !b.messages.isEmpty();
+                QVERIFY2(memInMemory || failed, qPrintable(label));
+                inMemory += memInMemory ? 1 : 0;
+            }
+            if (step % 10 == 9 || step + 1 == steps) {
+                compareFiles(ref, mem, label);
+                if (QTest::currentTestFailed())
+                    return;
+            }
+        }
+        QVERIFY(inMemory > searches / 2);
+    }
+
+private slots:
+    void sequencesMatchTheStatements_data() {
+        QTest::addColumn<uint>("seed");
+        for (uint seed : {1u, 2u, 3u, 4u})
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+    }
+
+    void sequencesMatchTheStatements() {
+        QFETCH(uint, seed);
+        runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200);
+    }
+
+    void classicalTextsMatchTheStatements() {
+        const QString folder = ClassicsFolder();
+        if (folder.isEmpty())
+            QSKIP("the classical texts are not beside the project");
+        runSequence(ReadKnowledgeSources(folder), MixedNotes(7), 7, 40);
+    }
+};
+
+QTEST_GUILESS_MAIN(FastSearchTest)
+#include "tst_fast_search.moc"
