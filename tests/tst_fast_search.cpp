@@ -2,10 +2,11 @@
 // on two copies of the same databases, one per path, compared field by field, message by
 // message and row by row; and the cases in which the in-memory path must step aside.
 #include "keyword_search.h"
+#include "modado.h"
 #include "program_folder.h"
 #include "record_display.h"
 #include "sqlite_db.h"
-#include "table_image.h"
+#include "synthetic_corpus.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -209,6 +210,36 @@ class FastSearchTest : public QObject {
         return text;
     }
 
+    // Runs one search on both sides, compares what they show, and returns whether the
+    // in-memory side did it in memory.
+    bool searchBoth(Side& ref, Side& mem, Option option, const QString& box, bool within) {
+        bool inMemory = false;
+        Outcome out[2];
+        for (Side* side : {&ref, &mem}) {
+            side->fields.selected = option;
+            side->fields.keywordBox = box;
+            out[side == &mem] = act(*side, [&](SearchFields& f) {
+                KeywordSearch s(f, side->engine);
+                within ? s.Command2Click() : s.Command1Click();
+                if (side == &mem)
+                    inMemory = s.lastSearchInMemory();
+                return true;
+            });
+        }
+        compare(out[0], out[1], box);
+        return inMemory;
+    }
+
+    bool clickBoth(Side& ref, Side& mem, const QString& title) {
+        Outcome out[2];
+        for (Side* side : {&ref, &mem})
+            out[side == &mem] = act(*side, [&](SearchFields& f) {
+                return RecordDisplay(f, side->engine).ListClick(title);
+            });
+        compare(out[0], out[1], title);
+        return out[1].clickResult;
+    }
+
     void runSequence(const KnowledgeSources& sources, const std::vector<SourceRecord>& notes,
                      std::uint32_t seed, int steps) {
         TempProgramFolder refFolder(sources, notes);
@@ -303,6 +334,128 @@ private slots:
     void sequencesMatchTheStatements() {
         QFETCH(uint, seed);
         runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200);
+    }
+
+    void syntheticCorpusMatchesTheStatements() {
+        SyntheticSpec spec;
+        spec.records = 1500;
+        spec.markerShare = 0.2;
+        KnowledgeSources sources;
+        sources.bing = MakeSyntheticRecords(spec, false);
+        spec.seed = 7;
+        spec.records = 600;
+        sources.An1 = MakeSyntheticRecords(spec, true);
+        runSequence(sources, MixedNotes(11), 11, 60);
+    }
+
+    // Where memory cannot give what the statements give, the statements run, with the same
+    // outcome.
+    void stepsAsideWhereMemoryWouldDiffer_data() {
+        QTest::addColumn<QString>("alteration");
+        QTest::addColumn<QString>("keywords");
+        QTest::addColumn<bool>("inMemory");
+        QTest::newRow("plain") << QString() << QStringLiteral("发热,a") << true;
+        QTest::newRow("invalid UTF-8 in a body")
+            << QStringLiteral("UPDATE bing SET 文本=CAST(X'E58F91E7' AS TEXT) WHERE 编号=2")
+            << QStringLiteral("发热") << false;
+        QTest::newRow("noncharacter in a body")
+            << QStringLiteral("UPDATE bing SET 文本=CAST(X'E58F91EFBFBF' AS TEXT) WHERE 编号=2")
+            << QStringLiteral("发") << false;
+        QTest::newRow("a trigger")
+            << QStringLiteral(
+                   "CREATE TABLE seen (n INTEGER); CREATE TRIGGER t AFTER UPDATE ON bing BEGIN "
+                   "INSERT INTO seen VALUES (new.编号); END")
+            << QStringLiteral("发热") << false;
+        QTest::newRow("a count stored as text")
+            << QStringLiteral("UPDATE bing SET 相符个数='several' WHERE 编号=3")
+            << QStringLiteral("发热") << false;
+        QTest::newRow("keyword with a NUL")
+            << QString() << QStringLiteral("发") + QChar(0) << false;
+        QTest::newRow("keyword longer than a LIKE pattern may be")
+            << QString() << QString(50000, QLatin1Char('a')) << false;
+        QTest::newRow("noncharacter in a keyword") << QString() << QString(QChar(0xFFFF)) << false;
+    }
+
+    void stepsAsideWhereMemoryWouldDiffer() {
+        QFETCH(QString, alteration);
+        QFETCH(QString, keywords);
+        QFETCH(bool, inMemory);
+        KnowledgeSources sources = MixedSources(5);
+        TempProgramFolder refFolder(sources, MixedNotes(5));
+        if (!alteration.isEmpty())
+            Alter(refFolder.path() + QStringLiteral("/msjic.dll"), kDatabasePassword, alteration);
+        QTemporaryDir memDir;
+        copyFolder(refFolder.path(), memDir.path());
+        Side ref{refFolder.path(), SearchEngine::Statements, {}};
+        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        QCOMPARE(searchBoth(ref, mem, Option::Option3, keywords, false), inMemory);
+        // The result table the statements made may well suit memory again.
+        searchBoth(ref, mem, Option::Option3, keywords, true);
+        if (!mem.fields.resultList.isEmpty())
+            clickBoth(ref, mem, mem.fields.resultList.constLast());
+        compareFiles(ref, mem, QStringLiteral("after the searches"));
+    }
+
+    // Another program writes a table the search keeps in memory: the next search sees it.
+    void followsChangesMadeElsewhere() {
+        KnowledgeSources sources = MixedSources(6);
+        TempProgramFolder refFolder(sources, MixedNotes(6));
+        QTemporaryDir memDir;
+        copyFolder(refFolder.path(), memDir.path());
+        Side ref{refFolder.path(), SearchEngine::Statements, {}};
+        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        const QString marker = QStringLiteral("新加的词");
+        for (const auto& [option, file, password, sql] :
+             {std::tuple{Option::Option3, "/msjic.dll", kDatabasePassword,
+                         "UPDATE bing SET 文本=文本 || '新加的词' WHERE 编号 IN (4, 5)"},
+              std::tuple{Option::Option5, "/msjic", QString(),
+                         "UPDATE me1 SET 文本='新加的词' WHERE 编号=9"}}) {
+            QVERIFY(searchBoth(ref, mem, option, marker, false));
+            QCOMPARE(mem.fields.statusLine, kNothingFound);
+            for (const Side* side : {&ref, &mem})
+                Alter(side->folder + QLatin1String(file), password, QString::fromUtf8(sql));
+            QVERIFY(searchBoth(ref, mem, option, marker, false));
+            QVERIFY(!mem.fields.resultList.isEmpty());
+            QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
+            QVERIFY(mem.fields.recordBody.contains(marker));
+            compareFiles(ref, mem, QString::fromUtf8(sql));
+        }
+    }
+
+    // Without the databases both paths fail alike: one notice per statement that could not run.
+    void missingDatabasesFailAlike() {
+        KnowledgeSources sources = MixedSources(8);
+        TempProgramFolder refFolder(sources, MixedNotes(8));
+        QTemporaryDir memDir;
+        copyFolder(refFolder.path(), memDir.path());
+        Side ref{refFolder.path(), SearchEngine::Statements, {}};
+        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), false));
+        for (const Side* side : {&ref, &mem})
+            QVERIFY(QFile::remove(side->folder + QStringLiteral("/msjic.dll")));
+        const qsizetype before = messages.shown.size();
+        QVERIFY(!searchBoth(ref, mem, Option::Option1, QStringLiteral("发,热"), false));
+        QVERIFY(!searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), true));
+        QVERIFY(!clickBoth(ref, mem, QStringLiteral("题1")));
+        QVERIFY(messages.count(kOpenFailureNotice) > 0);
+        QVERIFY(messages.shown.size() > before);
+    }
+
+    // Keyed files of the earlier, smaller page size still open and search alike.
+    void olderPageSizeStillOpens() {
+        SetCipherPageSizeForNewFiles(kLegacyCipherPageSize);
+        TempProgramFolder refFolder(MixedSources(9), MixedNotes(9));
+        SetCipherPageSizeForNewFiles(kCipherPageSize);
+        QTemporaryDir memDir;
+        copyFolder(refFolder.path(), memDir.path());
+        Side ref{refFolder.path(), SearchEngine::Statements, {}};
+        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("发,a"), false));
+        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("热"), true));
+        compareFiles(ref, mem, QStringLiteral("1 KB pages"));
+        SqlConnection wrong;
+        QVERIFY_THROWS_EXCEPTION(
+            DbError, wrong.open(mem.folder + QStringLiteral("/msjic.dll"), QStringLiteral("x")));
     }
 
     void classicalTextsMatchTheStatements() {

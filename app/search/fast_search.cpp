@@ -77,6 +77,8 @@ FileStamp StampOf(const QString& path) {
 struct FileImages {
     FileStamp stamp;
     QHash<QString, std::shared_ptr<TableImage>> tables;
+    // The working copy's connection, kept open between searches with its page cache.
+    std::shared_ptr<SqlConnection> kept;
 };
 
 QHash<QString, FileImages>& Images() {
@@ -84,25 +86,41 @@ QHash<QString, FileImages>& Images() {
     return images;
 }
 
-// The image of table, from memory while the file is as it was when the image was made.
-std::shared_ptr<TableImage> ImageOf(SqlConnection& db, const QString& path, const QString& table,
-                                    const QString& searchedColumn) {
+// What is kept of path, emptied first when the file is no longer as it was.
+FileImages& Current(const QString& path) {
     FileImages& file = Images()[CacheKey(path)];
     const FileStamp now = StampOf(path);
     if (!(file.stamp == now)) {
         file.tables.clear();
+        file.kept.reset();
         file.stamp = now;
     }
+    return file;
+}
+
+// The image of table, from memory while the file is as it was when the image was made.
+// A missing one is read on connections of its own, so that a kept connection's page cache holds
+// what the searches write rather than the whole file.
+std::shared_ptr<TableImage> ImageOf(SqlConnection& db, const ConnectionString& source,
+                                    const QString& table, const QString& searchedColumn) {
+    FileImages& file = Current(source.dataSource);
     if (auto it = file.tables.constFind(table); it != file.tables.constEnd())
         return *it;
-    auto image = TableImage::Load(db, table, searchedColumn);
+    auto image = TableImage::Load(db, table, searchedColumn, [&source] {
+        auto connection = std::make_unique<SqlConnection>();
+        connection->open(source);
+        return connection;
+    });
     file.tables.insert(table, image);
     return image;
 }
 
 // A connection for one search. The working copy of the knowledge database is rebuilt at every
-// start, so it is written without a journal file, without syncing and without overwriting
-// freed pages; the personal database keeps the engine's safe defaults.
+// start, so it is written without a rollback journal, without syncing and without overwriting
+// freed pages (a search that fails there is run again by the statements, which set every count
+// and remake the result table), and its connection stays open between searches so that the pages
+// the last search read and wrote need not be read and deciphered again. The personal database keeps
+// the engine's safe defaults and a connection per search.
 class Session {
 public:
     explicit Session(const KnowledgeCategory& category)
@@ -110,26 +128,37 @@ public:
           throwaway_(category.database == DatabaseKind::Knowledge) {}
 
     bool open() {
+        if (throwaway_) {
+            if (FileImages& file = Current(path()); file.kept) {
+                db_ = file.kept;
+                return true;
+            }
+        }
         try {
-            db_.open(source_);
+            auto db = std::make_shared<SqlConnection>();
+            db->open(source_);
             if (throwaway_)
-                db_.exec(QStringLiteral("PRAGMA journal_mode=MEMORY; PRAGMA synchronous=OFF; "
-                                        "PRAGMA secure_delete=OFF"));
-            db_.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+                db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
+                                        "PRAGMA secure_delete=OFF; PRAGMA cache_size=-131072"));
+            else
+                db->exec(QStringLiteral("PRAGMA cache_size=-65536"));
+            db_ = std::move(db);
+            if (throwaway_)
+                Current(path()).kept = db_;
             return true;
         } catch (const DbError&) {
-            db_.close();
             return false;
         }
     }
 
-    SqlConnection& db() { return db_; }
+    SqlConnection& db() { return *db_; }
     const QString& path() const { return source_.dataSource; }
+    const ConnectionString& source() const { return source_; }
 
     // The needles of the non-empty keywords, in order; no value when one of them cannot be
     // matched in memory exactly.
     std::optional<std::vector<std::string>> needles(const QStringList& keywords) {
-        const int limit = sqlite3_limit(db_.handle(), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);
+        const int limit = sqlite3_limit(db_->handle(), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);
         std::vector<std::string> out;
         for (const QString& keyword : keywords) {
             if (keyword.isEmpty())
@@ -144,8 +173,9 @@ public:
 
     // Writes the counts that differ from what the table holds, and notes them in the image.
     void writeCounts(const QString& table, TableImage& image, const std::vector<qint64>& counts) {
-        SqlStatement update = db_.prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
-                                              .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
+        SqlStatement update =
+            db_->prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
+                             .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
         for (size_t row = 0; row < image.rowCount(); ++row) {
             if (image.hits(row) == IntegerValue{counts[row], true})
                 continue;
@@ -157,12 +187,32 @@ public:
         }
     }
 
+    // Makes the result table: the rows of the base table with a positive count, as the copy
+    // statement does, but reading only those rows, and in rowid order whatever indexes the base
+    // table has. The counts are integers (the image is usable), so the image knows which rows
+    // "相符个数>0" selects.
+    void copyRowsWithHits(const KnowledgeCategory& category, const TableImage& base) {
+        db_->exec(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS selected_rows "
+                                 "(id INTEGER PRIMARY KEY); DELETE FROM temp.selected_rows"));
+        SqlStatement insert =
+            db_->prepare(QStringLiteral("INSERT INTO temp.selected_rows (id) VALUES (?1)"));
+        for (qint64 rowid : base.RowidsWithHits()) {
+            insert.reset();
+            insert.bind(1, rowid);
+            insert.step();
+        }
+        db_->exec(
+            QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2 WHERE rowid IN "
+                           "(SELECT id FROM temp.selected_rows) ORDER BY rowid")
+                .arg(QuoteIdentifier(category.resultTable), QuoteIdentifier(category.baseTable)));
+    }
+
     // The listed titles: from the image when it decides the order, else read from the table.
     QStringList titles(const KnowledgeCategory& category, const TableImage& image) {
         if (std::optional<QStringList> ranked = image.RankedTitles())
             return *ranked;
         QStringList out;
-        SqlStatement rows = db_.prepare(category.readStatement());
+        SqlStatement rows = db_->prepare(category.readStatement());
         while (rows.step())
             if (!rows.isNull(1) && !rows.text(1).isEmpty())
                 out << rows.text(1);
@@ -171,7 +221,8 @@ public:
 
     // Closes the connection; what was written is now the state the images stand for.
     void finish(const QString& resultTable, std::shared_ptr<TableImage> result) {
-        db_.close();
+        if (!throwaway_)
+            db_->close();
         FileImages& file = Images()[CacheKey(path())];
         file.stamp = StampOf(path());
         if (result)
@@ -181,14 +232,8 @@ public:
 private:
     ConnectionString source_;
     bool throwaway_;
-    SqlConnection db_;
+    std::shared_ptr<SqlConnection> db_;
 };
-
-bool HasIndex(SqlConnection& db, const QString& table) {
-    SqlStatement list =
-        db.prepare(QStringLiteral("PRAGMA index_list(%1)").arg(QuoteIdentifier(table)));
-    return list.step();
-}
 
 } // namespace
 
@@ -213,7 +258,7 @@ std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
         SqlConnection& db = session.db();
         db.exec(QStringLiteral("BEGIN IMMEDIATE"));
         std::shared_ptr<TableImage> base =
-            ImageOf(db, session.path(), category.baseTable, category.searchedColumn);
+            ImageOf(db, session.source(), category.baseTable, category.searchedColumn);
         if (!base->usable()) {
             db.exec(QStringLiteral("ROLLBACK"));
             return std::nullopt;
@@ -221,13 +266,8 @@ std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
         session.writeCounts(category.baseTable, *base, base->Count(*needles));
         db.exec(
             QStringLiteral("DROP TABLE IF EXISTS %1").arg(QuoteIdentifier(category.resultTable)));
-        db.exec(category.copyStatement());
-        // Without an index the copy reads the base table in rowid order, so its rows are the
-        // counted rows in that order; with one, the new table is read back.
-        std::shared_ptr<TableImage> result =
-            HasIndex(db, category.baseTable)
-                ? TableImage::Load(db, category.resultTable, category.searchedColumn)
-                : base->Selected();
+        session.copyRowsWithHits(category, *base);
+        std::shared_ptr<TableImage> result = base->Selected();
         db.exec(QStringLiteral("COMMIT"));
         QStringList titles = session.titles(category, *result);
         session.finish(category.resultTable, std::move(result));
@@ -250,7 +290,7 @@ std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category
         SqlConnection& db = session.db();
         db.exec(QStringLiteral("BEGIN IMMEDIATE"));
         std::shared_ptr<TableImage> result =
-            ImageOf(db, session.path(), category.resultTable, category.searchedColumn);
+            ImageOf(db, session.source(), category.resultTable, category.searchedColumn);
         if (!result->usable()) {
             db.exec(QStringLiteral("ROLLBACK"));
             return std::nullopt;
@@ -285,7 +325,8 @@ std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QS
     const QString& path = isPersonal ? personalSource.dataSource : knowledgeSource.dataSource;
     try {
         std::shared_ptr<TableImage> image =
-            ImageOf(db, path, category.resultTable, category.searchedColumn);
+            ImageOf(db, isPersonal ? personalSource : knowledgeSource, category.resultTable,
+                    category.searchedColumn);
         if (!image->usable())
             return std::nullopt;
         const TableImage::Pick pick = image->LastRankedWithTitle(title);

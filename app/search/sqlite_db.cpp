@@ -17,6 +17,8 @@ constexpr int kSaltSize = 16;
 constexpr int kKeySize = 32;
 constexpr int kKdfIterations = 64000; // SQLCipher 3.x default
 
+int g_newFilePageSize = kCipherPageSize;
+
 QByteArray ReadSalt(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -57,6 +59,10 @@ ConnectionString ConnectionString::parse(const QString& text) {
         }
     }
     return cs;
+}
+
+void SetCipherPageSizeForNewFiles(int bytes) {
+    g_newFilePageSize = bytes;
 }
 
 QString QuoteIdentifier(const QString& name) {
@@ -120,7 +126,7 @@ void SqlConnection::open(const QString& path, const QString& password, Mode mode
     const std::vector<int> pageSizes =
         password.isEmpty() ? std::vector<int>{0}
         : exists           ? std::vector<int>{kCipherPageSize, kLegacyCipherPageSize}
-                           : std::vector<int>{kCipherPageSize};
+                           : std::vector<int>{g_newFilePageSize};
     for (size_t attempt = 0; attempt < pageSizes.size(); ++attempt) {
         sqlite3* db = nullptr;
         const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);

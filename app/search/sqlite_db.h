@@ -35,6 +35,10 @@ class SqlStatement;
 inline constexpr int kCipherPageSize = 4096;
 inline constexpr int kLegacyCipherPageSize = 1024;
 
+// The page size given to keyed files made from now on (kCipherPageSize unless changed; the
+// benchmark makes files of the old size with it).
+void SetCipherPageSizeForNewFiles(int bytes);
+
 class SqlConnection {
 public:
     enum class Mode { OpenExisting, CreateIfMissing };

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 namespace meridane {
 
@@ -67,8 +69,62 @@ bool IsPlainUtf8(std::string_view text) {
            !HasNoncharacter(text);
 }
 
+void TableImage::readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
+                          std::optional<qint64> upTo, size_t reserveBytes) {
+    QString sql = select;
+    if (above)
+        sql += QStringLiteral(" AND rowid > %1").arg(*above);
+    if (upTo)
+        sql += QStringLiteral(" AND rowid <= %1").arg(*upTo);
+    SqlStatement rows = db.prepare(sql + QStringLiteral(" ORDER BY rowid"));
+    // The file's size bounds the text; reserved address space costs nothing until it is used,
+    // and growing by copies would touch every byte several times.
+    folded_.reserve(reserveBytes);
+    starts_.push_back(0);
+    while (rows.step()) {
+        rowids_.push_back(rows.integer(0));
+        numbers_.push_back(ReadInteger(rows, 1));
+        if (rows.type(2) == SQLITE_NULL) {
+            titles_.emplace_back();
+        } else {
+            const std::string_view title = rows.bytes(2);
+            titles_.emplace_back(QString::fromUtf8(title.data(), qsizetype(title.size())));
+        }
+        // A null value never matches; it is kept as an empty one, which no needle matches.
+        if (rows.type(3) != SQLITE_NULL) {
+            std::string_view value = rows.bytes(3);
+            // LIKE reads a value up to its first NUL.
+            value = value.substr(0, std::min(value.size(), value.find('\0')));
+            if (!IsPlainUtf8(value))
+                usable_ = false;
+            folded_.append(value);
+        }
+        folded_.push_back('\0');
+        starts_.push_back(folded_.size());
+        hits_.push_back(ReadInteger(rows, 4));
+        // A count stored as text or a real compares and sorts otherwise than a number.
+        if (!hits_.back().isInteger)
+            usable_ = false;
+    }
+    FoldAscii(folded_);
+}
+
+void TableImage::append(TableImage&& other) {
+    const size_t offset = folded_.size();
+    rowids_.insert(rowids_.end(), other.rowids_.begin(), other.rowids_.end());
+    numbers_.insert(numbers_.end(), other.numbers_.begin(), other.numbers_.end());
+    hits_.insert(hits_.end(), other.hits_.begin(), other.hits_.end());
+    titles_.insert(titles_.end(), std::make_move_iterator(other.titles_.begin()),
+                   std::make_move_iterator(other.titles_.end()));
+    folded_.append(other.folded_);
+    for (size_t i = 1; i < other.starts_.size(); ++i)
+        starts_.push_back(offset + other.starts_[i]);
+    usable_ = usable_ && other.usable_;
+}
+
 std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& table,
-                                             const QString& searchedColumn) {
+                                             const QString& searchedColumn,
+                                             const ConnectionFactory& connect) {
     auto image = std::make_shared<TableImage>();
     QString titleColumn;
     {
@@ -87,46 +143,63 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
         if (triggers.step() && triggers.integer(0) > 0)
             image->usable_ = false;
     }
-    SqlStatement rows =
-        db.prepare(QStringLiteral("SELECT rowid, %1, %2, %3, %4 FROM %5 ORDER BY rowid")
-                       .arg(QuoteIdentifier(kNumberColumn), QuoteIdentifier(titleColumn),
-                            QuoteIdentifier(searchedColumn), QuoteIdentifier(kHitsColumn),
-                            QuoteIdentifier(table)));
-    image->starts_.push_back(0);
-    while (rows.step()) {
-        image->rowids_.push_back(rows.integer(0));
-        image->numbers_.push_back(ReadInteger(rows, 1));
-        if (rows.type(2) == SQLITE_NULL) {
-            image->titles_.emplace_back();
-        } else {
-            const std::string_view title = rows.bytes(2);
-            image->titles_.emplace_back(QString::fromUtf8(title.data(), qsizetype(title.size())));
-        }
-        if (rows.type(3) != SQLITE_NULL) {
-            std::string_view value = rows.bytes(3);
-            // LIKE reads a value up to its first NUL.
-            value = value.substr(0, std::min(value.size(), value.find('\0')));
-            if (!IsPlainUtf8(value))
-                image->usable_ = false;
-            image->folded_.append(value);
-        }
-        image->folded_.push_back('\0');
-        image->starts_.push_back(image->folded_.size());
-        image->hits_.push_back(ReadInteger(rows, 4));
+    qint64 lastRowid = 0, fileBytes = 0;
+    {
+        SqlStatement pages = db.prepare(QStringLiteral("PRAGMA page_count"));
+        SqlStatement size = db.prepare(QStringLiteral("PRAGMA page_size"));
+        if (pages.step() && size.step())
+            fileBytes = pages.integer(0) * size.integer(0);
     }
-    // A null value never matches; it is kept as an empty one, which no needle matches either.
-    FoldAscii(image->folded_);
+    {
+        SqlStatement last =
+            db.prepare(QStringLiteral("SELECT max(rowid) FROM %1").arg(QuoteIdentifier(table)));
+        if (last.step())
+            lastRowid = last.integer(0);
+    }
+    const QString select = QStringLiteral("SELECT rowid, %1, %2, %3, %4 FROM %5 WHERE 1")
+                               .arg(QuoteIdentifier(kNumberColumn), QuoteIdentifier(titleColumn),
+                                    QuoteIdentifier(searchedColumn), QuoteIdentifier(kHitsColumn),
+                                    QuoteIdentifier(table));
+    // A large table is read in two halves at once, on connections of their own: deciphering
+    // the pages is most of the work.
+    constexpr qint64 kSplitRows = 4096;
+    if (!connect || lastRowid < kSplitRows || std::thread::hardware_concurrency() < 2 ||
+        !image->usable_) {
+        image->readRows(connect ? *connect() : db, select, std::nullopt, std::nullopt,
+                        size_t(fileBytes));
+        return image;
+    }
+    const qint64 middle = lastRowid / 2;
+    TableImage upper;
+    std::exception_ptr failure;
+    std::thread second([&] {
+        try {
+            upper.readRows(*connect(), select, middle, std::nullopt, size_t(fileBytes));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        image->readRows(*connect(), select, std::nullopt, middle, size_t(fileBytes));
+    } catch (...) {
+        second.join();
+        throw;
+    }
+    second.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    image->append(std::move(upper));
     return image;
 }
 
-std::vector<qint64> TableImage::Count(const std::vector<std::string>& needles) const {
-    std::vector<qint64> counts(rowCount(), 0);
+void TableImage::countRange(const std::vector<std::string>& needles, size_t firstRow, size_t endRow,
+                            std::vector<qint64>& counts) const {
     const char* const base = folded_.data();
-    const size_t size = folded_.size();
+    const size_t end = starts_[endRow];
     for (const std::string& needle : needles) {
-        size_t at = 0;
-        while (at < size) {
-            const void* found = memmem(base + at, size - at, needle.data(), needle.size());
+        size_t at = starts_[firstRow];
+        while (at < end) {
+            const void* found = memmem(base + at, end - at, needle.data(), needle.size());
             if (!found)
                 break;
             const size_t offset = size_t(static_cast<const char*>(found) - base);
@@ -137,12 +210,50 @@ std::vector<qint64> TableImage::Count(const std::vector<std::string>& needles) c
             at = *next;
         }
     }
+}
+
+std::vector<qint64> TableImage::Count(const std::vector<std::string>& needles) const {
+    std::vector<qint64> counts(rowCount(), 0);
+    // Large images are scanned in two halves at once; each half writes its own rows' counts.
+    constexpr size_t kSplitBytes = size_t(8) << 20;
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (folded_.size() < kSplitBytes || cores < 2 || needles.empty()) {
+        countRange(needles, 0, rowCount(), counts);
+        return counts;
+    }
+    const size_t middle = size_t(
+        std::lower_bound(starts_.begin(), starts_.end(), folded_.size() / 2) - starts_.begin());
+    const size_t split = std::min(middle, rowCount());
+    std::thread second([&] { countRange(needles, split, rowCount(), counts); });
+    countRange(needles, 0, split, counts);
+    second.join();
     return counts;
+}
+
+std::vector<qint64> TableImage::RowidsWithHits() const {
+    std::vector<qint64> out;
+    for (size_t row = 0; row < rowCount(); ++row)
+        if (hits_[row].isInteger && hits_[row].value > 0)
+            out.push_back(rowids_[row]);
+    return out;
 }
 
 std::shared_ptr<TableImage> TableImage::Selected() const {
     auto out = std::make_shared<TableImage>();
     out->usable_ = usable_;
+    size_t rows = 0, bytes = 0;
+    for (size_t row = 0; row < rowCount(); ++row) {
+        if (hits_[row].isInteger && hits_[row].value > 0) {
+            ++rows;
+            bytes += starts_[row + 1] - starts_[row];
+        }
+    }
+    out->rowids_.reserve(rows);
+    out->numbers_.reserve(rows);
+    out->hits_.reserve(rows);
+    out->titles_.reserve(rows);
+    out->folded_.reserve(bytes);
+    out->starts_.reserve(rows + 1);
     out->starts_.push_back(0);
     for (size_t row = 0; row < rowCount(); ++row) {
         if (!(hits_[row].isInteger && hits_[row].value > 0))

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,14 +39,22 @@ struct IntegerValue {
 
 class TableImage {
 public:
-    // Reads the rows of table in rowid order. Throws DbError when the table cannot be read.
+    using ConnectionFactory = std::function<std::unique_ptr<SqlConnection>()>;
+
+    // Reads the rows of table in rowid order. With connect, the rows are read on connections
+    // it opens (two at once for a large table) rather than on db. Throws DbError when the
+    // table cannot be read.
     static std::shared_ptr<TableImage> Load(SqlConnection& db, const QString& table,
-                                            const QString& searchedColumn);
+                                            const QString& searchedColumn,
+                                            const ConnectionFactory& connect = {});
 
     // False when the image cannot stand in for the table: a searched value that LIKE would
-    // read differently from its bytes, or a trigger that every update would run.
+    // read differently from its bytes, a hit count that is not an integer, or a trigger that
+    // every update would run.
     bool usable() const { return usable_; }
     size_t rowCount() const { return rowids_.size(); }
+    // The rowids of the rows with a positive count, in order.
+    std::vector<qint64> RowidsWithHits() const;
     qint64 rowid(size_t row) const { return rowids_[row]; }
     const IntegerValue& hits(size_t row) const { return hits_[row]; }
     void setHits(size_t row, qint64 value) { hits_[row] = {value, true}; }
@@ -53,9 +62,8 @@ public:
     // For every row, how many of the needles occur in its searched value (each once per row).
     std::vector<qint64> Count(const std::vector<std::string>& needles) const;
 
-    // The image of the table "CREATE TABLE … AS SELECT * … WHERE 相符个数>0" makes from this
-    // one after counts were written: the rows with a positive count, in rowid order, numbered
-    // from 1.
+    // The image of the table that copying the rows with a positive count, in rowid order,
+    // makes from this one: those rows, numbered from 1.
     std::shared_ptr<TableImage> Selected() const;
 
     // The titles of the rows with a positive hit count (empty and null titles left out) in
@@ -73,6 +81,11 @@ public:
     Pick LastRankedWithTitle(const QString& title) const;
 
 private:
+    void readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
+                  std::optional<qint64> upTo, size_t reserveBytes);
+    void append(TableImage&& other);
+    void countRange(const std::vector<std::string>& needles, size_t firstRow, size_t endRow,
+                    std::vector<qint64>& counts) const;
     bool rankable(size_t row) const { return numbers_[row].isInteger && hits_[row].isInteger; }
     // True when row a comes before row b: more hits first, then the smaller number.
     bool ranksBefore(size_t a, size_t b) const;

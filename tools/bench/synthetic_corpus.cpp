@@ -8,7 +8,9 @@ namespace meridane {
 
 QStringList SyntheticMarkers() {
     return {QStringLiteral("黄芪"), QStringLiteral("当归"), QStringLiteral("柴胡"),
-            QStringLiteral("半夏"), QStringLiteral("茯苓")};
+            QStringLiteral("半夏"), QStringLiteral("茯苓"), QStringLiteral("桂枝"),
+            QStringLiteral("芍药"), QStringLiteral("麻黄"), QStringLiteral("杏仁"),
+            QStringLiteral("生姜")};
 }
 
 std::vector<SourceRecord> MakeSyntheticRecords(const SyntheticSpec& spec, bool withKeywords) {

@@ -12,13 +12,15 @@ namespace meridane {
 
 struct SyntheticSpec {
     int records = 1000;
-    int minBytes = 300;  // body size in UTF-8 bytes
+    int minBytes = 300; // body size in UTF-8 bytes
     int maxBytes = 3000;
-    double markerShare = 0.1; // each marker appears in about this share of the records
+    // Each marker appears in about this share of the records, so that a search for five of
+    // them hits about one record in ten.
+    double markerShare = 0.021;
     std::uint32_t seed = 20081;
 };
 
-// The marker words, none of whose characters appear in the random text.
+// Ten marker words, none of whose characters appear in the random text.
 QStringList SyntheticMarkers();
 
 // Records numbered 1..n with titles "条目<n>" (a few repeated on purpose).

@@ -21,7 +21,7 @@ void Print(FILE* to, const QString& text) {
 int Usage(const QString& why) {
     Print(stderr, QStringLiteral("meridane-query: ") + why);
     Print(stderr, QStringLiteral("usage: meridane-query --folder DIR --category NAME (--new | "
-                                 "--within) KEYWORDS [--show TITLE]"));
+                                 "--within) KEYWORDS [--show TITLE] [--engine statements|memory]"));
     Print(stderr,
           QStringLiteral("       meridane-query --folder DIR --category NAME --show TITLE"));
     return 2;
@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     bool show = false;
     enum class Kind { None, New, Within } kind = Kind::None;
     bool haveKeywords = false;
+    SearchEngine engine = SearchEngine::InMemory;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -48,6 +49,14 @@ int main(int argc, char** argv) {
             kind = a == QLatin1String("--new") ? Kind::New : Kind::Within;
             keywords = args.at(++i);
             haveKeywords = true;
+        } else if (a == QLatin1String("--engine")) {
+            const QString value = i + 1 < args.size() ? args.at(++i) : QString();
+            if (value == QLatin1String("statements"))
+                engine = SearchEngine::Statements;
+            else if (value == QLatin1String("memory"))
+                engine = SearchEngine::InMemory;
+            else
+                return Usage(QStringLiteral("--engine is statements or memory"));
         } else if (a == QLatin1String("--show")) {
             if (show || i + 1 >= args.size())
                 return Usage(QStringLiteral("--show needs one title"));
@@ -73,7 +82,7 @@ int main(int argc, char** argv) {
     fields.selected = category->option;
     fields.keywordBox = keywords;
     if (kind != Kind::None) {
-        KeywordSearch search(fields);
+        KeywordSearch search(fields, engine);
         if (kind == Kind::New)
             search.Command1Click();
         else
@@ -83,7 +92,7 @@ int main(int argc, char** argv) {
             Print(stdout, listed);
     }
     // What a click on the title shows: the header line, then the body.
-    if (show && RecordDisplay(fields).ListClick(title)) {
+    if (show && RecordDisplay(fields, engine).ListClick(title)) {
         Print(stdout, fields.statusLine);
         Print(stdout, fields.recordBody);
     }
