@@ -422,6 +422,32 @@ private slots:
         }
     }
 
+    // The tables read after start stand in for the file only while it is as it was.
+    void warmUpFollowsTheFile() {
+        KnowledgeSources sources = MixedSources(12);
+        TempProgramFolder refFolder(sources, MixedNotes(12));
+        QTemporaryDir memDir;
+        copyFolder(refFolder.path(), memDir.path());
+        Side ref{refFolder.path(), SearchEngine::Statements, {}};
+        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        SetProgramFolder(mem.folder);
+        WarmUpKnowledgeImages();
+        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发,a,热"), false));
+        QVERIFY(searchBoth(ref, mem, Option::Option6, QStringLiteral("a"), false));
+
+        // Read again, then changed by another program before the first search.
+        SetProgramFolder(mem.folder);
+        ForgetTableImages();
+        WarmUpKnowledgeImages();
+        FinishWarmUp();
+        const QString sql = QStringLiteral("UPDATE yao SET 文本='加上的字' WHERE 编号 < 4");
+        for (const Side* side : {&ref, &mem})
+            Alter(side->folder + QStringLiteral("/msjic.dll"), kDatabasePassword, sql);
+        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("加上"), false));
+        QCOMPARE(mem.fields.resultList.size(), 3);
+        compareFiles(ref, mem, sql);
+    }
+
     // Without the databases both paths fail alike: one notice per statement that could not run.
     void missingDatabasesFailAlike() {
         KnowledgeSources sources = MixedSources(8);

@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,8 +87,76 @@ QHash<QString, FileImages>& Images() {
     return images;
 }
 
+// A connection to a database file as the in-memory search uses it. The working copy of the
+// knowledge database (throwaway) is rebuilt at every start, so it is written without a rollback
+// journal, without syncing and without overwriting freed pages (a search that fails there is run
+// again by the statements, which set every count and remake the result table). The personal
+// database keeps the engine's safe defaults.
+std::shared_ptr<SqlConnection> OpenForSearch(const ConnectionString& source, bool throwaway) {
+    auto db = std::make_shared<SqlConnection>();
+    db->open(source);
+    if (throwaway)
+        db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
+                                "PRAGMA secure_delete=OFF; PRAGMA cache_size=-131072"));
+    else
+        db->exec(QStringLiteral("PRAGMA cache_size=-65536"));
+    return db;
+}
+
+// Reads the image of table through db, or for a large file on connections of its own, two at
+// once. A file that fits the page cache well is read through db, whose cache then holds what
+// the search writes next.
+std::shared_ptr<TableImage> LoadImage(SqlConnection& db, const ConnectionString& source,
+                                      qint64 fileBytes, const QString& table,
+                                      const QString& searchedColumn) {
+    constexpr qint64 kReadThroughBytes = qint64(48) << 20;
+    TableImage::ConnectionFactory connect;
+    if (fileBytes > kReadThroughBytes) {
+        connect = [source] {
+            auto connection = std::make_unique<SqlConnection>();
+            connection->open(source);
+            return connection;
+        };
+    }
+    return TableImage::Load(db, table, searchedColumn, connect);
+}
+
+// Images of the knowledge tables read on a thread of their own after start.
+struct WarmedFile {
+    QString path;
+    FileStamp stamp;
+    std::shared_ptr<SqlConnection> kept;
+    QHash<QString, std::shared_ptr<TableImage>> tables;
+};
+
+std::future<std::optional<WarmedFile>>& Warming() {
+    static std::future<std::optional<WarmedFile>> warming;
+    return warming;
+}
+
+// Takes over what the warm-up read (waiting for it to end), if the file is still as it was.
+void AdoptWarmedImages() {
+    if (!Warming().valid())
+        return;
+    std::optional<WarmedFile> warmed = Warming().get();
+    if (!warmed || !(StampOf(warmed->path) == warmed->stamp))
+        return;
+    FileImages& file = Images()[CacheKey(warmed->path)];
+    if (!(file.stamp == warmed->stamp)) {
+        file.tables.clear();
+        file.kept.reset();
+        file.stamp = warmed->stamp;
+    }
+    for (auto it = warmed->tables.cbegin(); it != warmed->tables.cend(); ++it)
+        if (!file.tables.contains(it.key()))
+            file.tables.insert(it.key(), it.value());
+    if (!file.kept)
+        file.kept = warmed->kept;
+}
+
 // What is kept of path, emptied first when the file is no longer as it was.
 FileImages& Current(const QString& path) {
+    AdoptWarmedImages();
     FileImages& file = Images()[CacheKey(path)];
     const FileStamp now = StampOf(path);
     if (!(file.stamp == now)) {
@@ -99,28 +168,19 @@ FileImages& Current(const QString& path) {
 }
 
 // The image of table, from memory while the file is as it was when the image was made.
-// A missing one is read on connections of its own, so that a kept connection's page cache holds
-// what the searches write rather than the whole file.
 std::shared_ptr<TableImage> ImageOf(SqlConnection& db, const ConnectionString& source,
                                     const QString& table, const QString& searchedColumn) {
     FileImages& file = Current(source.dataSource);
     if (auto it = file.tables.constFind(table); it != file.tables.constEnd())
         return *it;
-    auto image = TableImage::Load(db, table, searchedColumn, [&source] {
-        auto connection = std::make_unique<SqlConnection>();
-        connection->open(source);
-        return connection;
-    });
+    auto image = LoadImage(db, source, file.stamp.size, table, searchedColumn);
     file.tables.insert(table, image);
     return image;
 }
 
-// A connection for one search. The working copy of the knowledge database is rebuilt at every
-// start, so it is written without a rollback journal, without syncing and without overwriting
-// freed pages (a search that fails there is run again by the statements, which set every count
-// and remake the result table), and its connection stays open between searches so that the pages
-// the last search read and wrote need not be read and deciphered again. The personal database keeps
-// the engine's safe defaults and a connection per search.
+// A connection for one search. The working copy's connection stays open between searches, so
+// that the pages the last search read and wrote need not be read and deciphered again; the
+// personal database gets a connection per search.
 class Session {
 public:
     explicit Session(const KnowledgeCategory& category)
@@ -135,13 +195,7 @@ public:
             }
         }
         try {
-            auto db = std::make_shared<SqlConnection>();
-            db->open(source_);
-            if (throwaway_)
-                db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
-                                        "PRAGMA secure_delete=OFF; PRAGMA cache_size=-131072"));
-            else
-                db->exec(QStringLiteral("PRAGMA cache_size=-65536"));
+            auto db = OpenForSearch(source_, throwaway_);
             db_ = std::move(db);
             if (throwaway_)
                 Current(path()).kept = db_;
@@ -238,10 +292,38 @@ private:
 } // namespace
 
 void ForgetTableImages(const QString& path) {
+    if (Warming().valid())
+        Warming().get(); // what it read may no longer be true
     if (path.isEmpty())
         Images().clear();
     else
         Images().remove(CacheKey(path));
+}
+
+void WarmUpKnowledgeImages() {
+    if (Warming().valid())
+        return;
+    const ConnectionString source = ConnectionString::parse(KnowledgeConnectionString());
+    std::vector<std::pair<QString, QString>> tables;
+    for (const KnowledgeCategory& c : KnowledgeCategories())
+        if (c.database == DatabaseKind::Knowledge)
+            tables.emplace_back(c.baseTable, c.searchedColumn);
+    Warming() = std::async(std::launch::async, [source, tables]() -> std::optional<WarmedFile> {
+        try {
+            WarmedFile warmed{source.dataSource, StampOf(source.dataSource), {}, {}};
+            warmed.kept = OpenForSearch(source, true);
+            for (const auto& [table, column] : tables)
+                warmed.tables.insert(
+                    table, LoadImage(*warmed.kept, source, warmed.stamp.size, table, column));
+            return warmed;
+        } catch (const DbError&) {
+            return std::nullopt; // the first search reads what it needs itself
+        }
+    });
+}
+
+void FinishWarmUp() {
+    AdoptWarmedImages();
 }
 
 namespace fast {

@@ -27,6 +27,14 @@ enum class SearchEngine {
 // identity drops them too.
 void ForgetTableImages(const QString& path = {});
 
+// Starts reading, on a thread of its own, the images of the knowledge tables of the working copy
+// (and, for a file of moderate size, its pages), so that the first search of each category
+// after start finds them in memory. The first search that needs them waits for the reading to
+// end; a file that changed meanwhile makes the search read it again.
+void WarmUpKnowledgeImages();
+// Waits for the warm-up to end and takes over what it read.
+void FinishWarmUp();
+
 namespace fast {
 
 // The titles the new search or the search within results lists, after the database was brought

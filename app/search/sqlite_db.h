@@ -32,7 +32,7 @@ struct ConnectionString {
 class SqlStatement;
 
 // Page size of keyed files made by this program, and of those made before it changed.
-inline constexpr int kCipherPageSize = 4096;
+inline constexpr int kCipherPageSize = 8192;
 inline constexpr int kLegacyCipherPageSize = 1024;
 
 // The page size given to keyed files made from now on (kCipherPageSize unless changed; the

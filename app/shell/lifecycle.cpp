@@ -1,6 +1,7 @@
 #include "lifecycle.h"
 
 #include "download.h"
+#include "fast_search.h"
 #include "file_replace.h"
 #include "program_folder.h"
 #include "sqlite_db.h"
@@ -34,6 +35,8 @@ StartupOutcome RunStartup(const std::function<void()>& load) {
 }
 
 void RunShutdown() {
+    // Lets go of the search's connection to the working copy before it is overwritten.
+    ForgetTableImages(WorkingCopyPath());
     if (CopyReplacing(PlaceholderPath(), WorkingCopyPath()))
         QFile::remove(UpdateDbPath());
 }

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "about_dialog.h"
+#include "fast_search.h"
 #include "media_player_device.h"
 #include "message_service.h"
 #include "printing.h"
@@ -101,6 +102,8 @@ frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device))
     wireCommands();
 
     const StartupOutcome start = RunStartup([this] { Form_Load(); });
+    // While the user types the first keywords, the knowledge tables are read into memory.
+    WarmUpKnowledgeImages();
     Text3->setText(start.installedStamp);
     Text4->setText(start.offeredStamp);
     if (!start.notice.isNull())
