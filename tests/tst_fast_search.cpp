@@ -7,6 +7,7 @@
 #include "record_display.h"
 #include "sqlite_db.h"
 #include "synthetic_corpus.h"
+#include "table_image.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -346,6 +347,31 @@ private slots:
         spec.records = 600;
         sources.An1 = MakeSyntheticRecords(spec, true);
         runSequence(sources, MixedNotes(11), 11, 60);
+    }
+
+    // Text whose characters LIKE reads exactly as bytes compare, and text it reads otherwise.
+    void plainUtf8() {
+        const auto plain = [](const char* bytes) { return IsPlainUtf8(std::string_view(bytes)); };
+        QVERIFY(plain(""));
+        QVERIFY(plain("abc'%_\\"));
+        QVERIFY(plain("\xE5\x8F\x91\xE7\x83\xAD"));             // 发热
+        QVERIFY(plain("\xC3\xA9\xF0\x9F\x8C\xBF\xEF\xBF\xBD")); // é, U+1F33F, U+FFFD
+        QVERIFY(!plain("\xE5\x8F"));                            // cut short
+        QVERIFY(!plain("\x8F\x91"));                            // continuation bytes alone
+        QVERIFY(!plain("\xC0\xAF"));                            // overlong '/'
+        QVERIFY(!plain("\xE0\x80\xAF"));                        // overlong '/'
+        QVERIFY(!plain("\xED\xA0\x80"));                        // a surrogate
+        QVERIFY(!plain("\xEF\xBF\xBE"));                        // U+FFFE
+        QVERIFY(!plain("\xEF\xBF\xBF"));                        // U+FFFF
+        QVERIFY(!plain("\xF4\x90\x80\x80"));                    // beyond U+10FFFF
+        QVERIFY(!plain("\xF0\x8F\xBF\xBF"));                    // overlong
+        QVERIFY(!plain("\xFF"));
+        // Keywords: folded like the column, refused where LIKE would read them otherwise.
+        QCOMPARE(LikeNeedle(QStringLiteral("AbC发"), 100),
+                 std::optional<std::string>("abc\xE5\x8F\x91"));
+        QCOMPARE(LikeNeedle(QStringLiteral("%_\\"), 8), std::optional<std::string>("%_\\"));
+        QCOMPARE(LikeNeedle(QStringLiteral("%_\\"), 7), std::nullopt); // escaped: 8 bytes
+        QCOMPARE(LikeNeedle(QString(QChar(0xFFFE)), 100), std::nullopt);
     }
 
     // Where memory cannot give what the statements give, the statements run, with the same

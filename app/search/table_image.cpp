@@ -1,7 +1,5 @@
 #include "table_image.h"
 
-#include <QByteArrayView>
-
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -53,20 +51,51 @@ std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit) 
             ++patternBytes;
     if (patternBytes > size_t(patternLimit))
         return std::nullopt;
-    FoldAscii(needle);
+    FoldAscii(needle.data(), needle.size());
     return needle;
 }
 
-void FoldAscii(std::string& text) {
-    for (char& c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        c = static_cast<char>(unsigned(u - 'A') < 26u ? u | 0x20 : u);
+void FoldAscii(char* text, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        text[i] = static_cast<char>(unsigned(u - 'A') < 26u ? u | 0x20 : u);
     }
 }
 
 bool IsPlainUtf8(std::string_view text) {
-    return QByteArrayView(text.data(), qsizetype(text.size())).isValidUtf8() &&
-           !HasNoncharacter(text);
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = p + text.size();
+    const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+        } else if ((c & 0xF0) == 0xE0) { // most CJK text: three bytes
+            if (end - p < 3 || !continuation(p[1]) || !continuation(p[2]))
+                return false;
+            const unsigned cp =
+                (unsigned(c & 0x0F) << 12) | (unsigned(p[1] & 0x3F) << 6) | unsigned(p[2] & 0x3F);
+            // Overlong forms, surrogates, and U+FFFE/U+FFFF, which LIKE reads as U+FFFD.
+            if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) || cp >= 0xFFFE)
+                return false;
+            p += 3;
+        } else if ((c & 0xE0) == 0xC0) {
+            if (c < 0xC2 || end - p < 2 || !continuation(p[1]))
+                return false;
+            p += 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            if (end - p < 4 || !continuation(p[1]) || !continuation(p[2]) || !continuation(p[3]))
+                return false;
+            const unsigned cp = (unsigned(c & 0x07) << 18) | (unsigned(p[1] & 0x3F) << 12) |
+                                (unsigned(p[2] & 0x3F) << 6) | unsigned(p[3] & 0x3F);
+            if (cp < 0x10000 || cp > 0x10FFFF)
+                return false;
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 void TableImage::readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
@@ -97,7 +126,9 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
             value = value.substr(0, std::min(value.size(), value.find('\0')));
             if (!IsPlainUtf8(value))
                 usable_ = false;
+            const size_t from = folded_.size();
             folded_.append(value);
+            FoldAscii(folded_.data() + from, value.size());
         }
         folded_.push_back('\0');
         starts_.push_back(folded_.size());
@@ -106,7 +137,6 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
         if (!hits_.back().isInteger)
             usable_ = false;
     }
-    FoldAscii(folded_);
 }
 
 void TableImage::append(TableImage&& other) {

@@ -24,7 +24,7 @@ namespace meridane {
 std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit);
 
 // Lowers the ASCII letters of text in place; every other byte stays.
-void FoldAscii(std::string& text);
+void FoldAscii(char* text, size_t size);
 
 // True when text is well-formed UTF-8 without U+FFFE or U+FFFF: text whose characters LIKE
 // reads exactly as a byte comparison does.
