@@ -121,6 +121,10 @@ std::shared_ptr<TableImage> LoadImage(SqlConnection& db, const ConnectionString&
     return TableImage::Load(db, table, searchedColumn, connect);
 }
 
+QString KnowledgeConnectionPath() {
+    return ConnectionString::parse(KnowledgeConnectionString()).dataSource;
+}
+
 // Images of the knowledge tables read on a thread of their own after start.
 struct WarmedFile {
     QString path;
@@ -292,8 +296,12 @@ private:
 } // namespace
 
 void ForgetTableImages(const QString& path) {
-    if (Warming().valid())
-        Warming().get(); // what it read may no longer be true
+    if (Warming().valid()) {
+        if (path.isEmpty() || CacheKey(path) == CacheKey(KnowledgeConnectionPath()))
+            Warming().get(); // what it read may no longer be true
+        else
+            AdoptWarmedImages();
+    }
     if (path.isEmpty())
         Images().clear();
     else
