@@ -126,6 +126,24 @@ class FastSearchTest : public QObject {
         }
     }
 
+    // Two program folders holding copies of the same databases, one per path; alter changes
+    // the databases of the first before they are copied.
+    struct Folders {
+        Folders(const KnowledgeSources& sources, const std::vector<SourceRecord>& notes,
+                const std::function<void(const QString&)>& alter = {})
+            : refFolder(sources, notes) {
+            if (alter)
+                alter(refFolder.path());
+            copyFolder(refFolder.path(), memDir.path());
+            ref.folder = refFolder.path();
+            mem.folder = memDir.path();
+        }
+        TempProgramFolder refFolder;
+        QTemporaryDir memDir;
+        Side ref{{}, SearchEngine::Statements, {}};
+        Side mem{{}, SearchEngine::InMemory, {}};
+    };
+
     // Runs one action on a side and returns what it left and showed.
     Outcome act(Side& side, const std::function<bool(SearchFields&)>& action) {
         SetProgramFolder(side.folder);
@@ -243,18 +261,17 @@ class FastSearchTest : public QObject {
 
     void runSequence(const KnowledgeSources& sources, const std::vector<SourceRecord>& notes,
                      std::uint32_t seed, int steps) {
-        TempProgramFolder refFolder(sources, notes);
-        // Null titles and bodies, which LIKE never matches and the list leaves out.
-        Alter(refFolder.path() + QStringLiteral("/msjic.dll"), kDatabasePassword,
-              QStringLiteral("UPDATE bing SET 病名=NULL WHERE 编号 % 11 = 3;"
-                             "UPDATE yao SET 文本=NULL WHERE 编号 % 13 = 5;"
-                             "UPDATE An1 SET 关键字=NULL WHERE 编号 % 17 = 1"));
-        Alter(refFolder.path() + QStringLiteral("/msjic"), QString(),
-              QStringLiteral("UPDATE me1 SET 文本=NULL WHERE 编号 % 9 = 2"));
-        QTemporaryDir memDir;
-        copyFolder(refFolder.path(), memDir.path());
-        Side ref{refFolder.path(), SearchEngine::Statements, {}};
-        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        Folders folders(sources, notes, [&](const QString& folder) {
+            // Null titles and bodies, which LIKE never matches and the list leaves out.
+            Alter(folder + QStringLiteral("/msjic.dll"), kDatabasePassword,
+                  QStringLiteral("UPDATE bing SET 病名=NULL WHERE 编号 % 11 = 3;"
+                                 "UPDATE yao SET 文本=NULL WHERE 编号 % 13 = 5;"
+                                 "UPDATE An1 SET 关键字=NULL WHERE 编号 % 17 = 1"));
+            Alter(folder + QStringLiteral("/msjic"), QString(),
+                  QStringLiteral("UPDATE me1 SET 文本=NULL WHERE 编号 % 9 = 2"));
+        });
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
 
         std::vector<const SourceRecord*> pool;
         for (const auto* table : {&sources.An1, &sources.yao, &sources.bing, &sources.yishu1})
@@ -407,13 +424,12 @@ private slots:
         QFETCH(QString, keywords);
         QFETCH(bool, inMemory);
         KnowledgeSources sources = MixedSources(5);
-        TempProgramFolder refFolder(sources, MixedNotes(5));
-        if (!alteration.isEmpty())
-            Alter(refFolder.path() + QStringLiteral("/msjic.dll"), kDatabasePassword, alteration);
-        QTemporaryDir memDir;
-        copyFolder(refFolder.path(), memDir.path());
-        Side ref{refFolder.path(), SearchEngine::Statements, {}};
-        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        Folders folders(sources, MixedNotes(5), [&](const QString& folder) {
+            if (!alteration.isEmpty())
+                Alter(folder + QStringLiteral("/msjic.dll"), kDatabasePassword, alteration);
+        });
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
         QCOMPARE(searchBoth(ref, mem, Option::Option3, keywords, false), inMemory);
         // The result table the statements made may well suit memory again.
         searchBoth(ref, mem, Option::Option3, keywords, true);
@@ -425,11 +441,9 @@ private slots:
     // Another program writes a table the search keeps in memory: the next search sees it.
     void followsChangesMadeElsewhere() {
         KnowledgeSources sources = MixedSources(6);
-        TempProgramFolder refFolder(sources, MixedNotes(6));
-        QTemporaryDir memDir;
-        copyFolder(refFolder.path(), memDir.path());
-        Side ref{refFolder.path(), SearchEngine::Statements, {}};
-        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        Folders folders(sources, MixedNotes(6));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
         const QString marker = QStringLiteral("新加的词");
         for (const auto& [option, file, password, sql] :
              {std::tuple{Option::Option3, "/msjic.dll", kDatabasePassword,
@@ -451,11 +465,9 @@ private slots:
     // The tables read after start stand in for the file only while it is as it was.
     void warmUpFollowsTheFile() {
         KnowledgeSources sources = MixedSources(12);
-        TempProgramFolder refFolder(sources, MixedNotes(12));
-        QTemporaryDir memDir;
-        copyFolder(refFolder.path(), memDir.path());
-        Side ref{refFolder.path(), SearchEngine::Statements, {}};
-        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        Folders folders(sources, MixedNotes(12));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
         SetProgramFolder(mem.folder);
         WarmUpKnowledgeImages();
         QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发,a,热"), false));
@@ -477,11 +489,9 @@ private slots:
     // Without the databases both paths fail alike: one notice per statement that could not run.
     void missingDatabasesFailAlike() {
         KnowledgeSources sources = MixedSources(8);
-        TempProgramFolder refFolder(sources, MixedNotes(8));
-        QTemporaryDir memDir;
-        copyFolder(refFolder.path(), memDir.path());
-        Side ref{refFolder.path(), SearchEngine::Statements, {}};
-        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        Folders folders(sources, MixedNotes(8));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
         QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), false));
         for (const Side* side : {&ref, &mem})
             QVERIFY(QFile::remove(side->folder + QStringLiteral("/msjic.dll")));
@@ -496,12 +506,10 @@ private slots:
     // Keyed files of the earlier, smaller page size still open and search alike.
     void olderPageSizeStillOpens() {
         SetCipherPageSizeForNewFiles(kLegacyCipherPageSize);
-        TempProgramFolder refFolder(MixedSources(9), MixedNotes(9));
-        SetCipherPageSizeForNewFiles(kCipherPageSize);
-        QTemporaryDir memDir;
-        copyFolder(refFolder.path(), memDir.path());
-        Side ref{refFolder.path(), SearchEngine::Statements, {}};
-        Side mem{memDir.path(), SearchEngine::InMemory, {}};
+        Folders folders(MixedSources(9), MixedNotes(9),
+                        [&](const QString&) { SetCipherPageSizeForNewFiles(kCipherPageSize); });
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
         QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("发,a"), false));
         QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("热"), true));
         compareFiles(ref, mem, QStringLiteral("1 KB pages"));

@@ -336,8 +336,15 @@ void FinishWarmUp() {
 
 namespace fast {
 
-std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
-                                     const QStringList& keywords) {
+namespace {
+
+// The frame both searches share: one session and one transaction over the image of table.
+// change writes what the search writes and returns the image of a new result table, or null
+// when the titles are listed from the image of table itself.
+template <typename Change>
+std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
+                                          const QStringList& keywords, const QString& table,
+                                          Change change) {
     Session session(category);
     if (!session.open())
         return std::nullopt;
@@ -347,19 +354,15 @@ std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
             return std::nullopt;
         SqlConnection& db = session.db();
         db.exec(QStringLiteral("BEGIN IMMEDIATE"));
-        std::shared_ptr<TableImage> base =
-            ImageOf(db, session.source(), category.baseTable, category.searchedColumn);
-        if (!base->usable()) {
+        std::shared_ptr<TableImage> image =
+            ImageOf(db, session.source(), table, category.searchedColumn);
+        if (!image->usable()) {
             db.exec(QStringLiteral("ROLLBACK"));
             return std::nullopt;
         }
-        session.writeCounts(category.baseTable, *base, base->Count(*needles));
-        db.exec(
-            QStringLiteral("DROP TABLE IF EXISTS %1").arg(QuoteIdentifier(category.resultTable)));
-        session.copyRowsWithHits(category, *base);
-        std::shared_ptr<TableImage> result = base->Selected();
+        std::shared_ptr<TableImage> result = change(session, *image, *needles);
         db.exec(QStringLiteral("COMMIT"));
-        QStringList titles = session.titles(category, *result);
+        QStringList titles = session.titles(category, result ? *result : *image);
         session.finish(category.resultTable, std::move(result));
         return titles;
     } catch (const DbError&) {
@@ -368,35 +371,33 @@ std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
     }
 }
 
+} // namespace
+
+std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
+                                     const QStringList& keywords) {
+    return SearchInMemory(
+        category, keywords, category.baseTable,
+        [&category](Session& session, TableImage& base, const std::vector<std::string>& needles) {
+            session.writeCounts(category.baseTable, base, base.Count(needles));
+            session.db().exec(QStringLiteral("DROP TABLE IF EXISTS %1")
+                                  .arg(QuoteIdentifier(category.resultTable)));
+            session.copyRowsWithHits(category, base);
+            return base.Selected();
+        });
+}
+
 std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
                                                const QStringList& keywords) {
-    Session session(category);
-    if (!session.open())
-        return std::nullopt;
-    try {
-        const std::optional<std::vector<std::string>> needles = session.needles(keywords);
-        if (!needles)
-            return std::nullopt;
-        SqlConnection& db = session.db();
-        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
-        std::shared_ptr<TableImage> result =
-            ImageOf(db, session.source(), category.resultTable, category.searchedColumn);
-        if (!result->usable()) {
-            db.exec(QStringLiteral("ROLLBACK"));
-            return std::nullopt;
-        }
-        // The knowledge categories reset once per keyword, so without one nothing is reset;
-        // the personal category always resets.
-        if (!needles->empty() || category.database == DatabaseKind::Personal)
-            session.writeCounts(category.resultTable, *result, result->Count(*needles));
-        db.exec(QStringLiteral("COMMIT"));
-        QStringList titles = session.titles(category, *result);
-        session.finish(category.resultTable, nullptr);
-        return titles;
-    } catch (const DbError&) {
-        ForgetTableImages(session.path());
-        return std::nullopt;
-    }
+    return SearchInMemory(
+        category, keywords, category.resultTable,
+        [&category](Session& session, TableImage& result,
+                    const std::vector<std::string>& needles) -> std::shared_ptr<TableImage> {
+            // The knowledge categories reset once per keyword, so without one nothing is
+            // reset; the personal category always resets.
+            if (!needles.empty() || category.database == DatabaseKind::Personal)
+                session.writeCounts(category.resultTable, result, result.Count(needles));
+            return nullptr;
+        });
 }
 
 std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {
