@@ -3,10 +3,12 @@
 // writes only the counts that change, with the searched columns kept in memory between
 // searches.
 //
-// Every function here either does the whole job or returns without a trace (no message, no
-// change to the files) so that the caller runs the statement sequence instead. That happens
-// when a database cannot be opened or read, a table is missing, or when memory cannot give
-// exactly what the statements give (see TableImage and LikeNeedle).
+// Every function here either does the whole job or returns no value without a message, so that
+// the caller runs the statement sequence instead. That happens when a database cannot be opened
+// or read, a table is missing, or when memory cannot give exactly what the statements give (see
+// TableImage and LikeNeedle). A failure in the middle of the working copy's transaction may
+// leave some counts written (that file has no rollback journal); the statements that then run
+// set every count and remake the result table.
 #pragma once
 
 #include "knowledge_category.h"
