@@ -460,6 +460,19 @@ private slots:
             QVERIFY(mem.fields.recordBody.contains(marker));
             compareFiles(ref, mem, QString::fromUtf8(sql));
         }
+        // The notes file replaced whole, as a restore from a backup does.
+        const QString restored = QStringLiteral("换过的文件");
+        for (const Side* side : {&ref, &mem}) {
+            const QString notes = side->folder + QStringLiteral("/msjic");
+            QVERIFY(QFile::copy(notes, notes + QStringLiteral(".bak")));
+            Alter(notes + QStringLiteral(".bak"), QString(),
+                  QStringLiteral("UPDATE me1 SET 文本='换过的文件' WHERE 编号=3"));
+            QVERIFY(QFile::remove(notes));
+            QVERIFY(QFile::rename(notes + QStringLiteral(".bak"), notes));
+        }
+        QVERIFY(searchBoth(ref, mem, Option::Option5, restored, false));
+        QCOMPARE(mem.fields.resultList.size(), 1);
+        compareFiles(ref, mem, QStringLiteral("restored notes"));
     }
 
     // The tables read after start stand in for the file only while it is as it was.

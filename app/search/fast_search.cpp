@@ -272,8 +272,8 @@ public:
         QStringList out;
         SqlStatement rows = db_->prepare(category.readStatement());
         while (rows.step())
-            if (!rows.isNull(1) && !rows.text(1).isEmpty())
-                out << rows.text(1);
+            if (std::optional<QString> title = ListedTitle(rows))
+                out << std::move(*title);
         return out;
     }
 

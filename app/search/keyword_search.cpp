@@ -183,11 +183,8 @@ bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool withi
 void KeywordSearch::readResults(const KnowledgeCategory& category) {
     ReadRows(category.connectionString(), category.readStatement(),
              [this](const SqlStatement& row) {
-                 if (!row.isNull(1)) {
-                     QString title = row.text(1);
-                     if (!title.isEmpty())
-                         f_.resultList << std::move(title);
-                 }
+                 if (std::optional<QString> title = ListedTitle(row))
+                     f_.resultList << std::move(*title);
              });
 }
 

@@ -7,6 +7,15 @@ QString CellText(const SqlStatement& row, int column) {
     return v.isNull() ? QString() : v.toString();
 }
 
+std::optional<QString> ListedTitle(const SqlStatement& row) {
+    if (row.isNull(1))
+        return std::nullopt;
+    QString title = row.text(1);
+    if (title.isEmpty())
+        return std::nullopt;
+    return title;
+}
+
 void ReadRows(const QString& connectionString, const QString& sql,
               const std::function<void(const SqlStatement& row)>& onRow) {
     SqlConnection connection;

@@ -5,11 +5,15 @@
 #include "sqlite_db.h"
 
 #include <functional>
+#include <optional>
 
 namespace meridane {
 
 // A cell as the record display prints it: its value as plain text, empty for null.
 QString CellText(const SqlStatement& row, int column);
+
+// The title a result row puts in the list (column 1), or none when it is null or empty.
+std::optional<QString> ListedTitle(const SqlStatement& row);
 
 // Throws DbError when the database cannot be opened or the statement cannot be read.
 void ReadRows(const QString& connectionString, const QString& sql,

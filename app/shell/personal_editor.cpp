@@ -1,6 +1,5 @@
 #include "personal_editor.h"
 
-#include "fast_search.h"
 #include "file_replace.h"
 #include "main_layout.h"
 #include "message_service.h"
@@ -305,7 +304,6 @@ void Form5::Command2Click() {
 }
 
 void Form5::Command3Click() {
-    ForgetTableImages(PersonalDbPath());
     if (CopyReplacing(backupPath, PersonalDbPath()))
         Messages().MsgBox(kRestored, MsgFlags::OkOnly, kProgramTitle);
     else

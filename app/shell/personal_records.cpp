@@ -1,6 +1,5 @@
 #include "personal_records.h"
 
-#include "fast_search.h"
 #include "sqlite_db.h"
 
 #include <algorithm>
@@ -28,8 +27,6 @@ void PersonalRecordSet::load(const QString& file) {
 }
 
 void PersonalRecordSet::save(const QString& file) {
-    // The search keeps an image of me1; whatever this save leaves, it is out of date.
-    ForgetTableImages(file);
     SqlConnection db;
     db.open(file, QString());
     db.exec(QStringLiteral("BEGIN"));
