@@ -4,7 +4,9 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${MERIDANE_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libsqlcipher-dev libssl-dev
-    libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk poppler-utils)
+    libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk qt6-translations-l10n)
+# What the tests need besides: PDF text, a virtual X display with a window manager, the formatter.
+TEST_PACKAGES=(poppler-utils xvfb xauth openbox xdotool x11-utils clang-format)
 
 install_packages() {
     local missing=()
@@ -19,7 +21,16 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
+# Every C++ file of the tree, as clang-format would write it; prints the differences and fails.
+check_format() {
+    local dirs=()
+    for d in app controls tests tools; do [ -d "$ROOT/$d" ] && dirs+=("$d"); done
+    (cd "$ROOT" && find "${dirs[@]}" \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z |
+        xargs -0 clang-format --dry-run --Werror)
+}
+
+# Extra arguments go to the CMake configure step.
 build_project() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$BUILD_DIR" --parallel "$(nproc)"
 }

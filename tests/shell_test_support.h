@@ -2,8 +2,8 @@
 // that records what it is asked to start or open.
 #pragma once
 
-#include "music.h"
-#include "shell_services.h"
+#include "services/music.h"
+#include "shell/shell_services.h"
 
 #include <QStringList>
 

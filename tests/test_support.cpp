@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "program_folder.h"
+#include "search/program_folder.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 // Helpers shared by the tests: a scripted message service and throwaway program folders.
 #pragma once
 
-#include "message_service.h"
-#include "source_records.h"
+#include "builddb/source_records.h"
+#include "search/message_service.h"
 
 #include <QList>
 #include <QTemporaryDir>

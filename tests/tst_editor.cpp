@@ -1,9 +1,9 @@
 // The personal notes editor as a user works with it (offscreen): browsing, adding, deleting,
 // saving in one batch, reloading, filtering, finding text, backup and restore, and resizing.
-#include "main_window.h"
-#include "personal_editor.h"
-#include "program_folder.h"
-#include "result_reader.h"
+#include "search/program_folder.h"
+#include "search/result_reader.h"
+#include "shell/main_window.h"
+#include "shell/personal_editor.h"
 #include "shell_test_support.h"
 #include "test_support.h"
 

@@ -1,13 +1,13 @@
 // The in-memory search against the statement sequence: random sequences of searches and clicks
 // on two copies of the same databases, one per path, compared field by field, message by
 // message and row by row; and the cases in which the in-memory path must step aside.
-#include "keyword_search.h"
-#include "modado.h"
-#include "program_folder.h"
-#include "record_display.h"
-#include "sqlite_db.h"
-#include "synthetic_corpus.h"
-#include "table_image.h"
+#include "bench/synthetic_corpus.h"
+#include "search/keyword_search.h"
+#include "search/modado.h"
+#include "search/program_folder.h"
+#include "search/record_display.h"
+#include "search/sqlite_db.h"
+#include "search/table_image.h"
 #include "test_support.h"
 
 #include <QFile>

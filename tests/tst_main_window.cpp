@@ -1,18 +1,18 @@
 // The main window driven as a user drives it (offscreen): searching, reading records with their
 // keywords in red, the layout, start-up and shutdown on real files, the music cycle, printing
 // and the commands of the bottom row.
-#include "about_dialog.h"
-#include "main_window.h"
-#include "media_player_device.h"
-#include "printing.h"
-#include "program_folder.h"
-#include "record_pane.h"
-#include "shell_services.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
+#include "services/media_player_device.h"
+#include "services/site.h"
+#include "services/update_check.h"
+#include "shell/about_dialog.h"
+#include "shell/main_window.h"
+#include "shell/printing.h"
+#include "shell/record_pane.h"
+#include "shell/shell_services.h"
 #include "shell_test_support.h"
-#include "site.h"
-#include "sqlite_db.h"
 #include "test_support.h"
-#include "update_check.h"
 
 #include <QClipboard>
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // The keyword search on real database files: counting, ranking, searching within results,
 // the failure paths, and a comparison with an independent count on the classical texts.
-#include "keyword_search.h"
-#include "modado.h"
-#include "program_folder.h"
-#include "result_reader.h"
+#include "search/keyword_search.h"
+#include "search/modado.h"
+#include "search/program_folder.h"
+#include "search/result_reader.h"
 #include "test_support.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // Connection strings, keyed and plain files, and the statement routines' failure handling.
-#include "modado.h"
-#include "program_folder.h"
-#include "result_reader.h"
+#include "search/modado.h"
+#include "search/program_folder.h"
+#include "search/result_reader.h"
 #include "test_support.h"
 
 #include <QDir>

@@ -1,16 +1,16 @@
 // The start-up check and the online update against a real HTTP server on 127.0.0.1: notices
 // with and without an update, servers that refuse, never answer, lack the file or cut it short,
 // and a complete update that restarts the program.
-#include "download.h"
-#include "main_window.h"
-#include "program_folder.h"
-#include "record_pane.h"
-#include "shell_services.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
+#include "services/download.h"
+#include "services/site.h"
+#include "services/update_check.h"
+#include "shell/main_window.h"
+#include "shell/record_pane.h"
+#include "shell/shell_services.h"
 #include "shell_test_support.h"
-#include "site.h"
-#include "sqlite_db.h"
 #include "test_support.h"
-#include "update_check.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

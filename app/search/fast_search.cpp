@@ -1,10 +1,10 @@
-#include "fast_search.h"
+#include "search/fast_search.h"
 
-#include "program_folder.h"
-#include "record_display.h"
-#include "result_reader.h"
-#include "sqlite_db.h"
-#include "table_image.h"
+#include "search/program_folder.h"
+#include "search/record_display.h"
+#include "search/result_reader.h"
+#include "search/sqlite_db.h"
+#include "search/table_image.h"
 
 #include <QDir>
 #include <QFile>
@@ -294,6 +294,12 @@ private:
 };
 
 } // namespace
+
+// Whoever changes a database file outside a search says so; the images of that file go.
+const bool kListensToFileChanges = [] {
+    SubscribeToFileChanges([](const QString& path) { ForgetTableImages(path); });
+    return true;
+}();
 
 void ForgetTableImages(const QString& path) {
     if (Warming().valid()) {

@@ -11,7 +11,7 @@
 // set every count and remake the result table.
 #pragma once
 
-#include "knowledge_category.h"
+#include "search/knowledge_category.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
-#include "keyword_search.h"
+#include "search/keyword_search.h"
 
-#include "message_service.h"
-#include "modado.h"
-#include "result_reader.h"
+#include "search/message_service.h"
+#include "search/modado.h"
+#include "search/result_reader.h"
 
 namespace meridane {
 

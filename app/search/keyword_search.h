@@ -1,9 +1,9 @@
 // The keyword hit-count search: a new search and a search within results for each category.
 #pragma once
 
-#include "fast_search.h"
-#include "knowledge_category.h"
-#include "search_fields.h"
+#include "search/fast_search.h"
+#include "search/knowledge_category.h"
+#include "search/search_fields.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
-#include "knowledge_category.h"
+#include "search/knowledge_category.h"
 
-#include "program_folder.h"
+#include "search/program_folder.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "message_service.h"
+#include "search/message_service.h"
 
 #include <cstdio>
 

@@ -1,9 +1,8 @@
-#include "modado.h"
+#include "search/modado.h"
 
-#include "fast_search.h"
-#include "message_service.h"
-#include "program_folder.h"
-#include "sqlite_db.h"
+#include "search/message_service.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
 
 namespace meridane {
 
@@ -27,7 +26,7 @@ public:
 
     void execute(const QString& sql, const QStringList& params) {
         // The statement may change the file behind the images the in-memory search keeps.
-        ForgetTableImages(ConnectionString::parse(connectionString_()).dataSource);
+        AnnounceFileChange(ConnectionString::parse(connectionString_()).dataSource);
         try {
             connection_.exec(sql, params);
         } catch (const DbError&) {

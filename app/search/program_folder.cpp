@@ -1,6 +1,6 @@
-#include "program_folder.h"
+#include "search/program_folder.h"
 
-#include "fast_search.h"
+#include "search/sqlite_db.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,7 +55,7 @@ QString PersonalDbPath() {
 
 bool MakeWorkingCopy() {
     const QString target = WorkingCopyPath();
-    ForgetTableImages(target);
+    AnnounceFileChange(target);
     if (QFile::exists(target) && !QFile::remove(target))
         return false;
     if (!QFile::copy(StoredKnowledgePath(), target))

@@ -1,9 +1,9 @@
-#include "record_display.h"
+#include "search/record_display.h"
 
-#include "keyword_search.h"
-#include "message_service.h"
-#include "program_folder.h"
-#include "result_reader.h"
+#include "search/keyword_search.h"
+#include "search/message_service.h"
+#include "search/program_folder.h"
+#include "search/result_reader.h"
 
 #include <algorithm>
 

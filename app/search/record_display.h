@@ -2,8 +2,8 @@
 // ranges of its text that the keywords cover.
 #pragma once
 
-#include "fast_search.h"
-#include "search_fields.h"
+#include "search/fast_search.h"
+#include "search/search_fields.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "result_reader.h"
+#include "search/result_reader.h"
 
 namespace meridane {
 

@@ -2,7 +2,7 @@
 // statement for each read, rows from the first to the last, both released at the end.
 #pragma once
 
-#include "sqlite_db.h"
+#include "search/sqlite_db.h"
 
 #include <functional>
 #include <optional>

@@ -1,7 +1,7 @@
 // The main-window fields that the search reads and writes. The window shows them.
 #pragma once
 
-#include "knowledge_category.h"
+#include "search/knowledge_category.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "sqlite_db.h"
+#include "search/sqlite_db.h"
 
 #include <QFile>
 #include <QHash>
@@ -7,6 +7,8 @@
 
 #include <openssl/evp.h>
 #include <sqlite3.h>
+
+#include <mutex>
 #include <vector>
 
 namespace meridane {
@@ -282,6 +284,34 @@ QVariant SqlStatement::value(int column) const {
     default:
         return text(column);
     }
+}
+
+namespace {
+struct FileChangeListeners {
+    std::mutex mutex;
+    std::vector<FileChangeListener> listeners;
+};
+FileChangeListeners& Listeners() {
+    static FileChangeListeners instance;
+    return instance;
+}
+} // namespace
+
+void SubscribeToFileChanges(FileChangeListener listener) {
+    FileChangeListeners& all = Listeners();
+    const std::lock_guard lock(all.mutex);
+    all.listeners.push_back(std::move(listener));
+}
+
+void AnnounceFileChange(const QString& path) {
+    FileChangeListeners& all = Listeners();
+    std::vector<FileChangeListener> copy;
+    {
+        const std::lock_guard lock(all.mutex);
+        copy = all.listeners;
+    }
+    for (const FileChangeListener& listener : copy)
+        listener(path);
 }
 
 } // namespace meridane

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <stdexcept>
 #include <string_view>
 
@@ -110,5 +111,12 @@ QString QuoteIdentifier(const QString& name);
 // The key form of a keyed file, computed at most once per process for each password and salt:
 // SQLCipher 3 derives the key with 64,000 PBKDF2-HMAC-SHA1 rounds on every open otherwise.
 QString RawKeyFor(const QString& password, const QByteArray& salt);
+
+// The notice "this database file changes": whoever writes or replaces a database file outside a
+// search announces it before it does, and whoever keeps something read from a file (the search's
+// in-memory images) listens and forgets it. An empty path means every file.
+using FileChangeListener = std::function<void(const QString& path)>;
+void SubscribeToFileChanges(FileChangeListener listener);
+void AnnounceFileChange(const QString& path = {});
 
 } // namespace meridane

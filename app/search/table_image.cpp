@@ -1,4 +1,4 @@
-#include "table_image.h"
+#include "search/table_image.h"
 
 #include <sqlite3.h>
 

@@ -4,7 +4,7 @@
 // running a pass of the database per keyword.
 #pragma once
 
-#include "sqlite_db.h"
+#include "search/sqlite_db.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,9 +1,9 @@
-#include "about_dialog.h"
+#include "shell/about_dialog.h"
 
-#include "main_layout.h"
-#include "message_service.h"
-#include "shell_services.h"
-#include "site.h"
+#include "search/message_service.h"
+#include "services/main_layout.h"
+#include "services/site.h"
+#include "shell/shell_services.h"
 
 #include <QFileInfo>
 #include <QLabel>

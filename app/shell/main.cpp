@@ -1,6 +1,6 @@
 // Meridane5.0: the main window of the reference program.
-#include "main_window.h"
-#include "widget_messages.h"
+#include "shell/main_window.h"
+#include "shell/widget_messages.h"
 
 #include <QApplication>
 

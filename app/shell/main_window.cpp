@@ -1,15 +1,15 @@
-#include "main_window.h"
+#include "shell/main_window.h"
 
-#include "about_dialog.h"
-#include "fast_search.h"
-#include "media_player_device.h"
-#include "message_service.h"
-#include "printing.h"
-#include "program_folder.h"
-#include "record_pane.h"
-#include "shell_services.h"
-#include "site.h"
-#include "update_check.h"
+#include "search/fast_search.h"
+#include "search/message_service.h"
+#include "search/program_folder.h"
+#include "services/media_player_device.h"
+#include "services/site.h"
+#include "services/update_check.h"
+#include "shell/about_dialog.h"
+#include "shell/printing.h"
+#include "shell/record_pane.h"
+#include "shell/shell_services.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

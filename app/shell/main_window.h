@@ -2,14 +2,14 @@
 // sequences, keeps the layout in step with its size and dispatches the command buttons.
 #pragma once
 
-#include "about_dialog.h"
-#include "download.h"
-#include "keyword_search.h"
-#include "lifecycle.h"
-#include "main_layout.h"
-#include "music.h"
-#include "personal_editor.h"
-#include "record_display.h"
+#include "search/keyword_search.h"
+#include "search/record_display.h"
+#include "services/download.h"
+#include "services/lifecycle.h"
+#include "services/main_layout.h"
+#include "services/music.h"
+#include "shell/about_dialog.h"
+#include "shell/personal_editor.h"
 
 #include <QPointer>
 #include <QWidget>

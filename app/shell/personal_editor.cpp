@@ -1,11 +1,11 @@
-#include "personal_editor.h"
+#include "shell/personal_editor.h"
 
-#include "file_replace.h"
-#include "main_layout.h"
-#include "message_service.h"
-#include "modado.h"
-#include "program_folder.h"
-#include "sqlite_db.h"
+#include "search/message_service.h"
+#include "search/modado.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
+#include "services/file_replace.h"
+#include "services/main_layout.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Form5: the editor of the user's own notes (me1 of the personal database).
 #pragma once
 
-#include "personal_records.h"
+#include "services/personal_records.h"
 
 #include <QWidget>
 

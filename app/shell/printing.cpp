@@ -1,7 +1,7 @@
-#include "printing.h"
+#include "shell/printing.h"
 
-#include "message_service.h"
-#include "shell_services.h"
+#include "search/message_service.h"
+#include "shell/shell_services.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

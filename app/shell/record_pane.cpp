@@ -1,4 +1,4 @@
-#include "record_pane.h"
+#include "shell/record_pane.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

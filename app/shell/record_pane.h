@@ -1,7 +1,7 @@
 // The record pane: a rich-text box that shows a record body with keyword ranges in red.
 #pragma once
 
-#include "record_display.h"
+#include "search/record_display.h"
 
 #include <QTextEdit>
 

@@ -1,4 +1,4 @@
-#include "shell_services.h"
+#include "shell/shell_services.h"
 
 #include <QApplication>
 #include <QDesktopServices>

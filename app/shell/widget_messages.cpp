@@ -1,4 +1,4 @@
-#include "widget_messages.h"
+#include "shell/widget_messages.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "message_service.h"
+#include "search/message_service.h"
 
 namespace meridane {
 

@@ -1,13 +1,13 @@
 // Prints how long the search takes on both paths, side by side in one run: the statement
 // sequence and the in-memory search, on synthetic knowledge databases of growing size, on the
 // bundled data and, when given, on a folder of classical texts. Not a test: it asserts nothing.
-#include "fast_search.h"
-#include "keyword_search.h"
-#include "message_service.h"
-#include "program_folder.h"
-#include "record_display.h"
-#include "sqlite_db.h"
-#include "synthetic_corpus.h"
+#include "bench/synthetic_corpus.h"
+#include "search/fast_search.h"
+#include "search/keyword_search.h"
+#include "search/message_service.h"
+#include "search/program_folder.h"
+#include "search/record_display.h"
+#include "search/sqlite_db.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "synthetic_corpus.h"
+#include "bench/synthetic_corpus.h"
 
 #include <QSet>
 

@@ -2,7 +2,7 @@
 // placed in a known share of the records.
 #pragma once
 
-#include "source_records.h"
+#include "builddb/source_records.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 // meridane-builddb: makes the knowledge and the personal database from JSON Lines sources.
-#include "source_records.h"
+#include "builddb/source_records.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,8 +1,8 @@
-#include "source_records.h"
+#include "builddb/source_records.h"
 
-#include "knowledge_category.h"
-#include "program_folder.h"
-#include "sqlite_db.h"
+#include "search/knowledge_category.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
 
 #include <QDate>
 #include <QDir>

@@ -16,9 +16,9 @@ constexpr int kRate = 22050;
 constexpr double kPi = 3.14159265358979323846;
 
 struct Piece {
-    double baseHz;   // gong, the first degree of the scale
-    double beatSec;  // length of one beat
-    int beats;       // length of the piece in beats
+    double baseHz;  // gong, the first degree of the scale
+    double beatSec; // length of one beat
+    int beats;      // length of the piece in beats
     unsigned seed;
 };
 
@@ -103,8 +103,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: meridane-make-tracks FOLDER\n");
         return 2;
     }
-    const Piece pieces[] = {{261.63, 0.50, 56, 1}, {293.66, 0.45, 64, 2}, {220.00, 0.60, 48, 3},
-                            {196.00, 0.55, 60, 4}, {246.94, 0.40, 80, 5}};
+    const Piece pieces[] = {{261.63, 0.50, 56, 1},
+                            {293.66, 0.45, 64, 2},
+                            {220.00, 0.60, 48, 3},
+                            {196.00, 0.55, 60, 4},
+                            {246.94, 0.40, 80, 5}};
     for (int n = 1; n <= 5; ++n) {
         const std::string path = std::string(argv[1]) + "/bk" + std::to_string(n) + ".mp3";
         if (!WriteMp3(path, Compose(pieces[n - 1]))) {

@@ -1,8 +1,8 @@
 // meridane-query: runs the program's search on a program folder and prints what the window shows.
-#include "keyword_search.h"
-#include "knowledge_category.h"
-#include "program_folder.h"
-#include "record_display.h"
+#include "search/keyword_search.h"
+#include "search/knowledge_category.h"
+#include "search/program_folder.h"
+#include "search/record_display.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 // meridane-shot: opens the main window on a program folder, runs a search, shows the first
 // title and saves a picture of the window.
 //   meridane-shot --folder DIR --out FILE.png [--category NAME] [--keywords TEXT]
-#include "main_window.h"
-#include "message_service.h"
-#include "program_folder.h"
+#include "search/message_service.h"
+#include "search/program_folder.h"
+#include "shell/main_window.h"
 
 #include <QApplication>
 #include <QLineEdit>

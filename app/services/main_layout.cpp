@@ -1,4 +1,4 @@
-#include "main_layout.h"
+#include "services/main_layout.h"
 
 #include <initializer_list>
 

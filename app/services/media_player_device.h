@@ -1,7 +1,7 @@
 // The music device on QMediaPlayer: MP3 through the system's media framework.
 #pragma once
 
-#include "music.h"
+#include "services/music.h"
 
 #include <QObject>
 

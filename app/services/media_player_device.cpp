@@ -1,4 +1,4 @@
-#include "media_player_device.h"
+#include "services/media_player_device.h"
 
 #include <QAudioOutput>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
-#include "update_check.h"
+#include "services/update_check.h"
 
-#include "program_folder.h"
-#include "result_reader.h"
-#include "site.h"
+#include "search/program_folder.h"
+#include "search/result_reader.h"
+#include "services/site.h"
 
 namespace meridane {
 

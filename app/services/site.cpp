@@ -1,4 +1,4 @@
-#include "site.h"
+#include "services/site.h"
 
 namespace meridane {
 

@@ -1,4 +1,4 @@
-#include "file_replace.h"
+#include "services/file_replace.h"
 
 #include <QFile>
 

@@ -1,11 +1,10 @@
-#include "lifecycle.h"
+#include "services/lifecycle.h"
 
-#include "download.h"
-#include "fast_search.h"
-#include "file_replace.h"
-#include "program_folder.h"
-#include "sqlite_db.h"
-#include "update_check.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
+#include "services/download.h"
+#include "services/file_replace.h"
+#include "services/update_check.h"
 
 #include <QFile>
 
@@ -36,7 +35,7 @@ StartupOutcome RunStartup(const std::function<void()>& load) {
 
 void RunShutdown() {
     // Lets go of the search's connection to the working copy before it is overwritten.
-    ForgetTableImages(WorkingCopyPath());
+    AnnounceFileChange(WorkingCopyPath());
     if (CopyReplacing(PlaceholderPath(), WorkingCopyPath()))
         QFile::remove(UpdateDbPath());
 }

@@ -1,6 +1,6 @@
-#include "personal_records.h"
+#include "services/personal_records.h"
 
-#include "sqlite_db.h"
+#include "search/sqlite_db.h"
 
 #include <algorithm>
 

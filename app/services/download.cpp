@@ -1,6 +1,6 @@
-#include "download.h"
+#include "services/download.h"
 
-#include "file_replace.h"
+#include "services/file_replace.h"
 
 #include <QDir>
 #include <QEventLoop>

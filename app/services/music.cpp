@@ -1,4 +1,4 @@
-#include "music.h"
+#include "services/music.h"
 
 namespace meridane {
 
