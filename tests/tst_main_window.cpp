@@ -754,9 +754,12 @@ private slots:
                 if (b->text().contains(QStringLiteral(">>")))
                     b->click();
             pageRanges = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+            QWidget* range = dialog->findChild<QWidget*>(QStringLiteral("gbPrintRange"));
+            if (!range)
+                return;
             for (const char* name :
-                 {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"})
-                for (QWidget* w : dialog->findChildren<QWidget*>(QLatin1String(name)))
+                 {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"})
+                for (QWidget* w : range->findChildren<QWidget*>(QLatin1String(name)))
                     if (w->isVisibleTo(dialog))
                         wrong << QLatin1String(name);
             for (QWidget* w : dialog->findChildren<QWidget*>())

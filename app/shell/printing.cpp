@@ -60,8 +60,11 @@ void SetPrintDialogOptions(QPrintDialog& dialog, int flags) {
     // page-range controls go.
     if (!(flags & PrintFlags::NoPageNums))
         return;
-    for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"})
-        for (QWidget* w : dialog.findChildren<QWidget*>(QLatin1String(name)))
+    // (label_3 is the "to" between the two page numbers.)
+    QWidget* range = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange"));
+    for (const char* name :
+         {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"})
+        for (QWidget* w : (range ? range : &dialog)->findChildren<QWidget*>(QLatin1String(name)))
             w->hide();
 }
 
