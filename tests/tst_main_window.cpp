@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -144,6 +145,34 @@ QString PdfText(const QString& pdf) {
         if (ch.unicode() >= 0x2E80 && ch.unicode() <= 0x2FDF)
             ch = QString(ch).normalized(QString::NormalizationForm_KC).at(0);
     return text;
+}
+
+// Every shown label's text, laid out in its font with the label's width and flags, lies inside
+// the label.
+void VerifyLabelsFit(QWidget* top) {
+    for (QLabel* label : top->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(top) || label->text().isEmpty())
+            continue;
+        const QRect inside = label->contentsRect();
+        const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
+        const QRect text = QFontMetrics(label->font()).boundingRect(inside, flags, label->text());
+        QVERIFY2(inside.contains(text),
+                 qPrintable(QStringLiteral("%1 in %2: text %3,%4 %5x%6 in %7x%8")
+                                .arg(label->text(), top->objectName())
+                                .arg(text.x())
+                                .arg(text.y())
+                                .arg(text.width())
+                                .arg(text.height())
+                                .arg(inside.width())
+                                .arg(inside.height())));
+    }
+}
+
+// Moves the mouse over a widget with the left button held.
+void DragTo(QWidget* w, QPoint pos) {
+    QMouseEvent move(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
 }
 
 } // namespace
@@ -291,6 +320,53 @@ private slots:
         QCOMPARE(window->Label2->text(), QStringLiteral("没有找到您所需的资料！"));
     }
 
+    // A record is shown on a click, or when the user moves the selection with the keys or the
+    // mouse; reaching the list with Tab or filling it shows nothing.
+    void listShowsWhatTheUserChose() {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        type(QStringLiteral("人参，甘草"));
+        click(window->Command1);
+        QCOMPARE(window->List1->count(), 3);
+        const QString status = QStringLiteral("共有3条记录");
+        QCOMPARE(window->Label2->text(), status);
+        const QString notice = paneText();
+
+        window->Text1[0]->setFocus();
+        QTest::keyClick(window->Text1[0], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), window->List1);
+        QCOMPARE(window->Label2->text(), status);
+        QCOMPARE(paneText(), notice);
+        QVERIFY(window->List1->selectedItems().isEmpty());
+
+        // The first arrow key chooses the first title.
+        QTest::keyClick(window->List1, Qt::Key_Down);
+        QCOMPARE(window->List1->currentRow(), 0);
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 1    相符个数： 2"));
+
+        // Pressed on one title and dragged to another: the second is shown.
+        QWidget* viewport = window->List1->viewport();
+        const auto centre = [&](int row) {
+            return window->List1->visualItemRect(window->List1->item(row)).center();
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, centre(1));
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 2    相符个数： 2"));
+        DragTo(viewport, centre(2));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre(2));
+        QCOMPARE(window->List1->currentRow(), 2);
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 3    相符个数： 1"));
+        QCOMPARE(paneText(), QStringLiteral("组成：麻黄、桂枝、杏仁、甘草。"));
+
+        // A click on the title already chosen shows it again (here: with the new keywords).
+        type(QStringLiteral("麻黄"));
+        clickTitle(2);
+        QCOMPARE(RedRanges(window->RichTextBox1), (std::vector<TextRange>{{3, 2}}));
+
+        // A new search fills the list: the status line keeps its count.
+        click(window->Command1);
+        QCOMPARE(window->Label2->text(), QStringLiteral("共有1条记录"));
+    }
+
     void colouring() {
         click(window->Option2);
         // A keyword at the very end of the text, a text of one character, overlapping
@@ -357,9 +433,89 @@ private slots:
         QCOMPARE(window->RichTextBox1->document()->defaultFont().pointSizeF(), 20.0);
         QVERIFY(window->RichTextBox1->hasFocus());
 
-        QGuiApplication::clipboard()->setText(QStringLiteral("copied"));
-        QTest::keyClick(window->RichTextBox1, Qt::Key_Right);
-        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+        // Keys without a character code leave the clipboard alone.
+        RecordPane* pane = window->RichTextBox1;
+        pane->setPlainText(QStringLiteral("组成：人参、白术"));
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("copied"));
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> silent[] = {
+            {Qt::Key_Right, {}},
+            {Qt::Key_Down, {}},
+            {Qt::Key_End, Qt::ShiftModifier},
+            {Qt::Key_Shift, {}},
+            {Qt::Key_Control, {}},
+            {Qt::Key_Alt, {}},
+            {Qt::Key_F5, {}},
+            {Qt::Key_PageDown, {}},
+            {Qt::Key_Home, Qt::ControlModifier},
+            {Qt::Key_Left, Qt::ShiftModifier}};
+        for (const auto& [key, modifiers] : silent) {
+            QTest::keyClick(pane, key, modifiers);
+            QVERIFY2(clipboard->text() == QStringLiteral("copied"),
+                     qPrintable(QKeySequence(key | modifiers).toString()));
+        }
+        // Keys with a character code empty it, a copy included.
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> emptying[] = {
+            {Qt::Key_A, {}},
+            {Qt::Key_5, {}},
+            {Qt::Key_Backspace, {}},
+            {Qt::Key_Return, {}},
+            {Qt::Key_C, Qt::ControlModifier},
+            {Qt::Key_X, Qt::ControlModifier}};
+        for (const auto& [key, modifiers] : emptying) {
+            clipboard->setText(QStringLiteral("copied"));
+            pane->selectAll();
+            QTest::keyClick(pane, key, modifiers);
+            QVERIFY2(clipboard->text().isEmpty(),
+                     qPrintable(QKeySequence(key | modifiers).toString()));
+        }
+        // Committed text from an input method, too.
+        clipboard->setText(QStringLiteral("copied"));
+        QTest::sendKeyEvent(QTest::Click, pane, Qt::Key_unknown, QStringLiteral("参"),
+                            Qt::NoModifier);
+        QVERIFY(clipboard->text().isEmpty());
+    }
+
+    // The font-size list lies above every neighbour that reaches into it: all of it is seen and
+    // takes the clicks.
+    void fontSizeListUncovered() {
+        QComboBox* combo = window->Combo1;
+        const QRect r = combo->geometry();
+        const QObjectList siblings = window->children();
+        for (qsizetype i = siblings.indexOf(combo) + 1; i < siblings.size(); ++i) {
+            auto* w = qobject_cast<QWidget*>(siblings.at(i));
+            if (w && !w->isWindow() && w->isVisible())
+                QVERIFY2(!w->geometry().intersects(r), qPrintable(w->objectName()));
+        }
+        for (const QPoint p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight(),
+                               r.center(), QPoint(r.left() + 4, r.bottom() - 1)}) {
+            QWidget* hit = window->childAt(p);
+            QVERIFY2(hit == combo || combo->isAncestorOf(hit),
+                     qPrintable(hit ? hit->objectName() : QStringLiteral("nothing")));
+        }
+    }
+
+    // Every line of the main window's and the about dialog's labels is seen whole.
+    void textFits() {
+        VerifyLabelsFit(window.get());
+        if (QTest::currentTestFailed())
+            return;
+        type(QStringLiteral("人参"));
+        click(window->Command1);
+        clickTitle(0);
+        QVERIFY(window->Label2->text().startsWith(QStringLiteral("页码")));
+        VerifyLabelsFit(window.get());
+
+        frmAbout about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        VerifyLabelsFit(&about);
+        // What lies below the description keeps clear of it, inside the dialog.
+        const QRect description = about.lblDescription->geometry();
+        for (QPushButton* below : {about.cmdSysInfo, about.cmdOK}) {
+            QVERIFY(below->y() > description.bottom());
+            QVERIFY(about.rect().contains(below->geometry()));
+        }
     }
 
     void layout() {
@@ -545,6 +701,8 @@ private slots:
         QCOMPARE(dialog.flags.last(), 264);
         QString text = PdfText(dialog.pdf);
         QVERIFY2(text.contains(QStringLiteral("组成：人参、白术、茯苓、甘草。")), qPrintable(text));
+        // What the pane holds and nothing else: no page number.
+        QCOMPARE(text.simplified(), QStringLiteral("组成：人参、白术、茯苓、甘草。"));
 
         // Part of the record selected: the choice is preset and only that part is printed.
         QTextCursor c = window->RichTextBox1->textCursor();
@@ -555,9 +713,7 @@ private slots:
         click(window->Command7);
         QCOMPARE(dialog.flags.last(), 265);
         text = PdfText(dialog.pdf);
-        QVERIFY2(text.contains(QStringLiteral("人参、白术")), qPrintable(text));
-        QVERIFY2(!text.contains(QStringLiteral("组成")) && !text.contains(QStringLiteral("茯苓")),
-                 qPrintable(text));
+        QCOMPARE(text.simplified(), QStringLiteral("人参、白术"));
 
         // Cancel: nothing printed, nothing said.
         dialog.answer = kPrintCancelled;
@@ -576,6 +732,53 @@ private slots:
                  QStringLiteral("Error printing file.\r\n打印机未就绪"));
         QCOMPARE(messages->shown.last().flags, 48);
         QCOMPARE(messages->shown.last().title, QStringLiteral("Printing Error!"));
+    }
+
+    // The print dialog offers no page ranges; the selection choice only with a selection.
+    void printDialogChoices_data() {
+        QTest::addColumn<int>("flags");
+        QTest::newRow("all") << 264;
+        QTest::newRow("selection") << 265;
+    }
+
+    void printDialogChoices() {
+        QFETCH(int, flags);
+        QStringList shown, wrong;
+        bool pageRanges = true, selectionChecked = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            // Open the options part, where the ranges are.
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (b->text().contains(QStringLiteral(">>")))
+                    b->click();
+            pageRanges = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+            QWidget* range = dialog->findChild<QWidget*>(QStringLiteral("gbPrintRange"));
+            if (!range)
+                return;
+            for (const char* name :
+                 {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"})
+                for (QWidget* w : range->findChildren<QWidget*>(QLatin1String(name)))
+                    if (w->isVisibleTo(dialog))
+                        wrong << QLatin1String(name);
+            for (QWidget* w : dialog->findChildren<QWidget*>())
+                if (w->isVisibleTo(dialog))
+                    shown << w->objectName();
+            if (auto* s = dialog->findChild<QRadioButton*>(QStringLiteral("printSelection")))
+                selectionChecked = s->isChecked();
+            dialog->reject();
+        });
+        QPrinter printer;
+        QString description;
+        QCOMPARE(PrintDialog().ShowPrinter(printer, flags, description, window.get()),
+                 kPrintCancelled);
+        QVERIFY2(shown.contains(QStringLiteral("printAll")), qPrintable(shown.join(u' ')));
+        QVERIFY(!pageRanges);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u' ')));
+        const bool selection = flags & PrintFlags::Selection;
+        QCOMPARE(shown.contains(QStringLiteral("printSelection")), selection);
+        QCOMPARE(selectionChecked, selection);
     }
 
     void commands() {

@@ -6,11 +6,14 @@
 #include "shell/shell_services.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -30,6 +33,22 @@ bool StartTool(const QString& program) {
 }
 
 } // namespace
+
+int FitLabelToText(QLabel& label) {
+    const QRect inside = label.contentsRect();
+    const int flags = int(label.alignment()) | (label.wordWrap() ? int(Qt::TextWordWrap) : 0);
+    const QRect need = QFontMetrics(label.font()).boundingRect(inside, flags, label.text());
+    QRect g = label.geometry();
+    if (!label.wordWrap() && need.width() > inside.width())
+        g.setWidth(g.width() + need.width() - inside.width());
+    const int grow = std::max(0, need.height() - inside.height());
+    if (label.alignment() & Qt::AlignTop)
+        g.setHeight(g.height() + grow);
+    else // the text stays where it is drawn, now whole
+        g.adjust(0, -grow / 2, 0, grow - grow / 2);
+    label.setGeometry(g);
+    return grow;
+}
 
 QIcon ProgramIcon() {
     QIcon icon;
@@ -129,7 +148,6 @@ QString AboutDescription() {
 
 frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAbout"));
-    setFixedSize(5805 / kTwipsPerPixel, 3450 / kTwipsPerPixel);
 
     picIcon = new QLabel(this);
     picIcon->setGeometry(Twips(240, 240, 540, 540));
@@ -149,11 +167,16 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     lblDescription->setText(
         QString(AboutDescription()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
+    // The description takes the lines its font needs; what lies below moves down with it.
+    descriptionGrowth_ = FitLabelToText(*lblDescription);
+    const QPoint below(0, descriptionGrowth_);
+
     cmdSysInfo = new QPushButton(QStringLiteral("系统信息(&S)..."), this);
-    cmdSysInfo->setGeometry(Twips(2520, 2640, 1485, 345));
+    cmdSysInfo->setGeometry(Twips(2520, 2640, 1485, 345).translated(below));
     cmdSysInfo->setAutoDefault(false);
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setGeometry(Twips(4125, 2625, 1500, 345));
+    cmdOK->setGeometry(Twips(4125, 2625, 1500, 345).translated(below));
+    setFixedSize(5805 / kTwipsPerPixel, 3450 / kTwipsPerPixel + descriptionGrowth_);
     cmdOK->setDefault(true); // Enter; Esc closes a dialog as well
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
@@ -162,6 +185,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     // Load: the captions.
     setWindowTitle(QStringLiteral("关于 ") + kProgramTitle);
     lblTitle->setText(kProductCaption);
+    FitLabelToText(*lblTitle);
     setWindowIcon(ProgramIcon());
 }
 
@@ -169,6 +193,7 @@ void frmAbout::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     // The etched separator: a grey line with a white one under it.
     QPainter p(this);
+    p.translate(0, descriptionGrowth_);
     p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
     p.drawLine(90 / kTwipsPerPixel, 2445 / kTwipsPerPixel, 5669 / kTwipsPerPixel,
                2445 / kTwipsPerPixel);

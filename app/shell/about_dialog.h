@@ -11,6 +11,10 @@ namespace meridane {
 
 inline const QString kNoSysInfo = QStringLiteral("此时系统信息不可用");
 
+// Makes label as large as its text needs in its font: taller (around the same middle unless the
+// text is aligned to the top), and wider when it does not wrap. Returns the height it grew by.
+int FitLabelToText(QLabel& label);
+
 // The program's icon, painted (32 x 32 and larger).
 QIcon ProgramIcon();
 
@@ -43,6 +47,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    int descriptionGrowth_ = 0;
 };
 
 // "    1.输入…" etc.: the three lines of the description, joined by CR LF.

@@ -7,6 +7,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Meridane"));
+    meridane::LoadQtTranslations();
     meridane::WidgetMessages messages;
     meridane::SetMessageService(&messages);
 

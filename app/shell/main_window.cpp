@@ -15,21 +15,28 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
+#include <functional>
 
 namespace meridane {
 
 namespace {
 
 constexpr int kMusicWatchMs = 5000;
+// How long after showing the window a window manager may take to report its frame.
+constexpr int kFrameWatchMs = 20;
+constexpr int kFrameWatchTicks = 100;
 
 int Px(float twips) {
     return qRound(twips / kTwipsPerPixel);
@@ -75,6 +82,66 @@ template <typename W> void ShowSingle(QPointer<W>& window) {
     window->raise();
     window->activateWindow();
 }
+
+// The result list. It tells which row the user chose: by a click, or by moving the selection
+// with the keys or the mouse (pressing on one row and dragging to another). Reaching the list
+// with Tab, or filling it, chooses nothing.
+class ResultList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+    std::function<void(int row)> chosen;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        following([&] { QListWidget::keyPressEvent(event); });
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        pressRow_ = rowAt(event->position().toPoint());
+        choseSincePress_ = false;
+        following([&] { QListWidget::mousePressEvent(event); });
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        following([&] { QListWidget::mouseMoveEvent(event); });
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QListWidget::mouseReleaseEvent(event);
+        // A click on the row that was already chosen shows it again.
+        const int row = rowAt(event->position().toPoint());
+        if (event->button() == Qt::LeftButton && !choseSincePress_ && row >= 0 &&
+            row == pressRow_ && row == currentRow())
+            choose(row);
+        pressRow_ = -1;
+    }
+    void focusInEvent(QFocusEvent* event) override {
+        const bool noneCurrent = !currentIndex().isValid();
+        QListWidget::focusInEvent(event);
+        // Focus alone makes no row current, so that the first arrow key chooses the first row.
+        if (noneCurrent)
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+
+private:
+    int rowAt(QPoint viewportPos) const {
+        const QModelIndex index = indexAt(viewportPos);
+        return index.isValid() ? index.row() : -1;
+    }
+    // Runs the list's own handling of an input event; a row it newly selects is chosen.
+    void following(const std::function<void()>& handle) {
+        const int before = currentRow();
+        handle();
+        const int after = currentRow();
+        if (after != before && after >= 0 && item(after)->isSelected())
+            choose(after);
+    }
+    void choose(int row) {
+        choseSincePress_ = true;
+        if (chosen)
+            chosen(row);
+    }
+
+    int pressRow_ = -1;
+    bool choseSincePress_ = false;
+};
 
 } // namespace
 
@@ -132,7 +199,7 @@ void frmMain::createControls() {
     Label1 = Make<QLabel>(Frame1, "Label1", {120, 240, 2880, 180},
                           QStringLiteral("请输入关键词，多个词用逗号隔开："));
     Text1[0] = Make<QLineEdit>(Frame1, "Text1_0", {120, 480, 3135, 315});
-    List1 = Make<QListWidget>(Frame1, "List1", g.List1);
+    List1 = Make<ResultList>(Frame1, "List1", g.List1);
     Command1 = Make<QPushButton>(Frame1, "Command1", g.Command1, QStringLiteral("查询"));
     Command2 = Make<QPushButton>(Frame1, "Command2", g.Command2, QStringLiteral("在结果中查询"));
 
@@ -152,6 +219,9 @@ void frmMain::createControls() {
     Label5 = Make<QLabel>(this, "Label5", {8040, 120, 2535, 255},
                           QStringLiteral("请选择浏览和打印字体大小"));
     Label5->setFont(SongFont(10.5));
+    // The design heights are those of the original system font; the stand-in needs more.
+    for (QLabel* label : {Label1, Label2, Label5})
+        FitLabelToText(*label);
     Combo1 = Make<QComboBox>(this, "Combo1", {10680, 120, 612, 300});
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
@@ -160,6 +230,8 @@ void frmMain::createControls() {
     RichTextBox1 = new RecordPane(this);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->setFont(song);
+    // The font-size list reaches 4 pixels into the pane's top: it lies above the pane.
+    Combo1->raise();
 
     Command4 = Make<QPushButton>(this, "Command4", g.Command4, QStringLiteral("资料输入"));
     Command5 = Make<QPushButton>(this, "Command5", g.Command5, kMusicOff);
@@ -199,14 +271,10 @@ void frmMain::wireCommands() {
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this, handler);
 
-    // A click on a title, or the selection moved with the keys.
-    List1->viewport()->installEventFilter(this);
-    connect(List1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { List1Click(item->text()); });
-    connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!listMouseDown_ && !fillingList_ && row >= 0)
-            List1Click(List1->item(row)->text());
-    });
+    // A click on a title, or the selection moved by the user.
+    static_cast<ResultList*>(List1)->chosen = [this](int row) {
+        List1Click(List1->item(row)->text());
+    };
     connect(Combo1, &QComboBox::activated, this, &frmMain::Combo1Click);
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1Timer);
     connect(DL, &bkDLControl::progress, this, &frmMain::DLProgress);
@@ -217,20 +285,61 @@ void frmMain::wireCommands() {
 void frmMain::Form_Load() {
     music_->playmusic();
     Timer1->start();
+    // The load size is the outer size. The frame is not known before the window is shown: until
+    // then the inside takes the whole size (and the layout, computed for the outer size, is the
+    // one of the load size either way).
+    loadSizePending_ = true;
     resize(Px(kLoadWidth), Px(kLoadHeight));
     move(0, 0);
     Combo1->addItems(FontSizes());
     Combo1->setEditText(QStringLiteral("9"));
 }
 
+QMargins frmMain::frameMargins() const {
+    const QWindow* window = windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
+QSize frmMain::outerSize() const {
+    const QMargins m = frameMargins();
+    return size() + QSize(m.left() + m.right(), m.top() + m.bottom());
+}
+
 void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The load size is the outer size: once the frame is known, the inside gives way to it.
-    const QSize frame = frameGeometry().size() - size();
-    if (!sizedForFrame_ && !frame.isEmpty()) {
-        sizedForFrame_ = true;
-        resize(QSize(Px(kLoadWidth), Px(kLoadHeight)) - frame);
-    }
+    if (!loadSizePending_ || frameWatch_)
+        return;
+    // A window manager reports its frame some time after the window is mapped; without one
+    // there is no frame and nothing to wait for, and the watch ends by itself.
+    frameWatch_ = new QTimer(this);
+    frameWatch_->setInterval(kFrameWatchMs);
+    connect(frameWatch_, &QTimer::timeout, this, [this, ticks = 0]() mutable {
+        if (fitLoadSizeToFrame() || ++ticks >= kFrameWatchTicks) {
+            loadSizePending_ = false;
+            frameWatch_->stop();
+        }
+    });
+    frameWatch_->start();
+}
+
+bool frmMain::fitLoadSizeToFrame() {
+    if (!loadSizePending_)
+        return true;
+    const QMargins m = frameMargins();
+    if (m.isNull())
+        return false;
+    loadSizePending_ = false;
+    const QSize inside =
+        QSize(Px(kLoadWidth), Px(kLoadHeight)) - QSize(m.left() + m.right(), m.top() + m.bottom());
+    if (size() != inside)
+        resize(inside);
+    return true;
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // Reparenting into the window manager's frame moves the window.
+    fitLoadSizeToFrame();
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {
@@ -239,7 +348,7 @@ void frmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void frmMain::Form_Resize() {
-    const QSize outer = frameGeometry().size();
+    const QSize outer = outerSize();
     ApplyResizeRules(geometry_, float(outer.height() * kTwipsPerPixel),
                      float(outer.width() * kTwipsPerPixel));
     placeControls();
@@ -271,16 +380,6 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == List1->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress)
-            listMouseDown_ = true;
-        else if (event->type() == QEvent::MouseButtonRelease)
-            listMouseDown_ = false;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 Option frmMain::selectedOption() const {
     const std::pair<QRadioButton*, Option> options[] = {
         {Option1, Option::Option1}, {Option2, Option::Option2}, {Option3, Option::Option3},
@@ -305,16 +404,15 @@ void frmMain::showFields() {
     Label2->setText(fields_.statusLine);
     // The header outgrows the label's design width; it may grow up to the next label.
     Label2->resize(std::min(Label2->sizeHint().width(), Px(8040 - 5040)), Label2->height());
+    FitLabelToText(*Label2);
 }
 
 void frmMain::runSearch(void (KeywordSearch::*search)()) {
     readFields();
     (search_.*search)();
-    // Filling the list is no selection by the user.
-    fillingList_ = true;
+    // Filling the list chooses no row.
     List1->clear();
     List1->addItems(fields_.resultList);
-    fillingList_ = false;
     showFields();
 }
 

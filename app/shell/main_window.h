@@ -84,9 +84,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -94,6 +94,13 @@ private:
     void Form_Load();
     void Form_Resize();
     void placeControls();
+    // The window manager's frame around the window (none without one or before it is known),
+    // and the window's size with it.
+    QMargins frameMargins() const;
+    QSize outerSize() const;
+    // Once the frame is known, gives the inside what the frame leaves of the load size. True
+    // when nothing is left to do.
+    bool fitLoadSizeToFrame();
     Option selectedOption() const;
     void readFields();
     void showFields();
@@ -107,10 +114,9 @@ private:
     std::unique_ptr<BackgroundMusic> music_;
     QPointer<frmAbout> about_;
     QPointer<Form5> editor_;
-    bool listMouseDown_ = false;
-    bool fillingList_ = false;
+    QTimer* frameWatch_ = nullptr;
+    bool loadSizePending_ = false;
     bool shutDown_ = false;
-    bool sizedForFrame_ = false;
 };
 
 } // namespace meridane

@@ -3,11 +3,14 @@
 #include "search/message_service.h"
 #include "shell/shell_services.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
+
+#include <memory>
 
 namespace meridane {
 
@@ -19,10 +22,7 @@ class OnScreenPrintDialog : public PrintDialogService {
 public:
     int ShowPrinter(QPrinter& printer, int flags, QString& description, QWidget* parent) override {
         QPrintDialog dialog(&printer, parent);
-        dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & PrintFlags::NoPageNums));
-        dialog.setOption(QAbstractPrintDialog::PrintSelection, (flags & PrintFlags::Selection));
-        if (flags & PrintFlags::Selection)
-            dialog.setPrintRange(QAbstractPrintDialog::Selection);
+        SetPrintDialogOptions(dialog, flags);
         if (dialog.exec() != QDialog::Accepted)
             return kPrintCancelled;
         if (!printer.isValid()) {
@@ -35,7 +35,38 @@ public:
 
 PrintDialogService* g_dialog = nullptr;
 
+// Prints doc on printer page by page as it is laid out for the printer's page, with no page
+// numbers or margins of the print's own: the printout holds what the pane holds.
+void PrintAsShown(const QTextDocument& doc, QPrinter& printer) {
+    std::unique_ptr<QTextDocument> copy(doc.clone());
+    copy->documentLayout()->setPaintDevice(&printer);
+    // The pane's font is set in points: laid out on the printer, it keeps its size on paper.
+    copy->setDefaultFont(doc.defaultFont());
+    copy->setPageSize(QSizeF(printer.width(), printer.height()));
+    // A laid-out page size makes the document count as paginated: no page numbers are added.
+    copy->print(&printer);
+}
+
 } // namespace
+
+void SetPrintDialogOptions(QPrintDialog& dialog, int flags) {
+    const bool selection = flags & PrintFlags::Selection;
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, !(flags & PrintFlags::NoPageNums));
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, selection);
+    dialog.setPrintRange(selection ? QAbstractPrintDialog::Selection
+                                   : QAbstractPrintDialog::AllPages);
+    // Qt's dialog keeps its "pages from" choice even without page ranges: without them, the
+    // page-range controls go.
+    if (!(flags & PrintFlags::NoPageNums))
+        return;
+    // (label_3 is the "to" between the two page numbers.)
+    QWidget* range = dialog.findChild<QWidget*>(QStringLiteral("gbPrintRange"));
+    for (const char* name :
+         {"printRange", "from", "label_3", "to", "pagesRadioButton", "pagesLineEdit"})
+        for (QWidget* w : (range ? range : &dialog)->findChildren<QWidget*>(QLatin1String(name)))
+            w->hide();
+}
 
 PrintDialogService& PrintDialog() {
     static OnScreenPrintDialog onScreen;
@@ -64,13 +95,13 @@ void PrintRecordPane(QTextEdit& pane, QWidget* parent) {
         return;
     }
     if (!selection.hasSelection()) {
-        pane.document()->print(&printer);
+        PrintAsShown(*pane.document(), printer);
         return;
     }
     QTextDocument part;
     part.setDefaultFont(pane.document()->defaultFont());
     QTextCursor(&part).insertFragment(selection.selection());
-    part.print(&printer);
+    PrintAsShown(part, printer);
 }
 
 } // namespace meridane

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class QPrintDialog;
 class QPrinter;
 class QTextEdit;
 class QWidget;
@@ -29,6 +30,10 @@ public:
     virtual int ShowPrinter(QPrinter& printer, int flags, QString& description,
                             QWidget* parent) = 0;
 };
+
+// Sets what the print dialog offers for the flags: no page ranges with NoPageNums, the choice of
+// the selection (preset) with Selection.
+void SetPrintDialogOptions(QPrintDialog& dialog, int flags);
 
 PrintDialogService& PrintDialog();
 // Installs service (not owned); nullptr restores the on-screen dialog.

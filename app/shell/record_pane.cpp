@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QTextCursor>
 
 namespace meridane {
@@ -33,9 +34,39 @@ void RecordPane::showColoured(const QString& body, const std::vector<TextRange>&
     cursor.endEditBlock();
 }
 
+bool GivesCharacterCode(const QKeyEvent& event) {
+    const int key = event.key();
+    // Keys that move, edit or switch without a character of their own, and modifiers alone.
+    if (key == Qt::Key_Delete || key == Qt::Key_Insert ||
+        (key >= Qt::Key_Home && key <= Qt::Key_ScrollLock) ||
+        (key >= Qt::Key_F1 && key <= Qt::Key_F35) || key == Qt::Key_Super_L ||
+        key == Qt::Key_Super_R || key == Qt::Key_Menu || key == Qt::Key_AltGr ||
+        key == Qt::Key_Pause || key == Qt::Key_Print || key == Qt::Key_SysReq)
+        return false;
+    switch (key) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        break;
+    }
+    // Alt with a key is a menu or access key, not a character.
+    if ((event.modifiers() & Qt::AltModifier) && !(event.modifiers() & Qt::ControlModifier))
+        return false;
+    // Ctrl with a letter gives a control code (Ctrl+C is 3, Ctrl+X is 24).
+    if ((event.modifiers() & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
+        return true;
+    return !event.text().isEmpty();
+}
+
 void RecordPane::keyPressEvent(QKeyEvent* event) {
     QTextEdit::keyPressEvent(event);
-    QGuiApplication::clipboard()->clear();
+    if (GivesCharacterCode(*event))
+        QGuiApplication::clipboard()->clear();
 }
 
 } // namespace meridane

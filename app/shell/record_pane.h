@@ -9,6 +9,11 @@ namespace meridane {
 
 inline const QColor kKeywordColour(0xFF, 0x00, 0x00);
 
+// Whether a key press gives a character code: a character (letters, digits, punctuation, text
+// from an input method), Backspace, Enter, Tab, Esc, or Ctrl with a letter. Arrows and other
+// moving keys, function keys, Delete and Insert, and a modifier alone give none.
+bool GivesCharacterCode(const QKeyEvent& event);
+
 class RecordPane : public QTextEdit {
     Q_OBJECT
 public:
@@ -19,7 +24,8 @@ public:
     void showColoured(const QString& body, const std::vector<TextRange>& ranges);
 
 protected:
-    // A key press empties the clipboard once the pane has handled the key.
+    // A key that gives a character code empties the clipboard once the pane has handled it
+    // (so a copy with Ctrl+C is emptied too).
     void keyPressEvent(QKeyEvent* event) override;
 };
 

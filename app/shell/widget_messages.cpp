@@ -1,10 +1,45 @@
 #include "shell/widget_messages.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace meridane {
+
+namespace {
+
+// A caption holds the window's icon and up to three buttons beside the title, and window managers
+// draw titles in a bold face of their own that may run wider than the program's.
+constexpr int kCaptionControlsWidth = 140;
+constexpr double kCaptionFontAllowance = 1.3;
+
+} // namespace
+
+int MessageBoxMinimumWidth(const QString& title, const QFont& font) {
+    QFont bold = font;
+    bold.setBold(true);
+    return kCaptionControlsWidth +
+           qCeil(QFontMetrics(bold).horizontalAdvance(title) * kCaptionFontAllowance);
+}
+
+bool LoadQtTranslations() {
+    static QTranslator* translator = nullptr;
+    if (translator)
+        return true;
+    auto* t = new QTranslator(QCoreApplication::instance());
+    if (!t->load(QStringLiteral("qtbase_zh_CN"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    translator = t;
+    return true;
+}
 
 int WidgetMessages::MsgBox(const QString& prompt, int flags, const QString& title) {
     QMessageBox box(QApplication::activeWindow());
@@ -17,6 +52,12 @@ int WidgetMessages::MsgBox(const QString& prompt, int flags, const QString& titl
                 : icon == 48 ? QMessageBox::Warning
                 : icon == 64 ? QMessageBox::Information
                              : QMessageBox::NoIcon);
+    // The box is as wide as its content asks, but never so narrow that the caption cuts the
+    // title. (Setting the icon or the text lays the box out anew: this comes after them.)
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(title, box.font()), 0,
+                                      QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     if (buttons == MsgFlags::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);

@@ -51,8 +51,10 @@ int main(int argc, char* argv[]) {
             button->setChecked(true);
     window.Text1[0]->setText(keywords);
     window.Command1Click();
-    if (window.List1->count() > 0)
+    if (window.List1->count() > 0) {
         window.List1->setCurrentRow(0);
+        window.List1Click(window.List1->item(0)->text());
+    }
     QTest::qWait(300);
     const bool saved = window.grab().save(out);
     window.Command8Click();
