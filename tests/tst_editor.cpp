@@ -34,6 +34,12 @@ std::vector<SourceRecord> Notes() {
             Rec(12, QStringLiteral("方歌"), QStringLiteral("补气四君，化痰二陈"))};
 }
 
+void ExecutePersonal(const QString& sql) {
+    SqlConnection db;
+    db.open(PersonalDbPath(), QString());
+    db.exec(sql);
+}
+
 } // namespace
 
 class EditorTest : public QObject {
@@ -196,8 +202,16 @@ private slots:
         QCOMPARE(messages->count(QStringLiteral("将删除标题为的数据，是否继续？")), 0);
     }
 
-    void missingDatabase() {
-        // No file: an empty window, no message; saving says it failed and keeps the note.
+    void saveOpensTheFileBeforeAsking_data() {
+        QTest::addColumn<QByteArray>("content"); // of msjic; "-" for no file
+        QTest::newRow("missing") << QByteArray("-");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("not a database") << QByteArray("a note written with a text editor");
+    }
+    void saveOpensTheFileBeforeAsking() {
+        // No file: an empty window, no message. A save that cannot open the file says so
+        // without asking first, and keeps the note.
+        QFETCH(QByteArray, content);
         editor.reset();
         QVERIFY(QFile::remove(PersonalDbPath()));
         reopen();
@@ -207,10 +221,46 @@ private slots:
         QCOMPARE(line(), QString());
         editor->cmdAdd->click();
         typeInto(editor->Text2_1, QStringLiteral("新笔记"));
+        if (content != "-") {
+            QFile file(PersonalDbPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
         editor->cmdSave->click();
-        QCOMPARE(lastMessage(), QStringLiteral("操作失败！已有相同标题的记录存在，请更改标题！"));
+        QCOMPARE(messages->count(QStringLiteral("是否保存？")), 0);
+        QCOMPARE(messages->count(QStringLiteral("未保存！")), 0);
+        QCOMPARE(lastMessage(), QStringLiteral("操作失败！无法打开资料库文件，修改均未写入！"));
         QVERIFY(editor->records().hasPendingChanges());
-        QVERIFY(!QFile::exists(PersonalDbPath()));
+        QCOMPARE(QFile::exists(PersonalDbPath()), content != "-");
+
+        // Closing offers to give the note up; No keeps the window.
+        messages->answers = {MsgAnswer::Ok, MsgAnswer::No};
+        editor->close();
+        QCOMPARE(lastMessage(), QStringLiteral("将放弃未保存操作！"));
+        QVERIFY(editor->isVisible());
+        editor->close(); // Yes
+        QVERIFY(!editor->isVisible());
+    }
+
+    void saveFindsTheFileChanged() {
+        // Another program took away the note being edited: nothing is written, and the
+        // message says why.
+        editor->cmdMove[3]->click();
+        typeInto(editor->Text2_2, QStringLiteral("改过的方歌"));
+        editor->cmdMove[0]->click();
+        typeInto(editor->Text2_2, QStringLiteral("改过的读书笔记"));
+        ExecutePersonal(QStringLiteral("DELETE FROM me1 WHERE 编号=12"));
+        editor->cmdSave->click();
+        QCOMPARE(
+            lastMessage(),
+            QStringLiteral("操作失败！资料库中的记录已被改动，本次修改均未写入，请刷新后再修改！"));
+        QCOMPARE(StoredTitles(),
+                 (QStringList{QStringLiteral("读书笔记"), QStringLiteral("门诊记录")}));
+        QStringList bodies;
+        ReadRows(PersonalConnectionString(), QStringLiteral("SELECT 文本 FROM me1 WHERE 编号=3"),
+                 [&](const SqlStatement& r) { bodies << r.text(0); });
+        QCOMPARE(bodies, QStringList{QStringLiteral("四君子汤补气，ababab")});
+        QVERIFY(editor->records().hasPendingChanges());
     }
 
     void filters() {
@@ -234,9 +284,28 @@ private slots:
         QCOMPARE(lastMessage(), QStringLiteral("没有查到相应的纪录！"));
         QCOMPARE(line(), QString());
 
+        // Nothing to edit: typing into the boxes is refused with a message.
+        QVERIFY(!editor->records().current());
+        typeInto(editor->Text2_2, QStringLiteral("x"));
+        QCOMPARE(lastMessage(), QStringLiteral("没有可以编辑的记录，请先点击“添加”！"));
+        QCOMPARE(editor->Text2_2->toPlainText(), QString());
+        QVERIFY(!editor->records().hasPendingChanges());
+
+        // A text with a quote cannot be taken: the filter set before stays, and so does the
+        // record being edited, which still takes what is typed.
+        editor->Text2_0->setText(QStringLiteral("记"));
+        editor->cmdSearch->click();
+        editor->cmdMove[3]->click();
         editor->Text2_0->setText(QStringLiteral("it's"));
         editor->cmdSearch->click();
         QCOMPARE(messages->count(QStringLiteral("没有查到相应的纪录！")), 2);
+        QCOMPARE(editor->records().count(), 2);
+        QCOMPARE(line(), QStringLiteral("7，2/2"));
+        QCOMPARE(title(), QStringLiteral("门诊记录"));
+        const qsizetype shown = messages->shown.size();
+        typeInto(editor->Text2_2, QStringLiteral("改"));
+        QCOMPARE(messages->shown.size(), shown);
+        QCOMPARE(editor->records().current()->body, QStringLiteral("改"));
 
         editor->Text2_0->clear();
         editor->cmdSearch->click();
@@ -276,10 +345,48 @@ private slots:
         editor->cmdDelete->click();
         editor->cmdSave->click();
         QCOMPARE(StoredTitles().size(), 2);
+
+        // The editor shows the restored notes at once, so that what it saves next is made on
+        // them: deleting the last one deletes that one and no other.
         editor->Command3->click();
         QCOMPARE(lastMessage(), QStringLiteral("恢复成功！"));
         QCOMPARE(StoredTitles().size(), 3);
+        QCOMPARE(editor->records().count(), 3);
+        QCOMPARE(line(), QStringLiteral("1/3"));
+        QCOMPARE(title(), QStringLiteral("读书笔记"));
         QVERIFY(QDir(folder->path()).entryList({QStringLiteral("*.partial")}).isEmpty());
+        QVERIFY(QFile::exists(PersonalDbPath() + QStringLiteral(".bak")));
+        editor->cmdMove[3]->click();
+        editor->cmdDelete->click();
+        editor->cmdSave->click();
+        QCOMPARE(StoredTitles(),
+                 (QStringList{QStringLiteral("读书笔记"), QStringLiteral("门诊记录")}));
+
+        // Unsaved changes are given up only when the user agrees.
+        typeInto(editor->Text2_2, QStringLiteral("未保存的字"));
+        messages->answers = {MsgAnswer::No};
+        editor->Command3->click();
+        QCOMPARE(lastMessage(), QStringLiteral("将放弃未保存操作！"));
+        QCOMPARE(StoredTitles().size(), 2);
+        QCOMPARE(editor->Text2_2->toPlainText(), QStringLiteral("未保存的字"));
+        QVERIFY(editor->records().hasPendingChanges());
+        editor->Command3->click(); // Yes
+        QCOMPARE(lastMessage(), QStringLiteral("恢复成功！"));
+        QCOMPARE(StoredTitles().size(), 3);
+        QVERIFY(!editor->records().hasPendingChanges());
+        QCOMPARE(editor->Text2_2->toPlainText(), QStringLiteral("四君子汤补气，ababab"));
+
+        // A backup that is not a notes database replaces nothing.
+        for (const QByteArray& content : {QByteArray(), QByteArray("SQLite format 3")}) {
+            QFile backup(editor->backupPath);
+            QVERIFY(backup.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            backup.write(content);
+            backup.close();
+            editor->Command3->click();
+            QCOMPARE(lastMessage(), QStringLiteral("备份文件不是有效的资料库，未恢复！"));
+            QCOMPARE(StoredTitles().size(), 3);
+            QCOMPARE(editor->records().count(), 3);
+        }
 
         // A backup that cannot be written says so.
         editor->backupPath = folder->path() + QStringLiteral("/no/such/folder/msjicbak");

@@ -1,81 +1,194 @@
 #include "services/personal_records.h"
 
-#include "search/sqlite_db.h"
+#include "services/file_replace.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace meridane {
+
+namespace {
+
+// What the set reads of me1, and what a save needs to find there.
+const QString kReadRows =
+    QStringLiteral("SELECT rowid, 编号, 标题, 文本, 相符个数 FROM me1 ORDER BY 编号, rowid");
+
+// The largest whole number a value of 编号 stands for, when it is a number.
+std::optional<qint64> WholeNumber(const QVariant& number) {
+    switch (number.typeId()) {
+    case QMetaType::LongLong:
+        return number.toLongLong();
+    case QMetaType::Double: {
+        const double d = std::floor(number.toDouble());
+        if (!std::isfinite(d) || d < -9.2e18 || d > 9.2e18)
+            return std::nullopt;
+        return qint64(d);
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+qint64 After(qint64 number) {
+    return number == std::numeric_limits<qint64>::max() ? number : number + 1;
+}
+
+[[noreturn]] void Fail(PersonalSaveError::Reason reason, const DbError& cause) {
+    throw PersonalSaveError(reason, cause.what());
+}
+
+// One statement that must change exactly one row.
+void ChangeOneRow(SqlConnection& db, SqlStatement& st) {
+    try {
+        st.step();
+    } catch (const DbError& e) {
+        const QString what = QString::fromUtf8(e.what());
+        const bool title =
+            what.contains(QLatin1String("UNIQUE")) && what.contains(QStringLiteral("me1.标题"));
+        Fail(title ? PersonalSaveError::Reason::DuplicateTitle
+                   : PersonalSaveError::Reason::CannotWrite,
+             e);
+    }
+    if (db.changes() != 1)
+        throw PersonalSaveError(PersonalSaveError::Reason::ChangedElsewhere,
+                                "a note is not in the file as it was read");
+}
+
+} // namespace
+
+QString NumberText(const QVariant& number) {
+    if (number.isNull())
+        return {};
+    if (number.typeId() == QMetaType::QByteArray)
+        return QString::fromUtf8(number.toByteArray());
+    return number.toString();
+}
 
 void PersonalRecordSet::load(const QString& file) {
     SqlConnection db;
     db.open(file, QString());
-    SqlStatement rows =
-        db.prepare(QStringLiteral("SELECT 编号, 标题, 文本 FROM me1 ORDER BY 编号"));
+    SqlStatement rows = db.prepare(kReadRows);
     std::vector<Entry> loaded;
+    qint64 next = 1;
     while (rows.step()) {
         Entry e;
-        e.record = {rows.integer(0), rows.text(1), rows.text(2)};
-        e.storedNumber = e.record.number;
+        e.rowid = rows.integer(0);
+        e.record = {rows.value(1), rows.text(2), rows.text(3)};
         e.stored = true;
+        if (const std::optional<qint64> n = WholeNumber(e.record.number))
+            next = std::max(next, After(*n));
         loaded.push_back(std::move(e));
     }
     entries_ = std::move(loaded);
+    nextNumber_ = next;
     filter_.reset();
-    filterBroken_ = false;
     refilter();
     pos_ = visible_.empty() ? -1 : 0;
 }
 
-void PersonalRecordSet::save(const QString& file) {
+SqlConnection PersonalRecordSet::Connect(const QString& file) {
     SqlConnection db;
-    db.open(file, QString());
-    db.exec(QStringLiteral("BEGIN"));
     try {
-        SqlStatement remove = db.prepare(QStringLiteral("DELETE FROM me1 WHERE 编号=?1"));
+        db.open(file, QString());
+        db.prepare(kReadRows + QStringLiteral(" LIMIT 0"));
+    } catch (const DbError& e) {
+        Fail(PersonalSaveError::Reason::CannotOpen, e);
+    }
+    return db;
+}
+
+void PersonalRecordSet::save(SqlConnection& db) {
+    std::vector<std::pair<size_t, qint64>> inserted; // entry, rowid
+    std::vector<qint64> numbers;                     // the numbers the new notes get
+    try {
+        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    } catch (const DbError& e) {
+        Fail(PersonalSaveError::Reason::CannotWrite, e);
+    }
+    try {
+        SqlStatement remove = db.prepare(QStringLiteral("DELETE FROM me1 WHERE rowid=?1"));
         SqlStatement update =
-            db.prepare(QStringLiteral("UPDATE me1 SET 标题=?2, 文本=?3 WHERE 编号=?1"));
+            db.prepare(QStringLiteral("UPDATE me1 SET 标题=?2, 文本=?3 WHERE rowid=?1"));
         SqlStatement insert = db.prepare(
             QStringLiteral("INSERT INTO me1 (编号, 标题, 文本, 相符个数) VALUES (?1, ?2, ?3, 0)"));
-        // Deletions first, so that a title given up by one note can be taken by another.
+        SqlStatement lastRowid = db.prepare(QStringLiteral("SELECT last_insert_rowid()"));
+        SqlStatement largest = db.prepare(
+            QStringLiteral("SELECT max(编号) FROM me1 WHERE typeof(编号) IN ('integer', 'real')"));
+        qint64 next = 1;
+        if (largest.step())
+            if (const std::optional<qint64> n = WholeNumber(largest.value(0)))
+                next = After(*n);
+
+        // Deletions first, so that a title given up by one note can be taken by another; then
+        // the edits, so that a title an edited note gives up can be taken by a new one.
         for (const Entry& e : entries_) {
             if (e.deleted && e.stored) {
                 remove.reset();
-                remove.bind(1, e.storedNumber);
-                remove.step();
+                remove.bind(1, e.rowid);
+                ChangeOneRow(db, remove);
             }
         }
         for (const Entry& e : entries_) {
-            if (e.deleted || (e.stored && !e.modified))
+            if (e.deleted || !e.stored || !e.modified)
                 continue;
-            SqlStatement& st = e.stored ? update : insert;
-            st.reset();
-            st.bind(1, e.stored ? e.storedNumber : e.record.number);
-            st.bind(2, e.record.title);
-            st.bind(3, e.record.body);
-            st.step();
+            update.reset();
+            update.bind(1, e.rowid);
+            update.bind(2, e.record.title);
+            update.bind(3, e.record.body);
+            ChangeOneRow(db, update);
+        }
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            const Entry& e = entries_[i];
+            if (e.deleted || e.stored)
+                continue;
+            insert.reset();
+            insert.bind(1, next);
+            insert.bind(2, e.record.title);
+            insert.bind(3, e.record.body);
+            ChangeOneRow(db, insert);
+            lastRowid.reset();
+            lastRowid.step();
+            inserted.emplace_back(i, lastRowid.integer(0));
+            numbers.push_back(next);
+            next = After(next);
         }
         db.exec(QStringLiteral("COMMIT"));
-    } catch (const DbError&) {
+    } catch (const std::exception& e) {
         try {
             db.exec(QStringLiteral("ROLLBACK"));
         } catch (const DbError&) {
         }
-        throw;
+        if (const auto* known = dynamic_cast<const PersonalSaveError*>(&e))
+            throw *known;
+        throw PersonalSaveError(PersonalSaveError::Reason::CannotWrite, e.what());
     }
+
     // Written: the set now matches the file.
-    const PersonalRecord* keep = current();
-    const qint64 keepNumber = keep ? keep->number : -1;
-    std::erase_if(entries_, [](const Entry& e) { return e.deleted; });
-    for (Entry& e : entries_) {
-        e.stored = true;
-        e.modified = false;
-        e.storedNumber = e.record.number;
+    for (size_t k = 0; k < inserted.size(); ++k) {
+        Entry& e = entries_[inserted[k].first];
+        e.rowid = inserted[k].second;
+        e.record.number = QVariant::fromValue<qlonglong>(numbers[k]);
+        nextNumber_ = std::max(nextNumber_, After(numbers[k]));
     }
-    refilter();
-    pos_ = visible_.empty() ? -1 : 0;
-    for (int i = 0; i < count(); ++i)
-        if (entries_[visible_[size_t(i)]].record.number == keepNumber)
-            pos_ = i;
+    // The deleted entries go; the records shown and the current one stay as they were.
+    std::vector<size_t> moved(entries_.size());
+    std::vector<Entry> kept;
+    kept.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].deleted)
+            continue;
+        moved[i] = kept.size();
+        kept.push_back(std::move(entries_[i]));
+        kept.back().stored = true;
+        kept.back().modified = false;
+    }
+    entries_ = std::move(kept);
+    for (size_t& index : visible_)
+        index = moved[index];
 }
 
 bool PersonalRecordSet::hasPendingChanges() const {
@@ -108,11 +221,9 @@ void PersonalRecordSet::moveLast() {
 }
 
 void PersonalRecordSet::addNew() {
-    qint64 next = 1;
-    for (const Entry& e : entries_)
-        next = std::max({next, e.record.number + 1, e.storedNumber + 1});
     Entry e;
-    e.record.number = next;
+    e.record.number = QVariant::fromValue<qlonglong>(nextNumber_);
+    nextNumber_ = After(nextNumber_);
     entries_.push_back(std::move(e));
     // A new record shows whatever the filter, as it does until the filter is set again.
     visible_.push_back(entries_.size() - 1);
@@ -142,20 +253,19 @@ void PersonalRecordSet::setBody(const QString& body) {
 }
 
 bool PersonalRecordSet::setFilter(Column column, const QString& text) {
-    filterBroken_ = text.contains(QLatin1Char('\''));
+    if (text.contains(QLatin1Char('\'')))
+        return false;
     if (text.isEmpty())
         filter_.reset();
     else
         filter_ = std::make_pair(column, text);
     refilter();
     pos_ = visible_.empty() ? -1 : 0;
-    return !filterBroken_;
+    return true;
 }
 
 void PersonalRecordSet::refilter() {
     visible_.clear();
-    if (filterBroken_)
-        return;
     for (size_t i = 0; i < entries_.size(); ++i) {
         const Entry& e = entries_[i];
         if (e.deleted)
@@ -167,6 +277,58 @@ void PersonalRecordSet::refilter() {
         }
         visible_.push_back(i);
     }
+}
+
+bool IsNotesDatabase(const QString& file) {
+    try {
+        SqlConnection db;
+        db.open(file, QString());
+        db.prepare(kReadRows + QStringLiteral(" LIMIT 0"));
+        SqlStatement check = db.prepare(QStringLiteral("PRAGMA integrity_check"));
+        return check.step() && check.text(0) == QLatin1String("ok") && !check.step();
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+RestoreOutcome RestoreNotes(const QString& backup, const QString& target) {
+    if (!QFileInfo(backup).isFile())
+        return RestoreOutcome::NoBackup;
+    QFile source(backup);
+    if (!source.open(QIODevice::ReadOnly))
+        return RestoreOutcome::NoBackup;
+    source.close();
+
+    // The copy is checked, not the backup itself, so that what is checked is what is used.
+    const QString partial = target + QStringLiteral(".partial");
+    QFile::remove(partial);
+    if (!QFile::copy(backup, partial)) {
+        QFile::remove(partial);
+        return RestoreOutcome::CannotWrite;
+    }
+    QFile::setPermissions(partial, QFile::permissions(partial) | QFile::WriteOwner);
+    if (!IsNotesDatabase(partial)) {
+        QFile::remove(partial);
+        return RestoreOutcome::NotNotes;
+    }
+
+    // The file being replaced is kept; an older kept file goes only once the new one is in place.
+    const QString kept = target + QStringLiteral(".bak");
+    const QString keptPartial = kept + QStringLiteral(".partial");
+    const bool hadTarget = QFileInfo::exists(target);
+    QFile::remove(keptPartial);
+    if (hadTarget && !QFile::copy(target, keptPartial)) {
+        QFile::remove(keptPartial);
+        QFile::remove(partial);
+        return RestoreOutcome::CannotWrite;
+    }
+    if (!ReplaceWith(partial, target)) {
+        QFile::remove(keptPartial);
+        return RestoreOutcome::CannotWrite;
+    }
+    if (hadTarget)
+        ReplaceWith(keptPartial, kept);
+    return RestoreOutcome::Restored;
 }
 
 } // namespace meridane

@@ -2,7 +2,10 @@
 // the changes made to it, written back in one transaction when the user saves.
 #pragma once
 
+#include "search/sqlite_db.h"
+
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 #include <vector>
@@ -10,9 +13,30 @@
 namespace meridane {
 
 struct PersonalRecord {
-    qint64 number = 0; // 编号
-    QString title;     // 标题
-    QString body;      // 文本
+    // 编号 as the file holds it: a whole number, as a rule, but a file made elsewhere may hold
+    // another number, a text or nothing (a null QVariant).
+    QVariant number;
+    QString title; // 标题
+    QString body;  // 文本
+};
+
+// 编号 as the position line shows it: the number in decimal, a text as it is, nothing as "".
+QString NumberText(const QVariant& number);
+
+// Why a save wrote nothing.
+class PersonalSaveError : public DbError {
+public:
+    enum class Reason {
+        CannotOpen,       // the file is missing, not a database, or has no me1 to write
+        DuplicateTitle,   // a note's title is taken by another note
+        ChangedElsewhere, // a row the changes address is no longer in the file as it was read
+        CannotWrite,      // the file rejected the changes for another reason
+    };
+    PersonalSaveError(Reason reason, const std::string& what) : DbError(what), reason_(reason) {}
+    Reason reason() const { return reason_; }
+
+private:
+    Reason reason_;
 };
 
 class PersonalRecordSet {
@@ -20,9 +44,18 @@ public:
     // Reads every row of me1 from file, dropping all pending changes and the filter. Throws
     // DbError; the set is then unchanged.
     void load(const QString& file);
-    // Writes all pending changes in one transaction. Throws DbError (a duplicate title, a file
-    // that cannot be written); the file is then as it was and the changes stay pending.
-    void save(const QString& file);
+    // Opens file for a save and checks that it holds an me1 the set can write. Throws
+    // PersonalSaveError (CannotOpen).
+    static SqlConnection Connect(const QString& file);
+    // Writes all pending changes in one transaction: every edit and deletion to the one row it
+    // was read from (by rowid, whatever 编号 holds), every new note with the next number
+    // (largest whole number in the file + 1). The records shown and the current record stay.
+    // Throws PersonalSaveError; the file is then as it was and the changes stay pending.
+    void save(SqlConnection& db);
+    void save(const QString& file) {
+        SqlConnection db = Connect(file);
+        save(db);
+    }
 
     bool hasPendingChanges() const;
 
@@ -39,7 +72,8 @@ public:
     void moveNext();
     void moveLast();
 
-    // Appends an empty record with the next free 编号 and makes it current.
+    // Appends an empty record and makes it current. Until it is saved it shows the number it
+    // would get if nothing else changed the file.
     void addNew();
     // Deletes the current record; the record after it (or the last one) becomes current.
     void deleteCurrent();
@@ -48,15 +82,15 @@ public:
 
     enum class Column { Title, Body };
     // Shows only the records whose column contains text (letter case aside); an empty text
-    // shows all. False for a text the filter cannot take (a single quote); that filter then
-    // matches nothing.
+    // shows all. False for a text the filter cannot take (a single quote): the filter set
+    // before, the records shown and the current record then stay as they were.
     bool setFilter(Column column, const QString& text);
 
 private:
     struct Entry {
         PersonalRecord record;
-        qint64 storedNumber = 0; // the row's 编号 in the file
-        bool stored = false;     // the row is in the file
+        qint64 rowid = 0;    // the row in the file, when stored
+        bool stored = false; // the row is in the file
         bool modified = false;
         bool deleted = false;
     };
@@ -67,7 +101,22 @@ private:
     std::vector<size_t> visible_; // indexes into entries_
     int pos_ = -1;
     std::optional<std::pair<Column, QString>> filter_;
-    bool filterBroken_ = false;
+    qint64 nextNumber_ = 1; // what the next new record shows
 };
+
+// Whether file is a notes database the editor can work with: an SQLite file without a key that
+// holds me1 with its columns and passes the integrity check.
+bool IsNotesDatabase(const QString& file);
+
+enum class RestoreOutcome {
+    Restored,
+    NoBackup,    // the backup is missing or cannot be read
+    NotNotes,    // the backup is not a notes database (IsNotesDatabase); nothing was replaced
+    CannotWrite, // the notes file could not be replaced; it is as it was
+};
+
+// Replaces target by a copy of backup once the copy has passed IsNotesDatabase. The file it
+// replaces is kept beside it as target + ".bak" until the next restore that succeeds.
+RestoreOutcome RestoreNotes(const QString& backup, const QString& target);
 
 } // namespace meridane

@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QPainter>
@@ -30,14 +31,42 @@ const QString kEditorTitle = QStringLiteral("我的资料库");
 const QString kAskSave = QStringLiteral("是否保存？");
 const QString kSaved = QStringLiteral("保存成功！");
 const QString kNotSaved = QStringLiteral("未保存！");
-const QString kSaveFailed =
-    QStringLiteral("操作失败！") + QStringLiteral("已有相同标题的记录存在，请更改标题！");
+const QString kSaveFailed = QStringLiteral("操作失败！");
+const QString kDuplicateTitle = QStringLiteral("已有相同标题的记录存在，请更改标题！");
+const QString kChangedElsewhere =
+    QStringLiteral("资料库中的记录已被改动，本次修改均未写入，请刷新后再修改！");
+const QString kCannotOpen = QStringLiteral("无法打开资料库文件，修改均未写入！");
+const QString kCannotWrite = QStringLiteral("无法写入资料库文件，修改均未写入！");
+const QString kNoRecordToEdit = QStringLiteral("没有可以编辑的记录，请先点击“添加”！");
 const QString kAskReload = QStringLiteral("将放弃未保存操作！");
 const QString kNoMatch = QStringLiteral("没有查到相应的纪录！");
 const QString kBackedUp = QStringLiteral("备份成功！");
 const QString kBackupFailed = QStringLiteral("备份失败！");
 const QString kRestored = QStringLiteral("恢复成功！");
 const QString kNoBackup = QStringLiteral("没有找到备份文件！");
+const QString kBadBackup = QStringLiteral("备份文件不是有效的资料库，未恢复！");
+const QString kRestoreFailed = QStringLiteral("无法替换资料库文件，未恢复！");
+
+// A key press that would change the text of an editable box.
+bool WouldEdit(const QKeyEvent* key) {
+    if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll))
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return false;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return true;
+    default:
+        return key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut) ||
+               key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+               (!key->text().isEmpty() && key->text().at(0).isPrint());
+    }
+}
 
 // A quiet picture of the project's own: a pale paper gradient with a sprig in the corner.
 QPixmap Background(QSize size) {
@@ -86,8 +115,8 @@ QString DefaultBackupPath() {
 #endif
 }
 
-QString PositionLine(qint64 number, int position, int count) {
-    return QStringLiteral("%1，%2/%3").arg(number).arg(position + 1).arg(count);
+QString PositionLine(const QVariant& number, int position, int count) {
+    return QStringLiteral("%1，%2/%3").arg(NumberText(number)).arg(position + 1).arg(count);
 }
 
 Form5::Form5(QWidget* parent) : QWidget(parent) {
@@ -149,6 +178,8 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     });
     Text1->setMouseTracking(true);
     Text1->installEventFilter(this);
+    Text2_1->installEventFilter(this);
+    Text2_2->installEventFilter(this);
 
     Form_Load();
 }
@@ -161,10 +192,7 @@ void Form5::Form_Load() {
     try {
         set_.load(PersonalDbPath());
     } catch (const DbError&) {
-        showing_ = true;
-        Text2_1->clear();
-        Text2_2->clear();
-        showing_ = false;
+        showCurrent();
         return;
     }
     showCurrent();
@@ -177,6 +205,9 @@ void Form5::showCurrent() {
     const PersonalRecord* r = set_.current();
     Text2_1->setPlainText(r ? r->title : QString());
     Text2_2->setPlainText(r ? r->body : QString());
+    // With no record to write into, the boxes take nothing (and typing there says why).
+    Text2_1->setReadOnly(!r);
+    Text2_2->setReadOnly(!r);
     showing_ = false;
 }
 
@@ -228,45 +259,89 @@ void Form5::cmdDeleteClick() {
         showPosition(); // the last one is gone: "无记录"
 }
 
-bool Form5::save() {
+Form5::SaveResult Form5::save(bool sayDeclined) {
+    // The file is opened before the question: a save that cannot happen is not offered.
+    SqlConnection db;
     try {
-        set_.save(PersonalDbPath());
-    } catch (const DbError&) {
-        Messages().MsgBox(kSaveFailed, MsgFlags::OkOnly, kProgramTitle);
-        return false;
+        db = PersonalRecordSet::Connect(PersonalDbPath());
+    } catch (const PersonalSaveError& e) {
+        showSaveFailure(e);
+        return SaveResult::Failed;
     }
+    if (Messages().MsgBox(kAskSave, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes) {
+        db.close();
+        if (sayDeclined)
+            Messages().MsgBox(kNotSaved, MsgFlags::OkOnly, kProgramTitle);
+        return SaveResult::Declined;
+    }
+    try {
+        set_.save(db);
+    } catch (const PersonalSaveError& e) {
+        db.close();
+        showSaveFailure(e);
+        return SaveResult::Failed;
+    }
+    db.close();
+    // New notes now carry the numbers the file gave them.
+    if (set_.current())
+        showPosition();
     Messages().MsgBox(kSaved, MsgFlags::OkOnly, kProgramTitle);
-    return true;
+    return SaveResult::Saved;
+}
+
+void Form5::showSaveFailure(const PersonalSaveError& e) {
+    QString reason;
+    switch (e.reason()) {
+    case PersonalSaveError::Reason::CannotOpen:
+        reason = kCannotOpen;
+        break;
+    case PersonalSaveError::Reason::DuplicateTitle:
+        reason = kDuplicateTitle;
+        break;
+    case PersonalSaveError::Reason::ChangedElsewhere:
+        reason = kChangedElsewhere;
+        break;
+    case PersonalSaveError::Reason::CannotWrite:
+        reason = kCannotWrite;
+        break;
+    }
+    Messages().MsgBox(kSaveFailed + reason, MsgFlags::OkOnly, kProgramTitle);
 }
 
 void Form5::cmdSaveClick() {
-    if (Messages().MsgBox(kAskSave, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes) {
-        Messages().MsgBox(kNotSaved, MsgFlags::OkOnly, kProgramTitle);
-        return;
-    }
-    save();
+    save(true);
 }
 
-void Form5::cmdRefreshClick() {
-    if (Messages().MsgBox(kAskReload, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes)
-        return;
+bool Form5::reload() {
     try {
         set_.load(PersonalDbPath());
     } catch (const DbError&) {
         // The notes in memory stay as they were; say why nothing changed.
         Messages().MsgBox(kOpenFailureNotice, MsgFlags::OkOnly, kProgramTitle);
-        return;
+        return false;
     }
     showCurrent();
     txtNews->setText(QStringLiteral("%1/%2").arg(set_.position() + 1).arg(set_.count()));
+    return true;
+}
+
+void Form5::cmdRefreshClick() {
+    if (Messages().MsgBox(kAskReload, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes)
+        return;
+    reload();
 }
 
 void Form5::filter(PersonalRecordSet::Column column) {
-    const bool understood = set_.setFilter(column, Text2_0->text());
+    if (!set_.setFilter(column, Text2_0->text())) {
+        // A text the filter cannot take: the records shown before stay, and so does the record
+        // being edited.
+        Messages().MsgBox(kNoMatch, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    }
     if (set_.count() == 0)
         txtNews->clear();
     showCurrent();
-    if (!understood || !set_.current()) {
+    if (!set_.current()) {
         Messages().MsgBox(kNoMatch, MsgFlags::OkOnly, kProgramTitle);
         return;
     }
@@ -304,10 +379,27 @@ void Form5::Command2Click() {
 }
 
 void Form5::Command3Click() {
-    if (CopyReplacing(backupPath, PersonalDbPath()))
-        Messages().MsgBox(kRestored, MsgFlags::OkOnly, kProgramTitle);
-    else
+    // The notes in memory are read again from the restored file (saving them over it would
+    // undo the restore note by note), so changes not yet saved are given up only when the user
+    // agrees.
+    if (set_.hasPendingChanges() &&
+        Messages().MsgBox(kAskReload, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes)
+        return;
+    switch (RestoreNotes(backupPath, PersonalDbPath())) {
+    case RestoreOutcome::NoBackup:
         Messages().MsgBox(kNoBackup, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    case RestoreOutcome::NotNotes:
+        Messages().MsgBox(kBadBackup, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    case RestoreOutcome::CannotWrite:
+        Messages().MsgBox(kRestoreFailed, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    case RestoreOutcome::Restored:
+        break;
+    }
+    if (reload())
+        Messages().MsgBox(kRestored, MsgFlags::OkOnly, kProgramTitle);
 }
 
 void Form5::cmdExitClick() {
@@ -315,13 +407,12 @@ void Form5::cmdExitClick() {
 }
 
 void Form5::closeEvent(QCloseEvent* event) {
-    // Unsaved notes are not dropped without asking.
-    if (set_.hasPendingChanges()) {
-        if (Messages().MsgBox(kAskSave, MsgFlags::YesNo, kProgramTitle) == MsgAnswer::Yes &&
-            !save()) {
-            event->ignore();
-            return;
-        }
+    // Unsaved notes are not dropped without asking; when they cannot be saved, the user says
+    // whether to give them up.
+    if (set_.hasPendingChanges() && save(false) == SaveResult::Failed &&
+        Messages().MsgBox(kAskReload, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes) {
+        event->ignore();
+        return;
     }
     event->accept();
 }
@@ -355,6 +446,12 @@ void Form5::paintEvent(QPaintEvent* event) {
 }
 
 bool Form5::eventFilter(QObject* watched, QEvent* event) {
+    // Typing into a bound box that has no record behind it is refused aloud.
+    if ((watched == Text2_1 || watched == Text2_2) && event->type() == QEvent::KeyPress &&
+        !set_.current() && WouldEdit(static_cast<QKeyEvent*>(event))) {
+        Messages().MsgBox(kNoRecordToEdit, MsgFlags::OkOnly, kProgramTitle);
+        return true;
+    }
     // A click into the find box, or the mouse over it, takes the prompt away; typed text stays.
     if (watched == Text1 &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove) &&

@@ -22,7 +22,7 @@ QString DefaultBackupPath();
 
 // The text of the position line for the record numbered number at 0-based place position of
 // count records: "12，3/40".
-QString PositionLine(qint64 number, int position, int count);
+QString PositionLine(const QVariant& number, int position, int count);
 
 class Form5 : public QWidget {
     Q_OBJECT
@@ -67,8 +67,13 @@ private:
         qreal points;
     };
     void Form_Load();
-    bool save(); // writes the pending changes; false (after the message) when they stay pending
-    void showCurrent();
+    enum class SaveResult { Saved, Declined, Failed };
+    // Opens the file, asks "是否保存？" and writes the pending changes; every failure is shown.
+    SaveResult save(bool sayDeclined);
+    void showSaveFailure(const PersonalSaveError& e);
+    // Reads the file again into the set; false (after the open-failure notice) when it cannot.
+    bool reload();
+    void showCurrent(); // the current record in the boxes, which take typing only when there is one
     void showPosition(); // "编号，n/m", or "无记录" for an empty set
     void filter(PersonalRecordSet::Column column);
 

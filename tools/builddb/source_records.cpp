@@ -37,12 +37,13 @@ const KnowledgeCategory& Category(Option option) {
 }
 
 void CreateTable(SqlConnection& db, const KnowledgeCategory& c, bool withKeywords) {
-    // The user's own notes are told apart by their titles.
+    // The user's own notes are told apart by their titles, and each has a number of its own.
     const bool personal = c.database == DatabaseKind::Personal;
     QString sql =
-        QStringLiteral("CREATE TABLE %1 (编号 INTEGER, %2 TEXT%3, 文本 TEXT, "
+        QStringLiteral("CREATE TABLE %1 (编号 INTEGER%4, %2 TEXT%3, 文本 TEXT, "
                        "相符个数 INTEGER NOT NULL DEFAULT 0")
-            .arg(c.baseTable, c.titleColumn, personal ? QStringLiteral(" UNIQUE") : QString());
+            .arg(c.baseTable, c.titleColumn, personal ? QStringLiteral(" UNIQUE") : QString(),
+                 personal ? QStringLiteral(" NOT NULL UNIQUE") : QString());
     if (withKeywords)
         sql += QStringLiteral(", 关键字 TEXT");
     db.exec(sql + QLatin1Char(')'));

@@ -1,0 +1,356 @@
+// The notes editor's record set and the restore of the notes file, without a window: which rows a
+// save writes, what it does when the file is not as it was read, how new notes are numbered,
+// what the search sees after an in-place save, and which backups a restore accepts.
+#include "search/keyword_search.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
+#include "services/personal_records.h"
+#include "test_support.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace meridane;
+using namespace meridane::test;
+
+namespace {
+
+std::vector<SourceRecord> Notes() {
+    return {Rec(3, QStringLiteral("读书笔记"), QStringLiteral("四君子汤补气")),
+            Rec(7, QStringLiteral("门诊记录"), QStringLiteral("患者发热三日，恶寒")),
+            Rec(12, QStringLiteral("方歌"), QStringLiteral("补气四君，化痰二陈")),
+            Rec(20, QStringLiteral("药对"), QStringLiteral("黄芪配当归"))};
+}
+
+// Every row of me1 in rowid order: 编号 with its storage class, title, body.
+QStringList Rows(const QString& file) {
+    SqlConnection db;
+    db.open(file, QString());
+    SqlStatement rows =
+        db.prepare(QStringLiteral("SELECT typeof(编号), 编号, 标题, 文本 FROM me1 ORDER BY rowid"));
+    QStringList out;
+    while (rows.step())
+        out << QStringLiteral("%1 %2|%3|%4")
+                   .arg(rows.text(0), rows.text(1), rows.text(2), rows.text(3));
+    return out;
+}
+
+void Exec(const QString& file, const QString& sql) {
+    SqlConnection db;
+    db.open(file, QString(), SqlConnection::Mode::CreateIfMissing);
+    db.exec(sql);
+}
+
+QByteArray Bytes(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+void WriteBytes(const QString& file, const QByteArray& bytes) {
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// Moves to the record titled title; false when the set has none.
+bool MoveTo(PersonalRecordSet& set, const QString& title) {
+    set.moveFirst();
+    for (int i = 0; i < set.count(); ++i, set.moveNext())
+        if (set.current()->title == title)
+            return true;
+    return false;
+}
+
+QStringList Titles(const PersonalRecordSet& set) {
+    PersonalRecordSet copy = set;
+    QStringList out;
+    copy.moveFirst();
+    for (int i = 0; i < copy.count(); ++i, copy.moveNext())
+        out << NumberText(copy.current()->number) + QLatin1Char(' ') + copy.current()->title;
+    return out;
+}
+
+} // namespace
+
+class PersonalRecordsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempProgramFolder> folder;
+    std::unique_ptr<ScriptedMessages> messages;
+    QString notes;
+
+private slots:
+    void init() {
+        folder = std::make_unique<TempProgramFolder>(KnowledgeSources{}, Notes());
+        messages = std::make_unique<ScriptedMessages>();
+        notes = PersonalDbPath();
+    }
+    void cleanup() {
+        messages.reset();
+        folder.reset();
+    }
+
+    // A file made elsewhere may number two notes alike, or not at all: every edit and deletion
+    // still reaches exactly the row it was made on.
+    void rowsAreAddressedOneByOne() {
+        QVERIFY(QFile::remove(notes));
+        Exec(notes, QStringLiteral(
+                        "CREATE TABLE me1 (编号 INTEGER, 标题 TEXT, 文本 TEXT, 相符个数 INTEGER);"
+                        "INSERT INTO me1 VALUES (1, '一号甲', '甲', 0);"
+                        "INSERT INTO me1 VALUES ('七', '文字号', '丙', 0);"
+                        "INSERT INTO me1 VALUES (NULL, '无号', '乙', 0);"
+                        "INSERT INTO me1 VALUES (1, '一号乙', '丁', 0);"
+                        "INSERT INTO me1 VALUES (2.5, '小数号', '戊', 0);"));
+        PersonalRecordSet set;
+        set.load(notes);
+        QCOMPARE(Titles(set), (QStringList{QStringLiteral(" 无号"), QStringLiteral("1 一号甲"),
+                                           QStringLiteral("1 一号乙"), QStringLiteral("2.5 小数号"),
+                                           QStringLiteral("七 文字号")}));
+        QVERIFY(MoveTo(set, QStringLiteral("一号乙")));
+        set.deleteCurrent();
+        QVERIFY(MoveTo(set, QStringLiteral("无号")));
+        set.setBody(QStringLiteral("乙改"));
+        QVERIFY(MoveTo(set, QStringLiteral("文字号")));
+        set.setTitle(QStringLiteral("文字号改"));
+        set.addNew();
+        QCOMPARE(NumberText(set.current()->number), QStringLiteral("3"));
+        set.setTitle(QStringLiteral("新笔记"));
+        set.save(notes);
+        QCOMPARE(Rows(notes), (QStringList{QStringLiteral("integer 1|一号甲|甲"),
+                                           QStringLiteral("text 七|文字号改|丙"),
+                                           QStringLiteral("null |无号|乙改"),
+                                           QStringLiteral("real 2.5|小数号|戊"),
+                                           QStringLiteral("integer 3|新笔记|")}));
+        QVERIFY(!set.hasPendingChanges());
+
+        // The note without a number goes alone.
+        QVERIFY(MoveTo(set, QStringLiteral("无号")));
+        set.deleteCurrent();
+        set.save(notes);
+        QCOMPARE(Rows(notes).size(), 4);
+        QVERIFY(!Rows(notes).contains(QStringLiteral("null |无号|乙改")));
+    }
+
+    // Files made from now on give every note a number, and never one number to two notes.
+    void newFilesNumberEveryNote() {
+        QVERIFY_THROWS_EXCEPTION(BuildError,
+                                 WritePersonalDb({Rec(1, QStringLiteral("甲"), QString()),
+                                                  Rec(1, QStringLiteral("乙"), QString())},
+                                                 notes + QStringLiteral("2")));
+        QVERIFY(!QFile::exists(notes + QStringLiteral("2")));
+        for (const char* sql : {"INSERT INTO me1 (编号, 标题) VALUES (NULL, '无号')",
+                                "INSERT INTO me1 (标题) VALUES ('无号')",
+                                "INSERT INTO me1 (编号, 标题) VALUES (7, '重号')"})
+            QVERIFY_THROWS_EXCEPTION(DbError, Exec(notes, QString::fromUtf8(sql)));
+        QCOMPARE(Rows(notes).size(), 4);
+    }
+
+    // Deletions go first and edits before new notes, so that a title given up in a save can be
+    // taken in the same save.
+    void titlesGivenUpCanBeTaken() {
+        PersonalRecordSet set;
+        set.load(notes);
+        QVERIFY(MoveTo(set, QStringLiteral("门诊记录")));
+        set.deleteCurrent();
+        set.addNew();
+        set.setTitle(QStringLiteral("门诊记录"));
+        QVERIFY(MoveTo(set, QStringLiteral("方歌")));
+        set.deleteCurrent();
+        QVERIFY(MoveTo(set, QStringLiteral("读书笔记")));
+        set.setTitle(QStringLiteral("方歌"));
+        QVERIFY(MoveTo(set, QStringLiteral("药对")));
+        set.setTitle(QStringLiteral("药对二"));
+        set.addNew();
+        set.setTitle(QStringLiteral("药对"));
+        set.save(notes);
+        QCOMPARE(Rows(notes), (QStringList{QStringLiteral("integer 3|方歌|四君子汤补气"),
+                                           QStringLiteral("integer 20|药对二|黄芪配当归"),
+                                           QStringLiteral("integer 21|门诊记录|"),
+                                           QStringLiteral("integer 22|药对|")}));
+    }
+
+    // A new note gets its number when it is saved: one more than the largest in the file then.
+    void newNotesNumberedWhenSaved() {
+        PersonalRecordSet set;
+        set.load(notes);
+        set.addNew();
+        QCOMPARE(NumberText(set.current()->number), QStringLiteral("21"));
+        set.setTitle(QStringLiteral("新笔记"));
+        Exec(notes, QStringLiteral("INSERT INTO me1 VALUES (40, '别处加的', '', 0)"));
+        set.save(notes);
+        QCOMPARE(NumberText(set.current()->number), QStringLiteral("41"));
+        QCOMPARE(Rows(notes).last(), QStringLiteral("integer 41|新笔记|"));
+        set.addNew();
+        QCOMPARE(NumberText(set.current()->number), QStringLiteral("42"));
+    }
+
+    // The file no longer holds a row the changes address: nothing is written, the changes stay,
+    // and the reason says so.
+    void changedFileWritesNothing_data() {
+        QTest::addColumn<bool>("deleteIt");
+        QTest::newRow("edit") << false;
+        QTest::newRow("delete") << true;
+    }
+    void changedFileWritesNothing() {
+        QFETCH(bool, deleteIt);
+        PersonalRecordSet set;
+        set.load(notes);
+        QVERIFY(MoveTo(set, QStringLiteral("读书笔记")));
+        set.setBody(QStringLiteral("改过"));
+        QVERIFY(MoveTo(set, QStringLiteral("方歌")));
+        if (deleteIt)
+            set.deleteCurrent();
+        else
+            set.setBody(QStringLiteral("也改过"));
+        set.addNew();
+        set.setTitle(QStringLiteral("新笔记"));
+        Exec(notes, QStringLiteral("DELETE FROM me1 WHERE 标题='方歌'"));
+        const QStringList before = Rows(notes);
+        try {
+            set.save(notes);
+            QFAIL("the save went through");
+        } catch (const PersonalSaveError& e) {
+            QCOMPARE(e.reason(), PersonalSaveError::Reason::ChangedElsewhere);
+        }
+        QCOMPARE(Rows(notes), before);
+        QVERIFY(set.hasPendingChanges());
+        QCOMPARE(set.current()->title, QStringLiteral("新笔记"));
+    }
+
+    void saveFailuresSayWhy() {
+        PersonalRecordSet set;
+        set.load(notes);
+        set.addNew();
+        set.setTitle(QStringLiteral("方歌"));
+        try {
+            set.save(notes);
+            QFAIL("the save went through");
+        } catch (const PersonalSaveError& e) {
+            QCOMPARE(e.reason(), PersonalSaveError::Reason::DuplicateTitle);
+        }
+        for (const QByteArray& content : {QByteArray(), QByteArray("not a database at all")}) {
+            WriteBytes(notes, content);
+            try {
+                PersonalRecordSet::Connect(notes);
+                QFAIL("opened");
+            } catch (const PersonalSaveError& e) {
+                QCOMPARE(e.reason(), PersonalSaveError::Reason::CannotOpen);
+            }
+        }
+    }
+
+    // A text the filter cannot take leaves the filter, the records shown and the current one.
+    void badFilterKeepsTheView() {
+        PersonalRecordSet set;
+        set.load(notes);
+        QVERIFY(set.setFilter(PersonalRecordSet::Column::Title, QStringLiteral("记")));
+        set.moveLast();
+        QCOMPARE(set.count(), 2);
+        QVERIFY(!set.setFilter(PersonalRecordSet::Column::Body, QStringLiteral("it's")));
+        QCOMPARE(set.count(), 2);
+        QCOMPARE(set.position(), 1);
+        QCOMPARE(set.current()->title, QStringLiteral("门诊记录"));
+        set.setBody(QStringLiteral("typed after"));
+        QVERIFY(set.hasPendingChanges());
+    }
+
+    // The search keeps me1 in memory while the file is as it was; the engine's change counter
+    // in the file's header is what tells an in-place save from no change when size, identity
+    // and time say nothing (a coarse file time, or a save within one tick).
+    void searchSeesAnInPlaceSave() {
+        SearchFields fields;
+        fields.selected = Option::Option5;
+        KeywordSearch search(fields);
+        fields.keywordBox = QStringLiteral("恶寒");
+        search.Command1Click();
+        QVERIFY(search.lastSearchInMemory());
+        QCOMPARE(fields.resultList, QStringList{QStringLiteral("门诊记录")});
+
+        const auto header = [this] { return Bytes(notes).mid(24, 4); };
+        const QByteArray counter = header();
+        const qint64 size = QFileInfo(notes).size();
+        const std::filesystem::path path = notes.toStdString();
+        const auto time = std::filesystem::last_write_time(path);
+        PersonalRecordSet set;
+        set.load(notes);
+        QVERIFY(MoveTo(set, QStringLiteral("方歌")));
+        set.setBody(QStringLiteral("补气四君，恶寒"));
+        set.save(notes);
+        QVERIFY(header() != counter);
+        QCOMPARE(QFileInfo(notes).size(), size);
+        std::filesystem::last_write_time(path, time);
+
+        search.Command1Click();
+        QVERIFY(search.lastSearchInMemory());
+        QCOMPARE(fields.resultList,
+                 (QStringList{QStringLiteral("门诊记录"), QStringLiteral("方歌")}));
+    }
+
+    // A restore takes only a notes database that passes its checks, and keeps the file it
+    // replaces as msjic.bak until the next restore that succeeds.
+    void restoreChecksTheBackup_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("outcome");
+        const int notNotes = int(RestoreOutcome::NotNotes);
+        QTest::newRow("missing") << "missing" << int(RestoreOutcome::NoBackup);
+        QTest::newRow("folder") << "folder" << int(RestoreOutcome::NoBackup);
+        QTest::newRow("empty") << "empty" << notNotes;
+        QTest::newRow("text") << "text" << notNotes;
+        QTest::newRow("keyed") << "keyed" << notNotes;
+        QTest::newRow("no me1") << "no me1" << notNotes;
+        QTest::newRow("me1 without 文本") << "me1 without 文本" << notNotes;
+        QTest::newRow("damaged") << "damaged" << notNotes;
+        QTest::newRow("good") << "good" << int(RestoreOutcome::Restored);
+    }
+    void restoreChecksTheBackup() {
+        QFETCH(QString, kind);
+        QFETCH(int, outcome);
+        const QString backup = folder->path() + QStringLiteral("/msjicbak");
+        const QString kept = notes + QStringLiteral(".bak");
+        WriteBytes(kept, "kept from an earlier restore");
+        if (kind == QStringLiteral("folder")) {
+            QVERIFY(QDir().mkpath(backup));
+        } else if (kind == QStringLiteral("empty")) {
+            WriteBytes(backup, {});
+        } else if (kind == QStringLiteral("text")) {
+            WriteBytes(backup, "SQLite format 3" + QByteArray(2000, 'x'));
+        } else if (kind == QStringLiteral("keyed")) {
+            QVERIFY(QFile::copy(WorkingCopyPath(), backup));
+        } else if (kind == QStringLiteral("no me1")) {
+            Exec(backup, QStringLiteral("CREATE TABLE notes (编号, 标题, 文本, 相符个数)"));
+        } else if (kind == QStringLiteral("me1 without 文本")) {
+            Exec(backup, QStringLiteral("CREATE TABLE me1 (编号, 标题, 相符个数)"));
+        } else if (kind == QStringLiteral("damaged")) {
+            std::vector<SourceRecord> many;
+            for (int i = 0; i < 400; ++i)
+                many.push_back(
+                    Rec(i + 1, QStringLiteral("笔记%1").arg(i), QString(200, QChar(0x4E00 + i))));
+            WritePersonalDb(many, backup);
+            QByteArray bytes = Bytes(backup);
+            QVERIFY(bytes.size() > 8 * 4096);
+            bytes.replace(bytes.size() - 3 * 4096, 4096, QByteArray(4096, '\x5A'));
+            WriteBytes(backup, bytes);
+        } else if (kind == QStringLiteral("good")) {
+            WritePersonalDb({Rec(1, QStringLiteral("备份里的"), QStringLiteral("备份"))}, backup);
+        }
+        const QByteArray before = Bytes(notes);
+        const QByteArray backupBefore = Bytes(backup);
+
+        QCOMPARE(int(RestoreNotes(backup, notes)), outcome);
+        QVERIFY(QDir(folder->path()).entryList({QStringLiteral("*.partial")}).isEmpty());
+        if (outcome == int(RestoreOutcome::Restored)) {
+            QCOMPARE(Bytes(notes), backupBefore);
+            QCOMPARE(Bytes(kept), before);
+            QVERIFY(IsNotesDatabase(notes));
+        } else {
+            QCOMPARE(Bytes(notes), before);
+            QCOMPARE(Bytes(kept), QByteArray("kept from an earlier restore"));
+            QCOMPARE(Rows(notes).size(), 4);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(PersonalRecordsTest)
+#include "tst_personal_records.moc"
