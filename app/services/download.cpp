@@ -229,7 +229,9 @@ bool DownloadFile(const QString& url, const QString& localFile, const TransferOp
 }
 
 bool DownloadFile(const QString& url, const QString& localFile) {
-    return DownloadFile(url, localFile, {}, QDeadlineTimer(Limits().startupCheckMs));
+    TransferOptions options;
+    options.maxBytes = Limits().noticeDbBytes;
+    return DownloadFile(url, localFile, options, QDeadlineTimer(Limits().startupCheckMs));
 }
 
 bkDLControl::bkDLControl(QObject* parent) : QObject(parent) {}

@@ -95,7 +95,7 @@ private:
 // only by a complete transfer that passed options' checks; the transfer ends by deadline.
 bool DownloadFile(const QString& url, const QString& localFile, const TransferOptions& options,
                   QDeadlineTimer deadline);
-// The same, within the start-up check's time.
+// The same, within the start-up check's time and the update database's size.
 bool DownloadFile(const QString& url, const QString& localFile);
 
 // The main window's download control: stores the file found at the source address in the
