@@ -1,9 +1,12 @@
 // The start-up check and the online update against a real HTTP server on 127.0.0.1: notices
-// with and without an update, servers that refuse, never answer, lack the file or cut it short,
-// and a complete update that restarts the program.
+// with and without an update, servers that refuse, never answer, lack the file, cut it short,
+// never stop sending, drip, redirect elsewhere; downloaded databases that lack columns or carry
+// views and triggers; signed sites; a cancelled update; and a complete update that restarts the
+// program.
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/download.h"
+#include "services/lifecycle.h"
 #include "services/site.h"
 #include "services/update_check.h"
 #include "shell/main_window.h"
@@ -15,8 +18,13 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMutex>
+#include <QProcess>
+#include <QRadioButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QtTest>
 
 using namespace meridane;
@@ -24,57 +32,174 @@ using namespace meridane::test;
 
 namespace {
 
-// Serves the files of a folder. Paths listed in hang are accepted and never answered; paths in
-// truncate get their full length announced and half of the body.
-class SiteServer : public QObject {
-public:
-    explicit SiteServer(const QString& root) : root_(root) {
-        QObject::connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = server_.nextPendingConnection())
-                QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { answer(s); });
-        });
-        if (!server_.listen(QHostAddress::LocalHost))
-            qFatal("cannot listen on 127.0.0.1");
-    }
-    QString address() const {
-        return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
-    }
-    QSet<QString> hang, truncate;
+// How the test site answers a path.
+enum class Serve {
+    File,     // the file, whole
+    Hang,     // accepted and never answered
+    Truncate, // the full length announced and half of the body sent
+    Endless,  // a body without a length that never ends, sent as fast as the socket takes it
+    Drip,     // a long body announced, then one byte every dripMs
+    Oversize, // a length far over any bound announced, then the file
+    Redirect, // 302 to the address given with redirect()
+};
+
+struct SiteRules {
+    QMutex mutex;
+    QHash<QString, Serve> how;
+    QHash<QString, QString> redirects;
     QStringList requested;
+    int dripMs = 100;
+};
+
+// Serves the files of a folder, on a thread of its own as a real site would, so that what it
+// sends does not wait for the program's event loop.
+class SiteWorker : public QObject {
+public:
+    SiteWorker(const QString& root, SiteRules* rules) : root_(root), rules_(rules) {}
+
+    quint16 listen(const QHostAddress& host) {
+        server_ = new QTcpServer(this);
+        QObject::connect(server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = server_->nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { answer(s); });
+                QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+        return server_->listen(host) ? server_->serverPort() : 0;
+    }
 
 private:
     void answer(QTcpSocket* s) {
         const QByteArray head = s->peek(8192);
-        if (!head.contains("\r\n\r\n"))
+        if (!head.contains("\r\n\r\n") || s->property("answered").toBool())
             return;
+        s->setProperty("answered", true);
         s->readAll();
         const QString path = QString::fromLatin1(head.split(' ').value(1));
-        requested << path;
-        if (hang.contains(path))
+        Serve how;
+        QString location;
+        int dripMs;
+        {
+            QMutexLocker lock(&rules_->mutex);
+            rules_->requested << path;
+            how = rules_->how.value(path, Serve::File);
+            location = rules_->redirects.value(path);
+            dripMs = rules_->dripMs;
+        }
+        switch (how) {
+        case Serve::Hang:
             return;
+        case Serve::Redirect:
+            s->write("HTTP/1.1 302 Found\r\nLocation: " + location.toLatin1() +
+                     "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            s->disconnectFromHost();
+            return;
+        case Serve::Endless: {
+            s->write("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                     "Connection: close\r\n\r\n");
+            const auto pump = [s] {
+                static const QByteArray chunk(1 << 20, 'x');
+                while (s->state() == QAbstractSocket::ConnectedState &&
+                       s->bytesToWrite() < (4 << 20))
+                    s->write(chunk);
+            };
+            QObject::connect(s, &QTcpSocket::bytesWritten, s, pump);
+            pump();
+            return;
+        }
+        case Serve::Drip: {
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\nConnection: close\r\n\r\n");
+            auto* timer = new QTimer(s);
+            QObject::connect(timer, &QTimer::timeout, s, [s] { s->write("x"); });
+            timer->start(dripMs);
+            return;
+        }
+        default:
+            break;
+        }
         QFile f(root_ + path);
         if (!f.open(QIODevice::ReadOnly)) {
             s->write("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot "
                      "found");
         } else {
             const QByteArray body = f.readAll();
+            const QByteArray length = how == Serve::Oversize ? QByteArray("99999999999")
+                                                             : QByteArray::number(body.size());
             s->write(
                 "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
-                QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n");
-            s->write(truncate.contains(path) ? body.left(body.size() / 2) : body);
+                length + "\r\nConnection: close\r\n\r\n");
+            s->write(how == Serve::Truncate ? body.left(body.size() / 2) : body);
         }
         s->flush();
         s->disconnectFromHost();
     }
 
     QString root_;
-    QTcpServer server_;
+    SiteRules* rules_;
+    QTcpServer* server_ = nullptr;
 };
+
+class SiteServer {
+public:
+    explicit SiteServer(const QString& root,
+                        const QHostAddress& host = QHostAddress(QHostAddress::LocalHost))
+        : host_(host) {
+        thread_.start();
+        worker_ = new SiteWorker(root, &rules_);
+        worker_->moveToThread(&thread_);
+        QMetaObject::invokeMethod(
+            worker_, [&] { port_ = worker_->listen(host); }, Qt::BlockingQueuedConnection);
+        if (port_ == 0)
+            qFatal("cannot listen on %s", qPrintable(host.toString()));
+    }
+    ~SiteServer() {
+        QMetaObject::invokeMethod(
+            worker_, [w = worker_] { delete w; }, Qt::BlockingQueuedConnection);
+        thread_.quit();
+        thread_.wait();
+    }
+    QString address() const {
+        return QStringLiteral("http://%1:%2").arg(host_.toString()).arg(port_);
+    }
+    void serve(const QString& path, Serve how) {
+        QMutexLocker lock(&rules_.mutex);
+        rules_.how[path] = how;
+    }
+    void redirect(const QString& path, const QString& to) {
+        QMutexLocker lock(&rules_.mutex);
+        rules_.how[path] = Serve::Redirect;
+        rules_.redirects[path] = to;
+    }
+    void reset() {
+        QMutexLocker lock(&rules_.mutex);
+        rules_.how.clear();
+        rules_.redirects.clear();
+    }
+    void setDripMs(int ms) {
+        QMutexLocker lock(&rules_.mutex);
+        rules_.dripMs = ms;
+    }
+    QStringList requested() {
+        QMutexLocker lock(&rules_.mutex);
+        return rules_.requested;
+    }
+
+private:
+    QHostAddress host_;
+    SiteRules rules_;
+    QThread thread_;
+    SiteWorker* worker_ = nullptr;
+    quint16 port_ = 0;
+};
+
+const QString kUpdatePath = QStringLiteral("/bak/cgzl2/cabe22.dll");
+const QString kKnowledgePath = QStringLiteral("/bak/cgzl2/bk6.mp3");
 
 KnowledgeSources Sources(const QString& title) {
     KnowledgeSources s;
     s.An1 = {Rec(1, title, QStringLiteral("组成：人参、白术、茯苓、甘草。"))};
-    s.yao = {Rec(1, QStringLiteral("人参"), QStringLiteral("大补元气"))};
+    s.yao = {Rec(1, QStringLiteral("人参"), QStringLiteral("大补元气")),
+             Rec(2, QStringLiteral("黄芪"), QStringLiteral("补气升阳"))};
     s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热"))};
     s.yishu1 = {Rec(1, QStringLiteral("中风案"), QStringLiteral("口眼歪斜"))};
     return s;
@@ -95,20 +220,70 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+void WriteFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write(data);
+}
+
+// Runs statements on a keyed file.
+void Exec(const QString& file, const QString& sql) {
+    SqlConnection db;
+    db.open(file, kDatabasePassword, SqlConnection::Mode::CreateIfMissing);
+    db.exec(sql);
+}
+
+// Whether a keyed file holds views or triggers.
+int CodeObjects(const QString& file) {
+    SqlConnection db;
+    db.open(file, kDatabasePassword);
+    SqlStatement n = db.prepare(
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type IN ('view','trigger')"));
+    n.step();
+    return int(n.integer(0));
+}
+
+// Runs meridane-signsite; its standard output, trimmed.
+QString SignSite(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(MERIDANE_SIGNSITE), args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        qFatal("meridane-signsite failed: %s", p.readAllStandardError().constData());
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// Limits small enough that a test waits seconds, not half a minute or gigabytes.
+TransferLimits TestLimits() {
+    TransferLimits l;
+    l.startupCheckMs = 2500;
+    l.stallMs = 2000;
+    l.knowledgeDbBytes = qint64(16) << 20;
+    return l;
+}
+
 } // namespace
 
 class UpdateTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir siteDir;
+    QTemporaryDir keys;
+    QString publicKey, otherPublicKey;
+    std::unique_ptr<QTemporaryDir> siteDir;
     std::unique_ptr<SiteServer> site;
     std::unique_ptr<TempProgramFolder> folder;
     std::unique_ptr<ScriptedMessages> messages;
     std::unique_ptr<RecordingShell> shell;
 
     QString sitePath(const QString& file) const {
-        return siteDir.path() + QStringLiteral("/bak/cgzl2/") + file;
+        return siteDir->path() + QStringLiteral("/bak/cgzl2/") + file;
     }
+    QString keyFile(const char* name) const { return keys.filePath(QLatin1String(name)); }
+    void signSite(const char* key = "vendor.pem") {
+        SignSite(
+            {QStringLiteral("--key"), keyFile(key), QStringLiteral("--site"), siteDir->path()});
+    }
+    void useVendorKey() { SetUpdateKey(QByteArray::fromHex(publicKey.toLatin1())); }
 
     std::unique_ptr<frmMain> openWindow() {
         auto window = std::make_unique<frmMain>(std::make_unique<SilentDevice>());
@@ -116,20 +291,66 @@ class UpdateTest : public QObject {
         return window;
     }
 
+    // The titles a new search of category (the option button's caption) lists.
+    QStringList search(const QString& category, const QString& keywords) {
+        auto window = openWindow();
+        for (QRadioButton* o :
+             {window->Option1, window->Option2, window->Option3, window->Option5, window->Option6})
+            if (o->text() == category)
+                o->setChecked(true);
+        window->Text1[0]->setText(keywords);
+        window->Command1Click();
+        QStringList titles;
+        for (int i = 0; i < window->List1->count(); ++i)
+            titles << window->List1->item(i)->text();
+        window->close();
+        return titles;
+    }
+
+    // Runs "在线更新" to its end; whether it succeeded (the program restarted).
+    bool onlineUpdate() {
+        auto window = openWindow();
+        QSignalSpy completed(window->DL, &bkDLControl::completed);
+        window->Command10Click();
+        if (!completed.wait(20000))
+            return false;
+        const bool ok = !shell->started.isEmpty();
+        if (!ok && messages->shown.last().prompt != kDownloadFailed)
+            qFatal("a failed update without its message");
+        return ok;
+    }
+
+    // The start-up check's outcome, with the time it took.
+    StartupOutcome startup(qint64* ms = nullptr) {
+        QElapsedTimer clock;
+        clock.start();
+        StartupOutcome out = RunStartup([] {});
+        if (ms)
+            *ms = clock.elapsed();
+        return out;
+    }
+
 private slots:
     void initTestCase() {
-        QDir().mkpath(siteDir.path() + QStringLiteral("/bak/cgzl2"));
-        WriteKnowledgeDb(Sources(QStringLiteral("新版四君子汤")),
-                         sitePath(QStringLiteral("bk6.mp3")), QStringLiteral("2008-06-01"));
+        publicKey = SignSite({QStringLiteral("--new-key"), keyFile("vendor.pem")});
+        otherPublicKey = SignSite({QStringLiteral("--new-key"), keyFile("other.pem")});
+        QCOMPARE(publicKey.size(), 64);
+        QCOMPARE(SignSite({QStringLiteral("--public-key"), keyFile("vendor.pem")}), publicKey);
+        QVERIFY(publicKey != otherPublicKey);
     }
 
     void init() {
-        site = std::make_unique<SiteServer>(siteDir.path());
+        SetLimits(TestLimits());
+        siteDir = std::make_unique<QTemporaryDir>();
+        QDir().mkpath(siteDir->path() + QStringLiteral("/bak/cgzl2"));
+        WriteKnowledgeDb(Sources(QStringLiteral("新版四君子汤")),
+                         sitePath(QStringLiteral("bk6.mp3")), QStringLiteral("2008-06-01"));
+        WriteUpdateDb(sitePath(QStringLiteral("cabe22.dll")), QStringLiteral("2008-06-01"),
+                      QStringLiteral("本期公告"));
+        site = std::make_unique<SiteServer>(siteDir->path());
         qputenv("MERIDANE_SITE_ADDRESS", site->address().toUtf8());
         folder = std::make_unique<TempProgramFolder>(Sources(QStringLiteral("四君子汤")));
-        QFile placeholder(folder->path() + QStringLiteral("/Ifonts.fon"));
-        QVERIFY(placeholder.open(QIODevice::WriteOnly));
-        placeholder.write("placeholder\n");
+        WriteFile(folder->path() + QStringLiteral("/Ifonts.fon"), "placeholder\n");
         messages = std::make_unique<ScriptedMessages>();
         shell = std::make_unique<RecordingShell>();
     }
@@ -139,7 +360,19 @@ private slots:
         messages.reset();
         folder.reset();
         site.reset();
+        siteDir.reset();
         qunsetenv("MERIDANE_SITE_ADDRESS");
+        SetLimits(TransferLimits{});
+        SetUpdateKey({});
+    }
+
+    void productionLimits() {
+        const TransferLimits l;
+        QCOMPARE(l.startupCheckMs, 5000);
+        QCOMPARE(l.stallMs, 30000);
+        QCOMPARE(l.noticeDbBytes, qint64(4) * 1024 * 1024);
+        QCOMPARE(l.knowledgeDbBytes, qint64(4) * 1024 * 1024 * 1024);
+        QVERIFY(UpdateKey().isEmpty()); // the default build asks for no signatures
     }
 
     void startupNotice_data() {
@@ -155,7 +388,7 @@ private slots:
         QFETCH(bool, announced);
         WriteUpdateDb(sitePath(QStringLiteral("cabe22.dll")), offered, QStringLiteral("本期公告"));
         auto window = openWindow();
-        QCOMPARE(site->requested, QStringList{QStringLiteral("/bak/cgzl2/cabe22.dll")});
+        QCOMPARE(site->requested(), QStringList{kUpdatePath});
         QCOMPARE(window->Text3->text(), QStringLiteral("2008-05-20"));
         QCOMPARE(window->Text4->text(), offered);
         QCOMPARE(window->RichTextBox1->toPlainText(),
@@ -180,28 +413,23 @@ private slots:
 
     void downloadFailures() {
         const QString target = folder->path() + QStringLiteral("/sys/cabe.dll");
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old");
-        old.close();
+        WriteFile(target, "old");
 
         // Not on the site.
         QVERIFY(!DownloadFile(site->address() + QStringLiteral("/bak/cgzl2/none.dll"), target));
         QCOMPARE(ReadAll(target), QByteArray("old"));
 
         // Cut short.
-        WriteUpdateDb(sitePath(QStringLiteral("cabe22.dll")), QStringLiteral("2008-06-01"),
-                      QStringLiteral("公告"));
-        site->truncate << QStringLiteral("/bak/cgzl2/cabe22.dll");
+        site->serve(kUpdatePath, Serve::Truncate);
         QVERIFY(!DownloadFile(UpdateDbAddress(), target));
         QCOMPARE(ReadAll(target), QByteArray("old"));
 
         // Accepted and never answered: bounded in time.
-        site->hang << QStringLiteral("/bak/cgzl2/cabe22.dll");
+        site->serve(kUpdatePath, Serve::Hang);
         QElapsedTimer clock;
         clock.start();
         QVERIFY(!DownloadFile(UpdateDbAddress(), target));
-        QVERIFY2(clock.elapsed() < 3 * kDownloadFileTimeoutMs,
+        QVERIFY2(clock.elapsed() < 3 * Limits().startupCheckMs,
                  qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(ReadAll(target), QByteArray("old"));
 
@@ -213,8 +441,7 @@ private slots:
                  QStringList{QStringLiteral("cabe.dll")});
 
         // And a whole file replaces the old one.
-        site->truncate.clear();
-        site->hang.clear();
+        site->reset();
         QVERIFY(DownloadFile(UpdateDbAddress(), target));
         QCOMPARE(ReadAll(target), ReadAll(sitePath(QStringLiteral("cabe22.dll"))));
     }
@@ -229,7 +456,136 @@ private slots:
         QVERIFY(messages->shown.isEmpty());
     }
 
-    void onlineUpdate() {
+    // Whatever the site sends, the start-up check ends within its time, keeps nothing and
+    // shows nothing.
+    void startupCheckIsBounded_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("endless body") << int(Serve::Endless);
+        QTest::newRow("drip") << int(Serve::Drip);
+        QTest::newRow("never answers") << int(Serve::Hang);
+        QTest::newRow("length over the bound") << int(Serve::Oversize);
+    }
+
+    void startupCheckIsBounded() {
+        QFETCH(int, how);
+        site->serve(kUpdatePath, Serve(how));
+        qint64 ms = 0;
+        const StartupOutcome out = startup(&ms);
+        qInfo("start-up check took %lld ms (bound %d ms)", ms, Limits().startupCheckMs);
+        QVERIFY2(ms < Limits().startupCheckMs + 1000, qPrintable(QString::number(ms)));
+        QCOMPARE(out.installedStamp, QStringLiteral("2008-05-20"));
+        QCOMPARE(out.offeredStamp, QString());
+        QVERIFY(out.notice.isNull());
+        QCOMPARE(QDir(folder->path() + QStringLiteral("/sys")).entryList(QDir::Files),
+                 QStringList());
+    }
+
+    void oversizeUpdateDb() {
+        TransferLimits l = TestLimits();
+        l.noticeDbBytes = QFileInfo(sitePath(QStringLiteral("cabe22.dll"))).size() - 1;
+        SetLimits(l);
+        QVERIFY(startup().notice.isNull());
+        QVERIFY(!QFile::exists(UpdateDbPath()));
+        l.noticeDbBytes += 1;
+        SetLimits(l);
+        QCOMPARE(startup().notice,
+                 QStringLiteral("\r\n") + kUpdateAnnouncement + QStringLiteral("\r\n本期公告"));
+    }
+
+    // A notice database that lacks a table or a column the check reads, or that carries
+    // anything that runs code, ends the check silently and is not kept.
+    void unusableUpdateDb_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("no downdate") << QStringLiteral(
+            "CREATE TABLE cnt_date (other TEXT); INSERT INTO cnt_date VALUES ('2008-06-01');"
+            "CREATE TABLE gao (gonggao TEXT); INSERT INTO gao VALUES ('公告');");
+        QTest::newRow("no gonggao") << QStringLiteral(
+            "CREATE TABLE cnt_date (downdate TEXT); INSERT INTO cnt_date VALUES ('2008-06-01');"
+            "CREATE TABLE gao (other TEXT); INSERT INTO gao VALUES ('公告');");
+        QTest::newRow("no gao") << QStringLiteral(
+            "CREATE TABLE cnt_date (downdate TEXT); INSERT INTO cnt_date VALUES ('2008-06-01');");
+        QTest::newRow("gao an endless view") << QStringLiteral(
+            "CREATE TABLE cnt_date (downdate TEXT); INSERT INTO cnt_date VALUES ('2008-06-01');"
+            "CREATE VIEW gao AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) "
+            "SELECT 'x' AS gonggao FROM r WHERE n < 0;");
+        QTest::newRow("a trigger") << QStringLiteral(
+            "CREATE TABLE cnt_date (downdate TEXT); INSERT INTO cnt_date VALUES ('2008-06-01');"
+            "CREATE TABLE gao (gonggao TEXT); INSERT INTO gao VALUES ('公告');"
+            "CREATE TRIGGER t AFTER UPDATE ON gao BEGIN DELETE FROM cnt_date; END;");
+        QTest::newRow("no rows") << QStringLiteral(
+            "CREATE TABLE cnt_date (downdate TEXT); CREATE TABLE gao (gonggao TEXT);");
+    }
+
+    void unusableUpdateDb() {
+        QFETCH(QString, sql);
+        QFile::remove(sitePath(QStringLiteral("cabe22.dll")));
+        Exec(sitePath(QStringLiteral("cabe22.dll")), sql);
+        auto window = openWindow();
+        QCOMPARE(window->Text3->text(), QStringLiteral("2008-05-20"));
+        QCOMPARE(window->RichTextBox1->toPlainText(), QString());
+        QVERIFY(messages->shown.isEmpty());
+        if (QTest::currentDataTag() != QLatin1String("no rows"))
+            QVERIFY(!QFile::exists(UpdateDbPath()));
+    }
+
+    void extraColumnsAreAllowed() {
+        QFile::remove(sitePath(QStringLiteral("cabe22.dll")));
+        Exec(sitePath(QStringLiteral("cabe22.dll")),
+             QStringLiteral("CREATE TABLE cnt_date (id INTEGER, downdate TEXT, note TEXT);"
+                            "INSERT INTO cnt_date VALUES (1, '2008-06-01', 'x');"
+                            "CREATE TABLE gao (id INTEGER, gonggao TEXT);"
+                            "INSERT INTO gao VALUES (1, '公告'); INSERT INTO gao VALUES (2, '旧');"
+                            "CREATE INDEX gao_id ON gao (id);"));
+        QCOMPARE(startup().notice,
+                 QStringLiteral("\r\n") + kUpdateAnnouncement + QStringLiteral("\r\n公告"));
+    }
+
+    // An update database left in sys/ is never read: the start-up removes it before its
+    // download, even when no site answers.
+    void staleUpdateDbIsNotRead() {
+        qputenv("MERIDANE_SITE_ADDRESS", "http://127.0.0.1:9");
+        Exec(UpdateDbPath(),
+             QStringLiteral(
+                 "CREATE TABLE cnt_date (downdate TEXT); INSERT INTO cnt_date VALUES ('2099');"
+                 "CREATE VIEW gao AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 "
+                 "FROM r) SELECT 'x' AS gonggao FROM r WHERE n < 0;"));
+        qint64 ms = 0;
+        const StartupOutcome out = startup(&ms);
+        QVERIFY2(ms < Limits().startupCheckMs, qPrintable(QString::number(ms)));
+        QCOMPARE(out.offeredStamp, QString());
+        QVERIFY(!QFile::exists(UpdateDbPath()));
+
+        // Nor is a good one of an earlier run.
+        WriteUpdateDb(UpdateDbPath(), QStringLiteral("2099-01-01"), QStringLiteral("旧公告"));
+        QVERIFY(startup().notice.isNull());
+        QVERIFY(!QFile::exists(UpdateDbPath()));
+    }
+
+    void redirects() {
+        SiteServer elsewhere(siteDir->path(), QHostAddress(QStringLiteral("127.0.0.2")));
+        const QString target = folder->path() + QStringLiteral("/sys/cabe.dll");
+
+        // Another host: not followed.
+        site->redirect(kUpdatePath, elsewhere.address() + kUpdatePath);
+        QVERIFY(!DownloadFile(UpdateDbAddress(), target));
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(elsewhere.requested().isEmpty());
+        QVERIFY(startup().notice.isNull());
+
+        // The same host: followed.
+        QFile::copy(sitePath(QStringLiteral("cabe22.dll")), sitePath(QStringLiteral("moved.dll")));
+        site->redirect(kUpdatePath, QStringLiteral("/bak/cgzl2/moved.dll"));
+        QVERIFY(DownloadFile(UpdateDbAddress(), target));
+        QCOMPARE(ReadAll(target), ReadAll(sitePath(QStringLiteral("cabe22.dll"))));
+
+        // The online update likewise.
+        site->redirect(kKnowledgePath, elsewhere.address() + kKnowledgePath);
+        QVERIFY(!onlineUpdate());
+        QVERIFY(elsewhere.requested().isEmpty());
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-05-20"));
+    }
+
+    void onlineUpdateSucceeds() {
         auto window = openWindow();
         QSignalSpy closed(window->DL, &bkDLControl::completed);
 
@@ -238,7 +594,7 @@ private slots:
         window->Command10Click();
         QCOMPARE(messages->shown.last().prompt, QStringLiteral("是否现在下载更新？"));
         QCOMPARE(messages->shown.last().flags, 4);
-        QVERIFY(!site->requested.contains(QStringLiteral("/bak/cgzl2/bk6.mp3")));
+        QVERIFY(!site->requested().contains(kKnowledgePath));
 
         // Yes: the caption follows the transfer, the new database replaces the old one, the
         // program ends and starts again.
@@ -258,6 +614,8 @@ private slots:
         QCOMPARE(shell->started, QStringList{QCoreApplication::applicationFilePath()});
         QCOMPARE(QDir(folder->path() + QStringLiteral("/sound")).entryList(QDir::Files),
                  QStringList{QStringLiteral("bk6.mp3")});
+        QCOMPARE(search(QStringLiteral("中药"), QStringLiteral("补")),
+                 (QStringList{QStringLiteral("人参"), QStringLiteral("黄芪")}));
     }
 
     void onlineUpdateFailures_data() {
@@ -266,43 +624,116 @@ private slots:
         QTest::newRow("missing") << QStringLiteral("404");
         QTest::newRow("not a database") << QStringLiteral("junk");
         QTest::newRow("refused") << QStringLiteral("refused");
+        QTest::newRow("endless body") << QStringLiteral("endless");
+        QTest::newRow("drip") << QStringLiteral("drip");
+        QTest::newRow("over the size bound") << QStringLiteral("oversize");
+        QTest::newRow("length over the bound") << QStringLiteral("announced");
+        QTest::newRow("no 关键字 in An1") << QStringLiteral("column");
+        QTest::newRow("yao a view") << QStringLiteral("view");
+        QTest::newRow("columns out of place") << QStringLiteral("order");
     }
 
     void onlineUpdateFailures() {
         QFETCH(QString, how);
-        const QString path = QStringLiteral("/bak/cgzl2/bk6.mp3");
-        const QByteArray siteCopy = ReadAll(sitePath(QStringLiteral("bk6.mp3")));
+        const QString file = sitePath(QStringLiteral("bk6.mp3"));
         if (how == QLatin1String("truncate"))
-            site->truncate << path;
-        auto window = openWindow();
+            site->serve(kKnowledgePath, Serve::Truncate);
         if (how == QLatin1String("404"))
-            QFile::rename(sitePath(QStringLiteral("bk6.mp3")), sitePath(QStringLiteral("away")));
-        if (how == QLatin1String("junk")) {
-            QFile f(sitePath(QStringLiteral("bk6.mp3")));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(QByteArray(8192, 'x'));
-        }
+            QFile::remove(file);
+        if (how == QLatin1String("junk"))
+            WriteFile(file, QByteArray(8192, 'x'));
         if (how == QLatin1String("refused"))
             qputenv("MERIDANE_SITE_ADDRESS", "http://127.0.0.1:9");
+        if (how == QLatin1String("endless"))
+            site->serve(kKnowledgePath, Serve::Endless);
+        if (how == QLatin1String("drip"))
+            site->serve(kKnowledgePath, Serve::Drip);
+        if (how == QLatin1String("announced"))
+            site->serve(kKnowledgePath, Serve::Oversize);
+        if (how == QLatin1String("oversize")) {
+            TransferLimits l = TestLimits();
+            l.knowledgeDbBytes = QFileInfo(file).size() - 1;
+            SetLimits(l);
+        }
+        if (how == QLatin1String("column"))
+            Exec(file,
+                 QStringLiteral("ALTER TABLE An1 RENAME TO old; CREATE TABLE An1 (编号 "
+                                "INTEGER, 标题 TEXT, 文本 TEXT, 相符个数 INTEGER);"
+                                "INSERT INTO An1 SELECT 编号, 标题, 文本, 相符个数 FROM old;"));
+        if (how == QLatin1String("view"))
+            Exec(file, QStringLiteral("ALTER TABLE yao RENAME TO old; CREATE VIEW yao AS "
+                                      "SELECT * FROM old;"));
+        if (how == QLatin1String("order"))
+            Exec(file, QStringLiteral("ALTER TABLE bing RENAME TO old; CREATE TABLE bing (病名 "
+                                      "TEXT, 编号 INTEGER, 文本 TEXT, 相符个数 INTEGER);"));
         const QByteArray before = ReadAll(StoredKnowledgePath());
 
-        QSignalSpy completed(window->DL, &bkDLControl::completed);
-        window->Command10Click();
-        QVERIFY(completed.wait(10000));
-        QCOMPARE(completed.size(), 1);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!onlineUpdate());
+        qInfo("failed after %lld ms", clock.elapsed());
         QCOMPARE(messages->shown.last().prompt, QStringLiteral("与服务器连接失败！下载失败！"));
-        QVERIFY(!window->isVisible());
         QVERIFY(shell->started.isEmpty());
         QCOMPARE(ReadAll(StoredKnowledgePath()), before);
         QCOMPARE(QDir(folder->path() + QStringLiteral("/sound")).entryList(QDir::Files),
                  QStringList{QStringLiteral("bk6.mp3")});
+    }
 
-        // Put the site back as it was.
-        QFile::remove(sitePath(QStringLiteral("bk6.mp3")));
-        QFile::remove(sitePath(QStringLiteral("away")));
-        QFile f(sitePath(QStringLiteral("bk6.mp3")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(siteCopy);
+    // What runs code in a downloaded knowledge database does not come along: its rows are
+    // copied into a file of the program's own.
+    void knowledgeDbIsCopiedClean() {
+        const QString file = sitePath(QStringLiteral("bk6.mp3"));
+        Exec(file, QStringLiteral(
+                       "CREATE TRIGGER slow AFTER UPDATE ON An1 BEGIN SELECT count(*) FROM An1 a, "
+                       "An1 b, An1 c, An1 d, An1 e, An1 f; END;"
+                       "CREATE TRIGGER tamper AFTER UPDATE ON yao BEGIN DELETE FROM yao WHERE "
+                       "编号 > 1; UPDATE yao SET 药名 = '篡改'; END;"
+                       "CREATE VIEW extra AS SELECT * FROM yao;"
+                       "CREATE TABLE notes (x TEXT);"
+                       "ALTER TABLE yao ADD COLUMN 备注 TEXT;"));
+        QCOMPARE(CodeObjects(file), 3);
+        QVERIFY(!IsUsableKnowledgeDb(file));
+        QVERIFY(onlineUpdate());
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-06-01"));
+        QCOMPARE(CodeObjects(StoredKnowledgePath()), 0);
+        QVERIFY(IsUsableKnowledgeDb(StoredKnowledgePath()));
+        QCOMPARE(search(QStringLiteral("中药"), QStringLiteral("补")),
+                 (QStringList{QStringLiteral("人参"), QStringLiteral("黄芪")}));
+        QCOMPARE(search(QStringLiteral("中药"), QStringLiteral("补")),
+                 (QStringList{QStringLiteral("人参"), QStringLiteral("黄芪")}));
+        // The column beyond the first four came along.
+        SqlConnection db;
+        db.open(StoredKnowledgePath(), kDatabasePassword);
+        db.prepare(QStringLiteral("SELECT 备注 FROM yao LIMIT 1"));
+    }
+
+    void cancelOnlineUpdate() {
+        site->serve(kKnowledgePath, Serve::Drip);
+        site->setDripMs(50);
+        auto window = openWindow();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QSignalSpy completed(window->DL, &bkDLControl::completed);
+        window->Command10Click();
+        QTRY_VERIFY(window->windowTitle().startsWith(DownloadCaptionPrefix()));
+
+        // No: the download goes on.
+        messages->answers << MsgAnswer::No;
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(messages->shown.last().prompt, kAskCancelDownload);
+        QCOMPARE(messages->shown.last().flags, 4);
+        QVERIFY(window->DL->running());
+
+        // Yes: it ends as a failed one.
+        messages->answers << MsgAnswer::Yes;
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QCOMPARE(completed.size(), 1);
+        QCOMPARE(messages->shown.last().prompt, kDownloadFailed);
+        QVERIFY(!window->isVisible());
+        QVERIFY(shell->started.isEmpty());
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-05-20"));
+        QCOMPARE(QDir(folder->path() + QStringLiteral("/sound")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("bk6.mp3")});
     }
 
     void captionBelowHundredFails() {
@@ -313,6 +744,71 @@ private slots:
         window->DLCompleted();
         QCOMPARE(messages->shown.last().prompt, QStringLiteral("与服务器连接失败！下载失败！"));
         QVERIFY(shell->started.isEmpty());
+    }
+
+    // With a vendor key, a file counts only with its valid signature beside it.
+    void signedSite_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("good") << QStringLiteral("good") << true;
+        QTest::newRow("missing") << QStringLiteral("missing") << false;
+        QTest::newRow("wrong key") << QStringLiteral("wrong") << false;
+        QTest::newRow("tampered file") << QStringLiteral("tampered") << false;
+        QTest::newRow("not a signature") << QStringLiteral("junk") << false;
+        QTest::newRow("other file's signature") << QStringLiteral("swapped") << false;
+    }
+
+    void signedSite() {
+        QFETCH(QString, how);
+        QFETCH(bool, accepted);
+        useVendorKey();
+        signSite(how == QLatin1String("wrong") ? "other.pem" : "vendor.pem");
+        const QString update = sitePath(QStringLiteral("cabe22.dll"));
+        const QString knowledge = sitePath(QStringLiteral("bk6.mp3"));
+        if (how == QLatin1String("missing")) {
+            QFile::remove(update + QStringLiteral(".sig"));
+            QFile::remove(knowledge + QStringLiteral(".sig"));
+        }
+        if (how == QLatin1String("tampered")) {
+            WriteUpdateDb(update, QStringLiteral("2008-06-01"), QStringLiteral("改过的公告"));
+            Exec(knowledge, QStringLiteral("UPDATE yao SET 药名 = '篡改'"));
+        }
+        if (how == QLatin1String("junk")) {
+            WriteFile(update + QStringLiteral(".sig"), "not a signature\n");
+            WriteFile(knowledge + QStringLiteral(".sig"), QByteArray(2000, 'A'));
+        }
+        if (how == QLatin1String("swapped")) {
+            const QByteArray a = ReadAll(update + QStringLiteral(".sig"));
+            WriteFile(update + QStringLiteral(".sig"), ReadAll(knowledge + QStringLiteral(".sig")));
+            WriteFile(knowledge + QStringLiteral(".sig"), a);
+        }
+
+        auto window = openWindow();
+        QCOMPARE(site->requested().first(), kUpdatePath + QStringLiteral(".sig"));
+        QCOMPARE(window->RichTextBox1->toPlainText(),
+                 accepted ? QStringLiteral("\n    系统检测到您有更新！\n本期公告") : QString());
+        QCOMPARE(QFile::exists(UpdateDbPath()), accepted);
+        window->close();
+
+        QCOMPARE(onlineUpdate(), accepted);
+        QCOMPARE(InstalledStamp(),
+                 accepted ? QStringLiteral("2008-06-01") : QStringLiteral("2008-05-20"));
+        QVERIFY(messages->shown.last().prompt == (accepted ? kDownloadDone : kDownloadFailed));
+    }
+
+    void signatures() {
+        const QString update = sitePath(QStringLiteral("cabe22.dll"));
+        signSite();
+        const QByteArray key = QByteArray::fromHex(publicKey.toLatin1());
+        const QByteArray sig = ReadAll(update + QStringLiteral(".sig"));
+        QVERIFY(VerifySiteFile(kUpdateDbSitePath, update, sig, key));
+        QVERIFY(!VerifySiteFile(kKnowledgeDbSitePath, update, sig, key));
+        QVERIFY(!VerifySiteFile(kUpdateDbSitePath, update, sig,
+                                QByteArray::fromHex(otherPublicKey.toLatin1())));
+        QVERIFY(!VerifySiteFile(kUpdateDbSitePath, update, sig, QByteArray()));
+        QByteArray flipped = QByteArray::fromBase64(sig);
+        flipped[10] = char(flipped[10] ^ 1);
+        QVERIFY(!VerifySiteFile(kUpdateDbSitePath, update, flipped.toBase64(), key));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "services/download.h"
 
 #include "services/file_replace.h"
+#include "services/site.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -13,10 +14,45 @@
 
 namespace meridane {
 
-FileTransfer::FileTransfer(const QString& url, const QString& target, FileCheck check,
+namespace {
+
+TransferLimits& LimitsInForce() {
+    static TransferLimits limits;
+    return limits;
+}
+
+// How much of a body may wait in memory before it is written out.
+constexpr qint64 kReadBufferBytes = qint64(1) << 20;
+constexpr int kMaxRedirects = 5;
+
+// A redirect may lead to another path of the same site, never to another host or port, nor
+// from https down to http.
+bool SameSite(const QUrl& from, const QUrl& to) {
+    const QString scheme = to.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return false;
+    if (from.scheme().toLower() == QLatin1String("https") && scheme != QLatin1String("https"))
+        return false;
+    const auto port = [](const QUrl& u) {
+        return u.port(u.scheme().toLower() == QLatin1String("https") ? 443 : 80);
+    };
+    return from.host().compare(to.host(), Qt::CaseInsensitive) == 0 && port(from) == port(to);
+}
+
+} // namespace
+
+const TransferLimits& Limits() {
+    return LimitsInForce();
+}
+
+void SetLimits(const TransferLimits& limits) {
+    LimitsInForce() = limits;
+}
+
+FileTransfer::FileTransfer(const QString& url, const QString& target, TransferOptions options,
                            QObject* parent)
     : QObject(parent), url_(url), target_(target), partial_(target + QStringLiteral(".download")),
-      check_(std::move(check)) {}
+      options_(std::move(options)) {}
 
 FileTransfer::~FileTransfer() {
     if (!reply_)
@@ -27,10 +63,14 @@ FileTransfer::~FileTransfer() {
     QFile::remove(partial_);
 }
 
-void FileTransfer::start() {
+void FileTransfer::start(QDeadlineTimer deadline) {
     if (running())
         return;
     succeeded_ = false;
+    failed_ = false;
+    haveSignature_ = false;
+    signature_.clear();
+    deadline_ = deadline;
     QDir().mkpath(QFileInfo(partial_).path());
     file_ = std::make_unique<QFile>(partial_);
     if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -39,33 +79,126 @@ void FileTransfer::start() {
         return;
     }
     network_ = std::make_unique<QNetworkAccessManager>();
-    QNetworkRequest request{QUrl(url_)};
-    request.setTransferTimeout(kStalledTransferMs);
+    network_->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
+
+    const TransferLimits& limits = Limits();
+    stallTimer_ = std::make_unique<QTimer>();
+    stallTimer_->setInterval(limits.stallMs);
+    connect(stallTimer_.get(), &QTimer::timeout, this, &FileTransfer::onStallTick);
+    stallTimer_->start();
+    if (!deadline_.isForever()) {
+        deadlineTimer_ = std::make_unique<QTimer>();
+        deadlineTimer_->setSingleShot(true);
+        connect(deadlineTimer_.get(), &QTimer::timeout, this, &FileTransfer::abort);
+        deadlineTimer_->start(std::max<qint64>(0, deadline_.remainingTime()));
+    }
+    if (fetchingSignature())
+        get(url_ + QStringLiteral(".sig"), limits.signatureBytes);
+    else
+        get(url_, options_.maxBytes);
+}
+
+void FileTransfer::get(const QString& url, qint64 maxBytes) {
+    received_ = 0;
+    receivedAtTick_ = 0;
+    maxBytes_ = maxBytes;
+    QNetworkRequest request{QUrl(url)};
+    // A connection that brings nothing at all ends after the stall time; a trickle is caught by
+    // the stall timer.
+    request.setTransferTimeout(Limits().stallMs);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
     reply_ = network_->get(request);
-    connect(reply_, &QNetworkReply::readyRead, this, [this] { file_->write(reply_->readAll()); });
-    connect(reply_, &QNetworkReply::downloadProgress, this, &FileTransfer::progress);
-    connect(reply_, &QNetworkReply::finished, this, &FileTransfer::onFinished);
+    reply_->setReadBufferSize(kReadBufferBytes);
+    QNetworkReply* reply = reply_;
+    const QUrl from = request.url();
+    connect(reply, &QNetworkReply::redirected, this, [this, reply, from](const QUrl& to) {
+        if (SameSite(from, from.resolved(to)))
+            emit reply->redirectAllowed();
+        else
+            abort();
+    });
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (maxBytes_ >= 0 && length.isValid() && length.toLongLong() > maxBytes_)
+            abort();
+    });
+    connect(reply, &QNetworkReply::readyRead, this, &FileTransfer::onData);
+    connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (!fetchingSignature() && !failed_)
+            emit progress(received, total);
+    });
+    connect(reply, &QNetworkReply::finished, this, &FileTransfer::onFinished);
+}
+
+void FileTransfer::onData() {
+    if (!reply_ || failed_)
+        return;
+    // Data that keeps arriving can keep the event loop from its timers: look at the clock here.
+    if (deadline_.hasExpired()) {
+        abort();
+        return;
+    }
+    const QByteArray chunk = reply_->readAll();
+    received_ += chunk.size();
+    if (maxBytes_ >= 0 && received_ > maxBytes_) {
+        abort();
+        return;
+    }
+    if (fetchingSignature()) {
+        signature_ += chunk;
+        return;
+    }
+    if (file_->write(chunk) != chunk.size())
+        abort();
+}
+
+void FileTransfer::onStallTick() {
+    if (reply_ && received_ - receivedAtTick_ < Limits().stallMinBytes) {
+        abort();
+        return;
+    }
+    receivedAtTick_ = received_;
 }
 
 void FileTransfer::abort() {
-    if (reply_)
-        reply_->abort(); // finishes the reply, as failed
+    if (!reply_)
+        return;
+    failed_ = true;
+    reply_->abort(); // finishes the reply, as failed
 }
 
 void FileTransfer::onFinished() {
     QNetworkReply* reply = reply_;
     reply_ = nullptr;
     reply->deleteLater();
-    if (reply->isOpen())
-        file_->write(reply->readAll());
+    if (!failed_ && reply->isOpen()) {
+        reply_ = reply; // onData reads through reply_
+        onData();
+        reply_ = nullptr;
+    }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const qint64 expected = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-    const bool complete = reply->error() == QNetworkReply::NoError && status >= 200 &&
-                          status < 300 && (expected <= 0 || file_->size() == expected);
+    const bool complete = !failed_ && reply->error() == QNetworkReply::NoError && status >= 200 &&
+                          status < 300 && (expected <= 0 || received_ == expected) &&
+                          !deadline_.hasExpired();
+    if (!complete) {
+        fail();
+        return;
+    }
+    if (fetchingSignature()) {
+        haveSignature_ = true;
+        get(url_, options_.maxBytes);
+        return;
+    }
+    stallTimer_.reset();
+    deadlineTimer_.reset();
     const bool written = file_->flush();
     file_->close();
     file_.reset();
-    if (!complete || !written || (check_ && !check_(partial_))) {
+    const bool signedWell =
+        options_.signedPath.isEmpty() ||
+        VerifySiteFile(options_.signedPath, partial_, signature_, options_.signatureKey);
+    if (!written || !signedWell || (options_.check && !options_.check(partial_))) {
         fail();
         return;
     }
@@ -78,21 +211,27 @@ void FileTransfer::onFinished() {
 }
 
 void FileTransfer::fail() {
+    stallTimer_.reset();
+    deadlineTimer_.reset();
+    file_.reset();
     QFile::remove(partial_);
     emit finished(false);
 }
 
-bool DownloadFile(const QString& url, const QString& localFile) {
-    FileTransfer transfer(url, localFile);
+bool DownloadFile(const QString& url, const QString& localFile, const TransferOptions& options,
+                  QDeadlineTimer deadline) {
+    FileTransfer transfer(url, localFile, options);
     QEventLoop loop;
     QObject::connect(&transfer, &FileTransfer::finished, &loop, &QEventLoop::quit);
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &transfer, &FileTransfer::abort);
-    transfer.start();
-    deadline.start(kDownloadFileTimeoutMs);
+    transfer.start(deadline);
     loop.exec(); // finished always arrives through the event loop
     return transfer.succeeded();
+}
+
+bool DownloadFile(const QString& url, const QString& localFile) {
+    TransferOptions options;
+    options.maxBytes = Limits().noticeDbBytes;
+    return DownloadFile(url, localFile, options, QDeadlineTimer(Limits().startupCheckMs));
 }
 
 bkDLControl::bkDLControl(QObject* parent) : QObject(parent) {}
@@ -103,8 +242,11 @@ void bkDLControl::Start() {
     if (transfer_ && transfer_->running())
         return;
     const QString name = QUrl(SourceAddress).fileName();
-    transfer_ = std::make_unique<FileTransfer>(SourceAddress,
-                                               TargetFolder + QLatin1Char('/') + name, check);
+    TransferOptions o = options;
+    if (check)
+        o.check = check;
+    transfer_ =
+        std::make_unique<FileTransfer>(SourceAddress, TargetFolder + QLatin1Char('/') + name, o);
     connect(transfer_.get(), &FileTransfer::progress, this, [this](qint64 received, qint64 total) {
         if (total > 0)
             emit progress(float(double(received) / double(total)), received, total);
@@ -112,6 +254,15 @@ void bkDLControl::Start() {
     connect(transfer_.get(), &FileTransfer::finished, this,
             [this](bool ok) { emit completed(ok ? 0 : 1); });
     transfer_->start();
+}
+
+void bkDLControl::Cancel() {
+    if (transfer_)
+        transfer_->abort();
+}
+
+bool bkDLControl::running() const {
+    return transfer_ && transfer_->running();
 }
 
 bool bkDLControl::succeeded() const {

@@ -8,7 +8,16 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace meridane {
+
+namespace {
+
+// Of the start-up check's time, what the download leaves for reading the files.
+constexpr int kReadReserveMs = 500;
+
+} // namespace
 
 QString PlaceholderPath() {
     return ProgramFolder() + QStringLiteral("/Ifonts.fon");
@@ -20,10 +29,17 @@ StartupOutcome RunStartup(const std::function<void()>& load) {
     try {
         if (!MakeWorkingCopy())
             throw DbError("no working copy");
-        DownloadFile(UpdateDbAddress(), UpdateDbPath());
+        // The whole check keeps to its time, whatever the site sends. An update database left
+        // from an earlier run is never read: only one that arrived now and passed its checks.
+        const QDeadlineTimer deadline(std::max(0, Limits().startupCheckMs - kReadReserveMs));
+        QFile::remove(UpdateDbPath());
+        const bool fetched =
+            DownloadFile(UpdateDbAddress(), UpdateDbPath(), UpdateDbTransfer(), deadline);
         load();
         loaded = true;
         out.installedStamp = ReadInstalledStamp();
+        if (!fetched)
+            throw DbError("no update database");
         out.offeredStamp = ReadUpdateStamp();
         out.notice = NoticeText(HasUpdate(out.installedStamp, out.offeredStamp), ReadNotice());
     } catch (const DbError&) {

@@ -13,8 +13,9 @@ struct StartupOutcome {
     QString notice;         // the record pane's text; empty when the check did not get there
 };
 
-// Makes the working copy, fetches the update database, reads both stamps and the notice. The
-// first failure ends it silently. load (the window's load step) runs exactly once: when the
+// Makes the working copy, fetches the update database (within Limits().startupCheckMs, with the
+// checks of UpdateDbTransfer), reads both stamps and the notice. The first failure ends it
+// silently. load (the window's load step) runs exactly once: when the
 // installed stamp is about to be read, or at the end if the sequence stopped before that.
 StartupOutcome RunStartup(const std::function<void()>& load);
 

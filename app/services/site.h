@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace meridane {
@@ -10,5 +11,24 @@ QString SiteAddress();
 
 // "Meridane5.0": the main window's caption head and the program file's name.
 inline const QString kProductCaption = QStringLiteral("Meridane5.0");
+
+// Signed site files. A file the program takes from the site, say "bak/cgzl2/cabe22.dll", lies
+// there with its signature beside it, "bak/cgzl2/cabe22.dll.sig": the Base64 text of the Ed25519
+// signature of SignedMessage(path, file).
+
+// The vendor's Ed25519 public key (32 bytes) that site files must be signed with; empty when the
+// program was built without one (MERIDANE_UPDATE_KEY), and then no signature is asked for.
+QByteArray UpdateKey();
+// Replaces the built-in key for the rest of the process (tests; empty: no signatures).
+void SetUpdateKey(const QByteArray& publicKey);
+
+// What is signed for the site file at path (relative to the site, "bak/cgzl2/cabe22.dll"):
+// a fixed head, the path and the SHA-512 digest of the file. Empty when file cannot be read.
+QByteArray SignedMessage(const QString& path, const QString& file);
+
+// Whether signature (the .sig file's content) is publicKey's valid signature of file as the
+// site file at path.
+bool VerifySiteFile(const QString& path, const QString& file, const QByteArray& signature,
+                    const QByteArray& publicKey);
 
 } // namespace meridane

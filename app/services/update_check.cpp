@@ -1,8 +1,16 @@
 #include "services/update_check.h"
 
 #include "search/program_folder.h"
-#include "search/result_reader.h"
+#include "search/sqlite_db.h"
+#include "services/file_replace.h"
 #include "services/site.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <optional>
 
 namespace meridane {
 
@@ -14,22 +22,152 @@ QString KeyedConnectionString(const QString& relativePath) {
            kDatabasePassword;
 }
 
-// The first row's value of column in sql; a table without rows is a failure too.
-QString FirstValue(const QString& file, const QString& sql, const QString& column) {
-    QString value;
-    bool found = false;
-    ReadRows(KeyedConnectionString(file), sql, [&](const SqlStatement& row) {
-        if (found)
-            return;
-        found = true;
-        for (int i = 0; i < row.columnCount(); ++i) {
-            if (row.columnName(i) == column)
-                value = row.value(i).toString();
+// A table the program reads: columns that must stand at the first places, in order (an empty
+// name takes any column), and columns that must be there somewhere.
+struct TableNeeds {
+    QString name;
+    QStringList leading;
+    QStringList somewhere;
+};
+
+struct Column {
+    QString name, type;
+};
+
+// The columns of a plain table of db (not a view, not a virtual table), or none.
+std::optional<std::vector<Column>> PlainTableColumns(SqlConnection& db, const QString& table) {
+    SqlStatement kind = db.prepare(QStringLiteral(
+        "SELECT rootpage FROM sqlite_master WHERE type='table' AND name=?1 LIMIT 1"));
+    kind.bind(1, table);
+    if (!kind.step() || kind.integer(0) <= 0) // virtual tables have no pages of their own
+        return std::nullopt;
+    std::vector<Column> columns;
+    SqlStatement info =
+        db.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(QuoteIdentifier(table)));
+    while (info.step())
+        columns.push_back({info.text(1), info.text(2)});
+    return columns;
+}
+
+bool HasLayout(SqlConnection& db, const std::vector<TableNeeds>& tables) {
+    for (const TableNeeds& t : tables) {
+        const auto columns = PlainTableColumns(db, t.name);
+        if (!columns || columns->size() < size_t(t.leading.size()))
+            return false;
+        for (qsizetype i = 0; i < t.leading.size(); ++i)
+            if (!t.leading[i].isEmpty() && (*columns)[size_t(i)].name != t.leading[i])
+                return false;
+        for (const QString& name : t.somewhere) {
+            if (std::none_of(columns->begin(), columns->end(),
+                             [&](const Column& c) { return c.name == name; }))
+                return false;
         }
-    });
-    if (!found)
+    }
+    return true;
+}
+
+// Views and triggers run code when a table or view is read or written.
+bool RunsNoCode(SqlConnection& db) {
+    SqlStatement code = db.prepare(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type IN ('view','trigger') LIMIT 1"));
+    return !code.step();
+}
+
+const std::vector<TableNeeds>& KnowledgeTables() {
+    static const std::vector<TableNeeds> tables = [] {
+        const QString number = QStringLiteral("编号"), body = QStringLiteral("文本"),
+                      hits = QStringLiteral("相符个数"), keywords = QStringLiteral("关键字");
+        const QStringList leading{number, QString(), body, hits};
+        return std::vector<TableNeeds>{{QStringLiteral("An1"), leading, {keywords}},
+                                       {QStringLiteral("yao"), leading, {}},
+                                       {QStringLiteral("bing"), leading, {}},
+                                       {QStringLiteral("yishu1"), leading, {keywords}},
+                                       {QStringLiteral("cnt"), {}, {QStringLiteral("cntr")}}};
+    }();
+    return tables;
+}
+
+const std::vector<TableNeeds>& UpdateTables() {
+    static const std::vector<TableNeeds> tables{
+        {QStringLiteral("cnt_date"), {}, {QStringLiteral("downdate")}},
+        {QStringLiteral("gao"), {}, {QStringLiteral("gonggao")}}};
+    return tables;
+}
+
+// The type a copied column is declared with: one that gives it the same affinity.
+QString AffinityType(const QString& declared) {
+    const QString t = declared.toUpper();
+    if (t.contains(QLatin1String("INT")))
+        return QStringLiteral("INTEGER");
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
+        t.contains(QLatin1String("TEXT")))
+        return QStringLiteral("TEXT");
+    if (t.isEmpty() || t.contains(QLatin1String("BLOB")))
+        return QStringLiteral("BLOB");
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
+        t.contains(QLatin1String("DOUB")))
+        return QStringLiteral("REAL");
+    return QStringLiteral("NUMERIC");
+}
+
+using RawStatement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+
+RawStatement PrepareRaw(SqlConnection& db, const QString& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db.handle(), utf8.constData(), int(utf8.size()), &stmt, nullptr) !=
+        SQLITE_OK)
+        throw DbError(db.lastError().toStdString());
+    return RawStatement(stmt, sqlite3_finalize);
+}
+
+// Copies table's rows from src into a plain table of the same columns in dst, value by value.
+void CopyTable(SqlConnection& src, SqlConnection& dst, const QString& table) {
+    const auto columns = PlainTableColumns(src, table);
+    if (!columns)
+        throw DbError("not a plain table");
+    QStringList defs, names, params;
+    for (const Column& c : *columns) {
+        defs << QuoteIdentifier(c.name) + QLatin1Char(' ') + AffinityType(c.type);
+        names << QuoteIdentifier(c.name);
+        params << QStringLiteral("?%1").arg(params.size() + 1);
+    }
+    const QString quoted = QuoteIdentifier(table);
+    dst.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted, defs.join(QStringLiteral(", "))));
+    RawStatement read = PrepareRaw(
+        src, QStringLiteral("SELECT %1 FROM %2").arg(names.join(QStringLiteral(", ")), quoted));
+    RawStatement write = PrepareRaw(dst, QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                                             .arg(quoted, params.join(QStringLiteral(", "))));
+    const int n = int(columns->size());
+    int rc;
+    while ((rc = sqlite3_step(read.get())) == SQLITE_ROW) {
+        sqlite3_reset(write.get());
+        for (int i = 0; i < n; ++i)
+            sqlite3_bind_value(write.get(), i + 1, sqlite3_column_value(read.get(), i));
+        if (sqlite3_step(write.get()) != SQLITE_DONE)
+            throw DbError(dst.lastError().toStdString());
+    }
+    if (rc != SQLITE_DONE)
+        throw DbError(src.lastError().toStdString());
+}
+
+// The first row's value of column in table of the file in the program folder; a table without
+// rows is a failure too. check, when given, must pass first.
+QString FirstValue(const QString& file, const QString& table, const QString& column,
+                   bool (*check)(SqlConnection&) = nullptr) {
+    SqlConnection db;
+    db.open(ConnectionString::parse(KeyedConnectionString(file)));
+    if (check && !check(db))
+        throw DbError(("not usable: " + file).toStdString());
+    SqlStatement row = db.prepare(QStringLiteral("SELECT %1 FROM %2 LIMIT 1")
+                                      .arg(QuoteIdentifier(column), QuoteIdentifier(table)));
+    if (!row.step())
         throw DbError(("no rows in " + file).toStdString());
-    return value;
+    return row.value(0).toString();
+}
+
+bool UpdateDbIsUsable(SqlConnection& db) {
+    return HasLayout(db, UpdateTables()) && RunsNoCode(db);
 }
 
 } // namespace
@@ -39,11 +177,11 @@ QString UpdateDbPath() {
 }
 
 QString UpdateDbAddress() {
-    return SiteAddress() + QStringLiteral("/bak/cgzl2/cabe22.dll");
+    return SiteAddress() + QLatin1Char('/') + kUpdateDbSitePath;
 }
 
 QString KnowledgeDbAddress() {
-    return SiteAddress() + QStringLiteral("/bak/cgzl2/bk6.mp3");
+    return SiteAddress() + QLatin1Char('/') + kKnowledgeDbSitePath;
 }
 
 QString DownloadCaptionPrefix() {
@@ -59,38 +197,78 @@ bool IsUsableKnowledgeDb(const QString& file) {
     try {
         SqlConnection db;
         db.open(file, kDatabasePassword);
-        bool intact = false;
-        SqlStatement check = db.prepare(QStringLiteral("PRAGMA integrity_check"));
-        if (check.step())
-            intact = check.text(0) == QLatin1String("ok");
-        if (!intact)
-            return false;
-        for (const char* table : {"An1", "yao", "bing", "yishu1", "cnt"}) {
-            SqlStatement probe = db.prepare(
-                QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1"));
-            probe.bind(1, QString::fromLatin1(table));
-            if (!probe.step())
-                return false;
-        }
-        return true;
+        return HasLayout(db, KnowledgeTables()) && RunsNoCode(db);
     } catch (const DbError&) {
         return false;
     }
 }
 
+bool AcceptKnowledgeDb(const QString& file) {
+    const QString clean = file + QStringLiteral(".clean");
+    QFile::remove(clean);
+    try {
+        SqlConnection src;
+        src.open(file, kDatabasePassword);
+        if (!HasLayout(src, KnowledgeTables()))
+            return false;
+        SqlConnection dst;
+        dst.open(clean, kDatabasePassword, SqlConnection::Mode::CreateIfMissing);
+        dst.exec(QStringLiteral("BEGIN"));
+        for (const TableNeeds& t : KnowledgeTables())
+            CopyTable(src, dst, t.name);
+        dst.exec(QStringLiteral("COMMIT"));
+        dst.close();
+        src.close();
+    } catch (const DbError&) {
+        QFile::remove(clean);
+        return false;
+    }
+    return ReplaceWith(clean, file);
+}
+
+bool IsUsableUpdateDb(const QString& file) {
+    try {
+        SqlConnection db;
+        db.open(file, kDatabasePassword);
+        return UpdateDbIsUsable(db);
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+TransferOptions UpdateDbTransfer() {
+    TransferOptions o;
+    o.maxBytes = Limits().noticeDbBytes;
+    o.check = IsUsableUpdateDb;
+    o.signatureKey = UpdateKey();
+    if (!o.signatureKey.isEmpty())
+        o.signedPath = kUpdateDbSitePath;
+    return o;
+}
+
+TransferOptions KnowledgeDbTransfer() {
+    TransferOptions o;
+    o.maxBytes = Limits().knowledgeDbBytes;
+    o.check = AcceptKnowledgeDb;
+    o.signatureKey = UpdateKey();
+    if (!o.signatureKey.isEmpty())
+        o.signedPath = kKnowledgeDbSitePath;
+    return o;
+}
+
 QString ReadInstalledStamp() {
-    return FirstValue(QStringLiteral("sound\\bk6.mp3"), QStringLiteral("SELECT * FROM cnt"),
+    return FirstValue(QStringLiteral("sound\\bk6.mp3"), QStringLiteral("cnt"),
                       QStringLiteral("cntr"));
 }
 
 QString ReadUpdateStamp() {
-    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("SELECT * FROM cnt_date"),
-                      QStringLiteral("downdate"));
+    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("cnt_date"),
+                      QStringLiteral("downdate"), UpdateDbIsUsable);
 }
 
 QString ReadNotice() {
-    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("SELECT * FROM gao"),
-                      QStringLiteral("gonggao"));
+    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("gao"),
+                      QStringLiteral("gonggao"), UpdateDbIsUsable);
 }
 
 bool HasUpdate(const QString& installed, const QString& offered) {

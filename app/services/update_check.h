@@ -1,6 +1,8 @@
 // The start-up check for newer data: the installed and the offered data stamps and the notice.
 #pragma once
 
+#include "services/download.h"
+
 #include <QString>
 
 namespace meridane {
@@ -8,6 +10,7 @@ namespace meridane {
 inline const QString kUpdateAnnouncement = QStringLiteral("    系统检测到您有更新！");
 inline const QString kAskDownload = QStringLiteral("是否现在下载更新？");
 inline const QString kDownloadDone = QStringLiteral("更新下载完成，将重新启动程序！");
+inline const QString kAskCancelDownload = QStringLiteral("是否取消下载？");
 inline const QString kDownloadFailed = QStringLiteral("与服务器连接失败！下载失败！");
 
 QString UpdateDbPath();       // sys/cabe.dll in the program folder
@@ -19,15 +22,34 @@ QString DownloadCaptionPrefix();
 // The fraction done as a whole percentage: 0.5 gives "50%", 0.996 gives "100%".
 QString FormatPercent(float fraction);
 
-// A downloaded knowledge database is usable: it opens with the program's password, passes the
-// integrity check and holds the four knowledge tables and cnt.
+// The site paths of the two files, as their signatures name them.
+inline const QString kUpdateDbSitePath = QStringLiteral("bak/cgzl2/cabe22.dll");
+inline const QString kKnowledgeDbSitePath = QStringLiteral("bak/cgzl2/bk6.mp3");
+
+// A knowledge database is usable: it opens with the program's password and holds An1, yao,
+// bing, yishu1 and cnt as plain tables with the columns the program reads (编号, the title,
+// 文本 and 相符个数 in the first four places, 关键字 where it is searched, cntr), and nothing
+// that runs code (no views, no triggers). Further columns and tables are allowed.
 bool IsUsableKnowledgeDb(const QString& file);
+// Takes a downloaded knowledge database: when it holds the tables and columns above, its rows
+// are copied into a file the program builds itself (plain tables, nothing else), which then
+// stands in place of file. False, with file untouched, when it does not.
+bool AcceptKnowledgeDb(const QString& file);
+// An update database is usable: plain tables cnt_date (downdate) and gao (gonggao), and nothing
+// that runs code.
+bool IsUsableUpdateDb(const QString& file);
+
+// How the start-up check and "在线更新" fetch their files: the size bounds, the checks above and,
+// when the program has a vendor key, the signatures.
+TransferOptions UpdateDbTransfer();
+TransferOptions KnowledgeDbTransfer();
 
 // Column cntr of the first row of cnt in the stored knowledge database. Throws DbError.
 QString ReadInstalledStamp();
-// Column downdate of the first row of cnt_date in the update database. Throws DbError.
+// Column downdate of the first row of cnt_date in the update database; an update database that
+// is not usable is not read. Throws DbError.
 QString ReadUpdateStamp();
-// Column gonggao of the first row of gao in the update database. Throws DbError.
+// Column gonggao of the first row of gao in the update database, likewise. Throws DbError.
 QString ReadNotice();
 
 // Stamps compare as text: there is an update when the offered stamp is the greater.

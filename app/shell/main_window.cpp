@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QWindow>
 
@@ -485,7 +486,23 @@ void frmMain::Command10Click() {
         return;
     DL->SourceAddress = KnowledgeDbAddress();
     DL->TargetFolder = ProgramFolder() + QStringLiteral("/sound");
+    // Bounded in size and time, signed when the program has a vendor key, and copied into a
+    // file of our own before it replaces the stored database.
+    DL->options = KnowledgeDbTransfer();
+    DL->check = AcceptKnowledgeDb;
+    if (!findChild<QShortcut*>(QStringLiteral("DLCancel"))) {
+        auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        esc->setObjectName(QStringLiteral("DLCancel"));
+        connect(esc, &QShortcut::activated, this, &frmMain::DLCancel);
+    }
     DL->Start();
+}
+
+void frmMain::DLCancel() {
+    if (!DL->running())
+        return;
+    if (Messages().MsgBox(kAskCancelDownload, MsgFlags::YesNo, kProgramTitle) == MsgAnswer::Yes)
+        DL->Cancel(); // the completion event follows, as for any failed transfer
 }
 
 void frmMain::DLProgress(float fraction) {

@@ -81,6 +81,8 @@ public:
     void Timer1Timer();
     void DLProgress(float fraction);
     void DLCompleted();
+    // Esc while a download runs: asks, and ends the download as failed on Yes.
+    void DLCancel();
 
 protected:
     void showEvent(QShowEvent* event) override;
