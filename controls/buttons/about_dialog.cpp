@@ -155,7 +155,7 @@ void dlgAbout::PrepareWarning(const QString& product, const QString& warning) {
     Label9->raise();
 }
 
-void dlgAbout::show(AboutCloseState::Picture p) {
+void dlgAbout::showClosePicture(AboutCloseState::Picture p) {
     switch (p) {
     case AboutCloseState::Picture::None:
         Image1->setPixmap(QPixmap());
@@ -172,7 +172,7 @@ void dlgAbout::show(AboutCloseState::Picture p) {
 }
 
 void dlgAbout::mouseMoveEvent(QMouseEvent*) {
-    show(state_.formMouseMove());
+    showClosePicture(state_.formMouseMove());
     setLinkColour(Qt::black);
 }
 
@@ -202,9 +202,9 @@ bool dlgAbout::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Image1) {
         if (t == QEvent::MouseButtonPress && me->button() == Qt::LeftButton) {
             imageDown_ = true;
-            show(state_.imageMouseDown());
+            showClosePicture(state_.imageMouseDown());
         } else if (t == QEvent::MouseMove) {
-            show(state_.imageMouseMove());
+            showClosePicture(state_.imageMouseMove());
         } else if (t == QEvent::MouseButtonRelease && me->button() == Qt::LeftButton) {
             state_.imageMouseUp();
             const bool click = imageDown_ && Image1->rect().contains(me->position().toPoint());

@@ -91,7 +91,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void show(AboutCloseState::Picture p);
+    void showClosePicture(AboutCloseState::Picture p);
     void closeImageClicked();
     void setLinkColour(const QColor& c);
 
