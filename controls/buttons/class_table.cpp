@@ -17,8 +17,8 @@ std::vector<ControlClass> MakeClasses() {
          QStringLiteral("__Command"),
          QUuid(QStringLiteral("{F1C54B86-CC0B-4E4E-8411-8AFE047538CA}")),
          kCommon | OLEMISC_ACTSLIKEBUTTON, 30002, QStringLiteral("toolbox30002"),
-         QStringLiteral("Lustrane窗体按钮控件: a push button with picture faces"), &NewCommand,
-         &LoadCommand},
+         QStringLiteral("Lustrane窗体按钮控件: a push button with picture faces"),
+         QStringLiteral("buttons/command.h"), &NewCommand, &LoadCommand},
     };
 }
 
