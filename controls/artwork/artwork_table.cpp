@@ -4,7 +4,7 @@ namespace drapix {
 
 namespace {
 
-PictureSpec Face(const char* name, int w, int h, std::optional<QRgb> border,
+PictureInfo Face(const char* name, int w, int h, std::optional<QRgb> border,
                  std::optional<QRgb> ring, QRgb body, QRgb top, QRgb bottom) {
     return {QString::fromUtf8(name), w, h,
             PictureKind::ButtonFace, 0, FaceColours{border, ring, body, top, bottom}};
@@ -12,8 +12,8 @@ PictureSpec Face(const char* name, int w, int h, std::optional<QRgb> border,
 
 constexpr std::nullopt_t kNone = std::nullopt;
 
-std::vector<PictureSpec> MakeTable() {
-    std::vector<PictureSpec> t = {
+std::vector<PictureInfo> MakeTable() {
+    std::vector<PictureInfo> t = {
         Face("XpBlue1", 80, 18, 0x003C74, kNone, 0xF4F4F0, 0xFFFFFF, 0xD6D0C5),
         Face("XpBlue2", 80, 18, 0x003C74, 0x9CBBEA, 0xF3F3EE, 0xCEE7FF, 0x6982EE),
         Face("XpBlue3", 80, 18, 0x003C74, 0xFBC761, 0xF3F3EE, 0xFFF0CF, 0xE59700),
@@ -90,22 +90,22 @@ std::vector<PictureSpec> MakeTable() {
 
 } // namespace
 
-QString PictureSpec::fileName() const {
+QString PictureInfo::fileName() const {
     return name +
            (kind == PictureKind::ToolboxBitmap ? QStringLiteral(".bmp") : QStringLiteral(".png"));
 }
 
-QString PictureSpec::resourcePath() const {
+QString PictureInfo::resourcePath() const {
     return QStringLiteral(":/drapix/pictures/") + fileName();
 }
 
-const std::vector<PictureSpec>& Pictures() {
-    static const std::vector<PictureSpec> table = MakeTable();
+const std::vector<PictureInfo>& Pictures() {
+    static const std::vector<PictureInfo> table = MakeTable();
     return table;
 }
 
-const PictureSpec* FindPicture(const QString& name) {
-    for (const PictureSpec& p : Pictures()) {
+const PictureInfo* FindPicture(const QString& name) {
+    for (const PictureInfo& p : Pictures()) {
         if (p.name == name)
             return &p;
     }

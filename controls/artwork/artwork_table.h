@@ -54,7 +54,7 @@ enum PictureFlag : int {
     ForLustrane = 2048,
 };
 
-struct PictureSpec {
+struct PictureInfo {
     QString name; // the name the code uses; the file is name + suffix
     int width;
     int height;
@@ -66,8 +66,8 @@ struct PictureSpec {
     QString resourcePath() const; // ":/drapix/pictures/" + fileName()
 };
 
-const std::vector<PictureSpec>& Pictures();
-const PictureSpec* FindPicture(const QString& name);
+const std::vector<PictureInfo>& Pictures();
+const PictureInfo* FindPicture(const QString& name);
 
 // The 28 faces, by style (0-5) and state (normal, focused, hover, pressed, disabled).
 QString FacePictureName(int style, int state);

@@ -28,7 +28,7 @@ QColor Mix(QRgb a, QRgb b, double t) {
 
 // Border, top and bottom rows, an inner ring down the sides and a body shaded from the top
 // colour through the body colour (exactly at the middle row) to the bottom colour.
-QImage DrawFace(const PictureSpec& p) {
+QImage DrawFace(const PictureInfo& p) {
     const FaceColours& f = *p.face;
     const int w = p.width, h = p.height, mid = h / 2;
     QImage img(w, h, QImage::Format_RGB32);
@@ -147,13 +147,13 @@ void PaintCaptionButtons(QPainter& g, int w, int flags) {
         PaintRoundButton(g, min, Glyph::Minimize, 0);
 }
 
-QImage NewImage(const PictureSpec& p, QColor fill = Qt::transparent) {
+QImage NewImage(const PictureInfo& p, QColor fill = Qt::transparent) {
     QImage img(p.width, p.height, QImage::Format_ARGB32_Premultiplied);
     img.fill(fill);
     return img;
 }
 
-QImage DrawStrip(const PictureSpec& p) {
+QImage DrawStrip(const PictureInfo& p) {
     QImage img = NewImage(p);
     QPainter g(&img);
     PaintStripBackground(g, p.width, p.height);
@@ -163,7 +163,7 @@ QImage DrawStrip(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawRim(const PictureSpec& p) {
+QImage DrawRim(const PictureInfo& p) {
     QImage img = NewImage(p, kBody);
     QPainter g(&img);
     const bool vertical = p.kind != PictureKind::BottomRim;
@@ -183,7 +183,7 @@ QImage DrawRim(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawCaptionButton(const PictureSpec& p) {
+QImage DrawCaptionButton(const PictureInfo& p) {
     QImage img = NewImage(p);
     QPainter g(&img);
     PaintStripBackground(g, 131 + p.width, p.height);
@@ -205,7 +205,7 @@ QImage DrawCaptionButton(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawSkinDesign(const PictureSpec& p) {
+QImage DrawSkinDesign(const PictureInfo& p) {
     QImage img = NewImage(p, kBody);
     QPainter g(&img);
     g.fillRect(0, 0, p.width, 13, Qt::transparent);
@@ -218,7 +218,7 @@ QImage DrawSkinDesign(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawTrayIcon(const PictureSpec& p) {
+QImage DrawTrayIcon(const PictureInfo& p) {
     QImage img = NewImage(p);
     QPainter g(&img);
     g.setRenderHint(QPainter::Antialiasing);
@@ -236,7 +236,7 @@ QImage DrawTrayIcon(const PictureSpec& p) {
     return img.convertToFormat(QImage::Format_Indexed8);
 }
 
-QImage DrawTrayDesign(const PictureSpec& p) {
+QImage DrawTrayDesign(const PictureInfo& p) {
     QImage img = NewImage(p, QColor(0xD4, 0xD0, 0xC8));
     QPainter g(&img);
     g.setPen(QColor(0x80, 0x80, 0x80));
@@ -251,7 +251,7 @@ QImage DrawTrayDesign(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawAboutBack(const PictureSpec& p) {
+QImage DrawAboutBack(const PictureInfo& p) {
     QImage img = NewImage(p, kBody);
     QPainter g(&img);
     g.fillRect(0, 0, p.width, 13, Qt::transparent);
@@ -272,7 +272,7 @@ QImage DrawAboutBack(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawLogo(const PictureSpec& p) {
+QImage DrawLogo(const PictureInfo& p) {
     QImage img = NewImage(p, kBody);
     QPainter g(&img);
     g.setRenderHint(QPainter::Antialiasing);
@@ -293,7 +293,7 @@ QImage DrawLogo(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawMenuStrip(const PictureSpec& p) {
+QImage DrawMenuStrip(const PictureInfo& p) {
     QImage img = NewImage(p);
     QPainter g(&img);
     QLinearGradient r(0, 0, 0, p.height);
@@ -313,7 +313,7 @@ QImage DrawMenuStrip(const PictureSpec& p) {
 
 // Picture2 and Picture3: two columns (enabled, disabled) of four 10 x 10 glyphs (restore,
 // minimize, maximize, close). Picture4: two 14 x 18 frames of the "about" item's mark.
-QImage DrawMenuGlyphs(const PictureSpec& p) {
+QImage DrawMenuGlyphs(const PictureInfo& p) {
     QImage img = NewImage(p, QColor(0xCE, 0xDA, 0xF2));
     QPainter g(&img);
     if (p.width == 14) {
@@ -345,7 +345,7 @@ QImage DrawMenuGlyphs(const PictureSpec& p) {
     return img;
 }
 
-QImage DrawToolbox(const PictureSpec& p) {
+QImage DrawToolbox(const PictureInfo& p) {
     QImage img(p.width, p.height, QImage::Format_RGB888);
     img.fill(QColor(0xC0, 0xC0, 0xC0));
     QPainter g(&img);
@@ -370,7 +370,7 @@ QImage DrawToolbox(const PictureSpec& p) {
     return img;
 }
 
-QImage Draw(const PictureSpec& p) {
+QImage Draw(const PictureInfo& p) {
     switch (p.kind) {
     case PictureKind::ButtonFace:
         return DrawFace(p);
@@ -427,7 +427,7 @@ int main(int argc, char** argv) {
         return Fail(QStringLiteral("cannot make ") + out);
 
     QString qrc = QStringLiteral("<RCC>\n  <qresource prefix=\"/drapix/pictures\">\n");
-    for (const PictureSpec& p : Pictures()) {
+    for (const PictureInfo& p : Pictures()) {
         const QString target = QDir(out).filePath(p.fileName());
         const QString handDrawn = drawn.isEmpty() ? QString() : QDir(drawn).filePath(p.fileName());
         if (!handDrawn.isEmpty() && QFileInfo::exists(handDrawn)) {

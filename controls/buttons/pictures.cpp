@@ -8,21 +8,21 @@
 namespace drapix {
 
 QPixmap Picture(const QString& name) {
-    const PictureSpec* spec = FindPicture(name);
-    if (!spec)
+    const PictureInfo* info = FindPicture(name);
+    if (!info)
         return {};
     QPixmap pixmap;
     const QString key = QStringLiteral("drapix:") + name;
     if (!QPixmapCache::find(key, &pixmap)) {
-        pixmap = QPixmap(spec->resourcePath());
+        pixmap = QPixmap(info->resourcePath());
         QPixmapCache::insert(key, pixmap);
     }
     return pixmap;
 }
 
 QImage PictureImage(const QString& name) {
-    const PictureSpec* spec = FindPicture(name);
-    return spec ? QImage(spec->resourcePath()) : QImage();
+    const PictureInfo* info = FindPicture(name);
+    return info ? QImage(info->resourcePath()) : QImage();
 }
 
 } // namespace drapix

@@ -157,13 +157,13 @@ void TestLibrary::canUnloadNow() {
 
 void TestLibrary::pictureSizes() {
     QCOMPARE(int(Pictures().size()), 29 + 20 + 2 + 8 + 3);
-    for (const PictureSpec& p : Pictures()) {
+    for (const PictureInfo& p : Pictures()) {
         const QImage img = PictureImage(p.name);
         QVERIFY2(!img.isNull(), qPrintable(p.name));
         QCOMPARE(img.size(), QSize(p.width, p.height));
     }
     const auto size = [](const char* name) {
-        const PictureSpec* p = FindPicture(QString::fromLatin1(name));
+        const PictureInfo* p = FindPicture(QString::fromLatin1(name));
         return p ? QSize(p->width, p->height) : QSize();
     };
     QCOMPARE(size("Imgbut1"), QSize(94, 38));
@@ -184,7 +184,7 @@ void TestLibrary::pictureSizes() {
 
 void TestLibrary::faceKeyColours() {
     int faces = 0;
-    for (const PictureSpec& p : Pictures()) {
+    for (const PictureInfo& p : Pictures()) {
         if (!p.face)
             continue;
         ++faces;
