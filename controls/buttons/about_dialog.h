@@ -1,0 +1,116 @@
+// dlgAbout: the library's one dialog, the about box of every control and the carrier of the
+// warning that a form holds a control twice.
+#pragma once
+
+#include "drapix_global.h"
+#include "skin/cut_form.h"
+
+#include <QDialog>
+#include <QPixmap>
+#include <memory>
+
+class QLabel;
+
+namespace drapix {
+
+// Opens web pages; tests install one that records instead.
+class DRAPIX_EXPORT ShellService {
+public:
+    virtual ~ShellService() = default;
+    virtual void OpenPage(const QString& address) = 0;
+};
+DRAPIX_EXPORT ShellService& Shell();
+// Replaces the shell (nullptr: the desktop's own); the caller keeps ownership.
+DRAPIX_EXPORT void SetShell(ShellService* shell);
+
+// The maker's web address, shown in Label3 and opened by the link and the close image.
+inline const QString kMakerAddress = QStringLiteral("http://www.drapix.example");
+
+// The texts of the callers.
+inline const QString kAboutTitleDesign = QStringLiteral("关于Lustrane窗体皮肤控件");
+inline const QString kAboutProductDesign = QStringLiteral("Lustrane窗体皮肤控件");
+inline const QString kWarningTitle = QStringLiteral("注意");
+inline const QString kLustraneDuplicateWarning = QStringLiteral(
+    "请不要在同一程序的同一窗体上,放上一个以上的Lustrane窗体控件,这样会造成控件功能失效,"
+    "请删除多余的控件,确保同一程序的同一窗体上,有且只有一个Lustrane窗体控件");
+inline const QString kSysTrayDuplicateWarning =
+    QStringLiteral("请不要在同一程序的同一窗体上,放上一个以上的Lustrane窗体托盘控件,"
+                   "请删除多余的控件,确保同一程序的同一窗体上,有且只有一个Lustrane窗体托盘控件");
+inline const QString kSysTrayProduct = QStringLiteral("Lustrane窗体托盘控件");
+inline const QColor kWarningBackground{213, 222, 242}; // #D5DEF2
+
+// The hover state of the close image: a pressed flag and a counter (0-200).
+class DRAPIX_EXPORT AboutCloseState {
+public:
+    enum class Picture { None, Hover, Pressed, Unchanged };
+    // Each returns what the close image shows from then on.
+    Picture formMouseMove();  // the mouse moves over the form itself
+    Picture imageMouseDown(); // on the close image
+    Picture imageMouseMove(); // over the close image
+    void imageMouseUp() { pressed_ = false; }
+    bool pressed() const { return pressed_; }
+    int counter() const { return counter_; }
+
+private:
+    bool pressed_ = false;
+    int counter_ = 0;
+};
+
+class DRAPIX_EXPORT dlgAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit dlgAbout(QWidget* parent = nullptr);
+    ~dlgAbout() override;
+
+    QLabel* Label1; // title line
+    QLabel* Label2; // product line
+    QLabel* Label9; // warning, hidden unless a caller shows it
+    QLabel* Label3; // the maker's web address
+    QLabel* Label4; // maker lines
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Image4;   // logo
+    QLabel* Image1;   // close image; no picture at rest
+    QLabel* Image2;   // its pressed picture, outside the visible area
+    QLabel* Image3;   // its hover picture, outside the visible area
+    QLabel* Picture1; // the system menu's side strip
+    QLabel* Picture2; // glyphs of normal items
+    QLabel* Picture3; // glyphs of the highlighted item
+    QLabel* Picture4; // the "about" item's frames
+
+    const AboutCloseState& closeState() const { return state_; }
+    // Sets both lines and hides the warning (every about box does this before showing).
+    void PrepareAbout(const QString& title, const QString& product);
+    // The duplicate warning: title "注意", the product line, the warning on #D5DEF2.
+    void PrepareWarning(const QString& product, const QString& warning);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showClosePicture(AboutCloseState::Picture p);
+    void closeImageClicked();
+    void setLinkColour(const QColor& c);
+
+    AboutCloseState state_;
+    std::unique_ptr<CutForm> cutForm_;
+    QPixmap background_;
+    bool imageDown_ = false;
+};
+
+// The shared instance: created on first use, kept until released.
+DRAPIX_EXPORT dlgAbout* AboutDialog();
+DRAPIX_EXPORT void ReleaseAboutDialog();
+DRAPIX_EXPORT bool AboutDialogLoaded();
+
+// What a control's ShowAboutBox does: both lines set, shown modally, then unloaded.
+DRAPIX_EXPORT void ShowAboutBox(const QString& title, const QString& product,
+                                QWidget* parent = nullptr);
+// The duplicate warning, shown modally; the dialog stays loaded.
+DRAPIX_EXPORT void ShowDuplicateWarning(const QString& product, const QString& warning,
+                                        QWidget* parent = nullptr);
+
+} // namespace drapix

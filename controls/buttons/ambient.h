@@ -1,0 +1,27 @@
+// What the library takes from its host: the user-mode flag, fonts by name with the CJK
+// stand-ins, colours in the 0x00BBGGRR / system-colour form, the menu-bar height.
+#pragma once
+
+#include "drapix_global.h"
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+namespace drapix {
+
+// False while the controls run inside a form designer; True in a running program.
+DRAPIX_EXPORT bool UserMode();
+DRAPIX_EXPORT void SetUserMode(bool userMode);
+
+// A font asked for by name, with the stand-ins where it is missing: "宋体" falls back to the
+// Song/Ming style CJK faces, any other face to the sans CJK faces.
+DRAPIX_EXPORT QFont NamedFont(const QString& family, qreal points, bool bold = false);
+
+// 0x00BBGGRR, or a system-colour code 0x800000nn.
+DRAPIX_EXPORT QColor OleColor(quint32 value);
+
+// The height of a standard menu bar in pixels; 0 when it cannot be measured.
+DRAPIX_EXPORT int MenuBarHeight();
+
+} // namespace drapix

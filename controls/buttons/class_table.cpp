@@ -1,0 +1,56 @@
+#include "buttons/class_table.h"
+
+#include "buttons/command.h"
+
+namespace drapix {
+
+namespace {
+
+constexpr quint32 kCommon = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
+                            OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
+
+std::vector<ControlClass> MakeClasses() {
+    return {
+        {QStringLiteral("Command"), QUuid(QStringLiteral("{88E7203A-0CA1-4C90-85AD-AE6D6A9224A9}")),
+         QStringLiteral("Drapix.Command"), QStringLiteral("_Command"),
+         QUuid(QStringLiteral("{CAB40601-0DB8-44E5-9FB4-FAAB58DCAF2A}")),
+         QStringLiteral("__Command"),
+         QUuid(QStringLiteral("{F1C54B86-CC0B-4E4E-8411-8AFE047538CA}")),
+         kCommon | OLEMISC_ACTSLIKEBUTTON, 30002, QStringLiteral("toolbox30002"),
+         QStringLiteral("Lustrane窗体按钮控件: a push button with picture faces"),
+         QStringLiteral("buttons/command.h"), &NewCommand, &LoadCommand},
+    };
+}
+
+} // namespace
+
+const TypeLibrary& DrapixTypeLibrary() {
+    static const TypeLibrary lib{QStringLiteral("Drapix"),
+                                 QUuid(QStringLiteral("{01442723-6D8C-4D2B-A5A3-F77DA96FA620}")), 1,
+                                 0, 0};
+    return lib;
+}
+
+const std::vector<ControlClass>& ControlClasses() {
+    static const std::vector<ControlClass> table = MakeClasses();
+    return table;
+}
+
+const ControlClass* FindClass(const QString& progIdOrName) {
+    for (const ControlClass& c : ControlClasses()) {
+        if (c.progId.compare(progIdOrName, Qt::CaseInsensitive) == 0 ||
+            c.name.compare(progIdOrName, Qt::CaseInsensitive) == 0)
+            return &c;
+    }
+    return nullptr;
+}
+
+const ControlClass* FindClass(const QUuid& classId) {
+    for (const ControlClass& c : ControlClasses()) {
+        if (c.classId == classId)
+            return &c;
+    }
+    return nullptr;
+}
+
+} // namespace drapix

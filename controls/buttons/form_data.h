@@ -1,0 +1,63 @@
+// Form data: the stored properties of a host form's controls, kept as a UTF-8 text file.
+//
+//   # a comment
+//   [Command1] Drapix.Command        one section per control: name and programmatic name
+//   _extentx = 855                   the control's width and height in twips
+//   _extenty = 375
+//   caption = "查询"                  "text" with \" \\ \n \t \uXXXX escapes
+//   enabled = False                  True / False
+//   fontcolor = 0x0000FF             32-bit integer, decimal or 0x hex
+//   font = font("MS Sans Serif", 8.25)        optional further words: bold italic underline
+//   strikeout 按钮上的图标 = picture()          no picture; picture("<base64 PNG>") a picture
+//   按钮类型 = nothing                an empty object reference
+//
+// Keys are matched without letter case. A line that cannot be read is reported on standard
+// error as "file:line: text" and makes its control fall back to its defaults.
+#pragma once
+
+#include "buttons/property_bag.h"
+#include "drapix_global.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace drapix {
+
+struct FormControl {
+    QString name;   // "Command1"
+    QString progId; // "Drapix.Command"
+    int line = 0;   // the section's line
+    PropertyBag bag;
+    bool broken = false; // a line of the section could not be read
+};
+
+class DRAPIX_EXPORT FormData {
+public:
+    // Reads the text; lines that cannot be read are reported on standard error.
+    static FormData Parse(const QByteArray& text, const QString& fileName);
+    // Reads a file or resource (":/forms/frmMain.form"); a missing file is reported.
+    static FormData Load(const QString& path);
+
+    QByteArray ToText() const;
+    const FormControl* Control(const QString& name) const;
+
+    QString fileName;
+    QList<FormControl> controls;
+    QStringList problems; // "file:line: text" for lines outside any control
+};
+
+// One value in the file's notation, and back (false: not a value).
+DRAPIX_EXPORT QString FormatValue(const QVariant& value);
+DRAPIX_EXPORT bool ParseValue(const QString& text, QVariant* value, QString* error);
+
+// Creates the named control of the form data through the class table's factory, sizes it by its
+// stored extent and gives it its stored properties (its defaults, with a message on standard
+// error, when its section is broken). Nullptr when the form data has no such control or its
+// class is unknown (also reported).
+DRAPIX_EXPORT QWidget* CreateFormControl(const FormData& form, const QString& name,
+                                         QWidget* parent);
+
+} // namespace drapix

@@ -1,0 +1,105 @@
+// drapix-gallery: one form with the library's controls, for people and scripts to try them.
+// Every event a control raises is printed to standard output as "NAME EVENT", at once.
+#include "buttons/ambient.h"
+#include "buttons/class_table.h"
+#include "buttons/command.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <cstdio>
+
+using namespace drapix;
+
+namespace {
+
+QPixmap GalleryIcon() {
+    QPixmap p(16, 16);
+    p.fill(Qt::transparent);
+    QPainter g(&p);
+    g.setRenderHint(QPainter::Antialiasing);
+    g.setBrush(QColor(0x3F, 0x7F, 0xD6));
+    g.setPen(QColor(0x1E, 0x4E, 0xA8));
+    g.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    g.setPen(QPen(Qt::white, 2));
+    g.drawLine(5, 8, 7, 11);
+    g.drawLine(7, 11, 11, 5);
+    return p;
+}
+
+Command* Add(QWidget* form, const QString& name, const QString& caption, QRect geometry) {
+    auto* c = static_cast<Command*>(FindClass(QStringLiteral("Drapix.Command"))->create(form));
+    c->setObjectName(name);
+    c->setGeometry(geometry);
+    c->SetCaption(caption);
+    QObject::connect(c, &Command::EventRaised, c, [name](const QString& event) {
+        std::printf("%s %s\n", qPrintable(name), qPrintable(event));
+        std::fflush(stdout);
+    });
+    return c;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget form;
+    form.setObjectName(QStringLiteral("frmGallery"));
+    form.setWindowTitle(QStringLiteral("Drapix gallery"));
+    form.setFont(NamedFont(QStringLiteral("宋体"), 9));
+    QPalette back = form.palette();
+    back.setColor(QPalette::Window, QColor(0xD5, 0xDE, 0xF2));
+    form.setPalette(back);
+    form.setAutoFillBackground(true);
+    form.resize(520, 300);
+
+    const QStringList styles = {
+        QStringLiteral("标准XP蓝色"),     QStringLiteral("标准XP绿色"),
+        QStringLiteral("标准XP银色"),     QStringLiteral("Lustrane"),
+        QStringLiteral("QQ2005标准蓝色"), QStringLiteral("Lustrane菜单按钮")};
+    auto* heading = new QLabel(QStringLiteral("Command: 六种样式"), &form);
+    heading->setGeometry(16, 8, 300, 20);
+    for (int i = 0; i < 6; ++i) {
+        const QString key = QString::number(i);
+        Command* c = Add(&form, QStringLiteral("Command%1").arg(i),
+                         styles[i] + QStringLiteral("(&%1)").arg(key),
+                         QRect(16 + (i % 3) * 166, 32 + (i / 3) * 48, 156, 38));
+        c->Set按钮类型(i);
+        c->Set按钮热键(key);
+    }
+    auto* layoutHeading = new QLabel(QStringLiteral("图标与状态"), &form);
+    layoutHeading->setGeometry(16, 132, 300, 20);
+    Command* left = Add(&form, QStringLiteral("Command6"), QStringLiteral("图标在左(&L)"),
+                        QRect(16, 156, 156, 38));
+    left->Set按钮上的图标(GalleryIcon());
+    left->Set图标位置(1);
+    left->Set按钮热键(QStringLiteral("l"));
+    Command* right = Add(&form, QStringLiteral("Command7"), QStringLiteral("图标在右(&R)"),
+                         QRect(182, 156, 156, 38));
+    right->Set按钮上的图标(GalleryIcon());
+    right->Set图标位置(2);
+    right->Set按钮热键(QStringLiteral("r"));
+    Command* disabled = Add(&form, QStringLiteral("Command8"), QStringLiteral("不可用(&D)"),
+                            QRect(348, 156, 156, 38));
+    disabled->Set按钮热键(QStringLiteral("d"));
+    disabled->SetEnabled(false);
+
+    Command* about = Add(&form, QStringLiteral("Command9"), QStringLiteral("关于Command(&A)"),
+                         QRect(16, 244, 156, 38));
+    about->Set按钮热键(QStringLiteral("a"));
+    QObject::connect(about, &Command::Click, about, &Command::ShowAboutBox);
+    Command* ok = Add(&form, QStringLiteral("Command10"), QStringLiteral("确定(&O)"),
+                      QRect(265, 244, 115, 38));
+    ok->Set按钮热键(QStringLiteral("o"));
+    ok->SetDefault(true);
+    Command* cancel = Add(&form, QStringLiteral("Command11"), QStringLiteral("关闭(&X)"),
+                          QRect(389, 244, 115, 38));
+    cancel->Set按钮热键(QStringLiteral("x"));
+    cancel->SetCancel(true);
+    QObject::connect(cancel, &Command::Click, &form, &QWidget::close);
+    auto* hint = new QLabel(QStringLiteral("Enter: 确定    Esc: 关闭    Alt+键: 访问键"), &form);
+    hint->setGeometry(16, 212, 488, 20);
+
+    form.show();
+    return app.exec();
+}

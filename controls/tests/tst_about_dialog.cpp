@@ -1,0 +1,183 @@
+// dlgAbout: its parts, its callers' texts, the close image, the link and the shell.
+#include "buttons/about_dialog.h"
+#include "buttons/command.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+using namespace drapix;
+
+namespace {
+
+class RecordingShell : public ShellService {
+public:
+    QStringList opened;
+    void OpenPage(const QString& address) override { opened << address; }
+};
+
+void Move(QWidget* w, QPoint at) {
+    QMouseEvent e(QEvent::MouseMove, at, w->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+// Runs f once the modal dialog is showing.
+void WhenShown(std::function<void(dlgAbout*)> f) {
+    QTimer::singleShot(0, [f] {
+        QTRY_VERIFY(AboutDialogLoaded() && AboutDialog()->isVisible());
+        f(AboutDialog());
+    });
+}
+
+} // namespace
+
+class TestAboutDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { SetShell(&shell); }
+    void cleanup() {
+        SetShell(nullptr);
+        ReleaseAboutDialog();
+        shell.opened.clear();
+    }
+    void parts();
+    void closeStateMachine();
+    void closeImageHoverStaysUntilTheFormItself();
+    void linkIsRedUnderTheMouseAndOpensThePage();
+    void closeImageClosesThenOpensThePage();
+    void escClosesWithoutOpeningThePage();
+    void twoAboutBoxesNeverMix();
+    void duplicateWarning();
+
+private:
+    RecordingShell shell;
+};
+
+void TestAboutDialog::parts() {
+    dlgAbout* d = AboutDialog();
+    QCOMPARE(d->size(), QSize(382, 197));
+    QCOMPARE(d->Label9->geometry(), QRect(138, 88, 233, 77));
+    QVERIFY(d->Label9->isHidden());
+    QCOMPARE(d->Image1->geometry(), QRect(344, 0, 28, 46));
+    QVERIFY(d->Image1->pixmap().isNull());
+    QCOMPARE(d->Image2->pixmap().size(), QSize(28, 46));
+    QCOMPARE(d->Image3->pixmap().size(), QSize(28, 46));
+    QCOMPARE(d->Image4->pixmap().size(), QSize(104, 60));
+    QCOMPARE(d->Picture1->pixmap().size(), QSize(27, 122));
+    QCOMPARE(d->Picture2->pixmap().size(), QSize(20, 40));
+    QCOMPARE(d->Picture3->pixmap().size(), QSize(20, 40));
+    QCOMPARE(d->Picture4->pixmap().size(), QSize(14, 36));
+    for (QLabel* hidden : {d->Image2, d->Image3, d->Picture1, d->Picture2})
+        QVERIFY(!d->rect().intersects(hidden->geometry()));
+    QCOMPARE(d->Label1->palette().color(QPalette::Window), QColor(0xD5, 0xDE, 0xF2));
+    QCOMPARE(d->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
+    QVERIFY(d->Label2->font().bold());
+    QCOMPARE(d->Label2->font().pointSizeF(), 15.0);
+    QCOMPARE(d->Label2->font().families().first(), QStringLiteral("宋体"));
+    QVERIFY(d->Label2->font().families().contains("Noto Serif CJK SC"));
+    QCOMPARE(d->Label3->text(), kMakerAddress);
+    // The outline of the skin, applied on resize.
+    d->show();
+    QCOMPARE(d->mask(), QRegion(CutForm::OutlinePoints(382, 197), Qt::WindingFill));
+}
+
+void TestAboutDialog::closeStateMachine() {
+    AboutCloseState s;
+    using P = AboutCloseState::Picture;
+    QCOMPARE(s.formMouseMove(), P::None); // counter 0: picture removed
+    QCOMPARE(s.counter(), 1);
+    QCOMPARE(s.formMouseMove(), P::Unchanged);
+    QCOMPARE(s.imageMouseMove(), P::Hover);
+    QCOMPARE(s.counter(), 0);
+    QCOMPARE(s.imageMouseDown(), P::Pressed);
+    QCOMPARE(s.imageMouseMove(), P::Unchanged); // held: stays pressed
+    s.imageMouseUp();
+    QVERIFY(!s.pressed());
+    for (int i = 0; i < 200; ++i)
+        s.formMouseMove();
+    QCOMPARE(s.counter(), 200);
+    s.formMouseMove();
+    QCOMPARE(s.counter(), 1); // wraps above 200
+}
+
+void TestAboutDialog::closeImageHoverStaysUntilTheFormItself() {
+    dlgAbout* d = AboutDialog();
+    d->show();
+    Move(d->Image1, QPoint(10, 10));
+    QCOMPARE(d->Image1->pixmap().toImage(), d->Image3->pixmap().toImage());
+    Move(d->Label2, QPoint(5, 5)); // another label: the hover picture stays
+    Move(d->Image4, QPoint(5, 5));
+    QCOMPARE(d->Image1->pixmap().toImage(), d->Image3->pixmap().toImage());
+    Move(d, QPoint(200, 185)); // the form itself
+    QVERIFY(d->Image1->pixmap().isNull());
+    QTest::mousePress(d->Image1, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(d->Image1->pixmap().toImage(), d->Image2->pixmap().toImage());
+    QVERIFY(shell.opened.isEmpty());
+}
+
+void TestAboutDialog::linkIsRedUnderTheMouseAndOpensThePage() {
+    dlgAbout* d = AboutDialog();
+    d->show();
+    Move(d->Label3, QPoint(3, 3));
+    QCOMPARE(d->Label3->palette().color(QPalette::WindowText), QColor(Qt::red));
+    Move(d, QPoint(200, 185));
+    QCOMPARE(d->Label3->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QTest::mouseClick(d->Label3, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(shell.opened, QStringList{kMakerAddress});
+    QVERIFY(d->isVisible()); // the dialog stays
+}
+
+void TestAboutDialog::closeImageClosesThenOpensThePage() {
+    bool closedFirst = false;
+    WhenShown([&](dlgAbout* d) {
+        QTest::mousePress(d->Image1, Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(shell.opened.isEmpty());
+        QTest::mouseRelease(d->Image1, Qt::LeftButton, {}, QPoint(10, 10));
+        closedFirst = !d->isVisible();
+    });
+    Command c;
+    c.ShowAboutBox();
+    QCOMPARE(shell.opened, QStringList{kMakerAddress});
+    QVERIFY(closedFirst);
+    QVERIFY(!AboutDialogLoaded()); // unloaded after use
+}
+
+void TestAboutDialog::escClosesWithoutOpeningThePage() {
+    WhenShown([](dlgAbout* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    Command c;
+    c.ShowAboutBox();
+    QVERIFY(shell.opened.isEmpty());
+    QVERIFY(!AboutDialogLoaded());
+}
+
+void TestAboutDialog::twoAboutBoxesNeverMix() {
+    QStringList seen;
+    const auto look = [&seen](dlgAbout* d) {
+        seen << d->Label1->text() + "|" + d->Label2->text() + "|" +
+                    (d->Label9->isVisible() ? "warning" : "-");
+        d->reject();
+    };
+    WhenShown(look);
+    ShowDuplicateWarning(kSysTrayProduct, kSysTrayDuplicateWarning);
+    QVERIFY(AboutDialogLoaded()); // the warning leaves it loaded
+    WhenShown(look);
+    Command().ShowAboutBox();
+    WhenShown(look);
+    ShowAboutBox(kAboutTitleDesign, kAboutProductDesign);
+    QCOMPARE(seen, (QStringList{"注意|Lustrane窗体托盘控件|warning",
+                                "关于Lustrane窗体按钮控件|Lustrane窗体按钮控件|-",
+                                "关于Lustrane窗体皮肤控件|Lustrane窗体皮肤控件|-"}));
+}
+
+void TestAboutDialog::duplicateWarning() {
+    dlgAbout* d = AboutDialog();
+    d->PrepareWarning(QStringLiteral("Lustrane窗体控件"), kLustraneDuplicateWarning);
+    QCOMPARE(d->Label1->text(), QStringLiteral("注意"));
+    QVERIFY(!d->Label9->isHidden());
+    QCOMPARE(d->Label9->text(), kLustraneDuplicateWarning);
+    QCOMPARE(d->Label9->palette().color(QPalette::Window), QColor(0xD5, 0xDE, 0xF2));
+}
+
+QTEST_MAIN(TestAboutDialog)
+#include "tst_about_dialog.moc"
