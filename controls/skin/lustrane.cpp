@@ -1,0 +1,241 @@
+#include "skin/lustrane.h"
+
+#include "buttons/about_dialog.h"
+#include "buttons/ambient.h"
+#include "buttons/entry_points.h"
+#include "buttons/pictures.h"
+#include "buttons/property_bag.h"
+#include "skin/neo_caption.h"
+#include "skin/skin_window.h"
+#include "skin/subclass.h"
+#include "skin/tooltip.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+using namespace drapix;
+
+namespace drapix {
+
+QWidget* NewLustrane(QWidget* parent) {
+    return new Lustrane(parent);
+}
+
+QWidget* LoadLustrane(QWidget* parent, const QString& name, const PropertyBag&, bool) {
+    // The control keeps no properties of its own; its extent is fixed.
+    auto* l = new Lustrane(parent);
+    l->setObjectName(name);
+    return l;
+}
+
+} // namespace drapix
+
+Lustrane::Lustrane(QWidget* parent)
+    : QWidget(parent), timer1_(new QTimer(this)), timer3_(new QTimer(this)) {
+    ObjectCreated();
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(10);
+    timer3_->setObjectName(QStringLiteral("Timer3"));
+    timer3_->setInterval(800);
+    connect(timer1_, &QTimer::timeout, this, &Lustrane::Timer1Timer);
+    connect(timer3_, &QTimer::timeout, this, &Lustrane::Timer3Timer);
+    // Invisible in a running program.
+    if (UserMode())
+        setVisible(false);
+    resize(180, 131);
+    // Initialize.
+    timer1_->start();
+}
+
+Lustrane::~Lustrane() {
+    // Terminate: the skin's event handling goes, the tooltip closes, the timers stop.
+    if (caption_ && host_)
+        UnhookWindow(host_);
+    attachTicks_ = 0;
+    CloseTooltip();
+    tooltipShown_ = false;
+    timer1_->stop();
+    timer3_->stop();
+    caption_.reset();
+    cutForm_.reset();
+    ObjectDestroyed();
+}
+
+QWidget* Lustrane::parentForm() const {
+    return parentWidget() ? parentWidget()->window() : nullptr;
+}
+
+void Lustrane::Timer1Timer() {
+    QWidget* form = parentForm();
+    if (!form || !form->isVisible())
+        return;
+    // Menu detection: the form's menu bar.
+    const QList<QMenuBar*> bars = form->findChildren<QMenuBar*>();
+    formHasMenu_ = !bars.isEmpty();
+    if (formHasMenu_)
+        form->setProperty("Menu", 1);
+    // The user-mode flag stays as the host set it (True unless a form designer said False).
+    // Duplicate check.
+    const QList<Lustrane*> skins = form->findChildren<Lustrane*>();
+    if (skins.size() >= 2) {
+        timer1_->stop();
+        ShowDuplicateWarning(kAboutProductDesign, kLustraneDuplicateWarning);
+        return;
+    }
+    if (attachTicks_ == 0)
+        attach(form);
+    if (++attachTicks_ > 2) {
+        attachTicks_ = 1;
+        timer1_->stop();
+    }
+}
+
+void Lustrane::attach(QWidget* form) {
+    // Only a top-level form gets the skin (in a form designer the form is embedded).
+    if (!form->isWindow() || form->windowType() == Qt::Desktop)
+        return;
+    host_ = form;
+    // The back colour rule: the system's button face becomes #D5DEF2.
+    if (form->palette().color(QPalette::Window) == OleColor(0x8000000F)) {
+        QPalette pal = form->palette();
+        pal.setColor(QPalette::Window, QColor(213, 222, 242));
+        form->setPalette(pal);
+        form->setAutoFillBackground(true);
+    }
+    const WindowKind kind = KindOf(form);
+    // The menu bar goes; its handle is kept.
+    int menuHeight = 0;
+    const QList<QMenuBar*> bars = form->findChildren<QMenuBar*>(Qt::FindDirectChildrenOnly);
+    if (!bars.isEmpty())
+        formMenu_ = bars.first();
+    if (formMenu_ || formHasMenu_) {
+        for (QMenuBar* bar : bars)
+            bar->hide();
+        menuHeight = MenuHeight();
+    }
+    // Room for the frame.
+    const QSize grown = GrownSize(form->size(), kind, menuHeight);
+    if (kind.sizable)
+        form->resize(grown);
+    else
+        form->setFixedSize(grown);
+
+    caption_ = std::make_unique<cNeoCaption>();
+    caption_->Attach(form, Picture(QStringLiteral("Img_Lustrane_Top")),
+                     Picture(QStringLiteral("ImgLustraneLeftRim")),
+                     Picture(QStringLiteral("ImgLustraneRightRim")),
+                     Picture(QStringLiteral("ImgLustraneBottomRim")), kind);
+    caption_->picf(Picture(QStringLiteral("nominbotton")), Picture(QStringLiteral("nomaxbotton")),
+                   Picture(QStringLiteral("nominmaxbutton")));
+    caption_->imgClose(Picture(QStringLiteral("picMclose")), Picture(QStringLiteral("picDclose")));
+    caption_->imgmin(Picture(QStringLiteral("ImgmouseMinMove")),
+                     Picture(QStringLiteral("ImgmouseMinDown")));
+    caption_->imgMax(Picture(QStringLiteral("ImgmouseMaxMove")),
+                     Picture(QStringLiteral("ImgmouseMaxDown")));
+    caption_->maxminImage(Picture(QStringLiteral("Imgdeoxidize")),
+                          Picture(QStringLiteral("ImgdeoxidizeMove")),
+                          Picture(QStringLiteral("imgdeoxidizeDown")));
+    caption_->imgyesno(Picture(QStringLiteral("Imgyesmin")), Picture(QStringLiteral("Imgnomin")));
+    caption_->drawf(form);
+    timer3_->start();
+}
+
+void Lustrane::Timer3Timer() {
+    if (!host_)
+        return;
+    const QPoint cursor = QCursor::pos();
+    QWidget* under = QApplication::widgetAt(cursor);
+    if (!under || under->window() != host_) {
+        if (tooltipShown_)
+            CloseTooltip();
+        tooltipShown_ = false;
+        return;
+    }
+    const QString text =
+        TooltipText(host_->frameGeometry(), cursor, KindOf(host_), IsZoomed(host_));
+    if (text.isEmpty()) {
+        if (tooltipShown_)
+            CloseTooltip();
+        tooltipShown_ = false;
+        return;
+    }
+    tooltipShown_ = true;
+    TooltipWindow()->ShowText(text, cursor + QPoint(-10, 20));
+}
+
+int Lustrane::MenuHeight() const {
+    return kMenuLine;
+}
+
+QPixmap Lustrane::MenuPicture() const {
+    return Picture(QStringLiteral("ImgMenu"));
+}
+
+bool Lustrane::窗体透明(bool& bolClarity, short& ClarityNumber) {
+    ClarityNumber = ClampClarity(ClarityNumber);
+    QWidget* form = parentForm();
+    if (!form)
+        return false;
+#ifdef Q_OS_WIN
+    // A layered window: pure blue fully transparent, the rest at the alpha.
+    const HWND hwnd = reinterpret_cast<HWND>(form->winId());
+    const LONG ex = GetWindowLongW(hwnd, GWL_EXSTYLE);
+    if (bolClarity) {
+        SetWindowLongW(hwnd, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(hwnd, RGB(0, 0, 255), BYTE(ClarityNumber),
+                                   LWA_COLORKEY | LWA_ALPHA);
+        return true;
+    }
+    SetWindowLongW(hwnd, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
+    return false;
+#else
+    // X11: the window's opacity (_NET_WM_WINDOW_OPACITY), which a compositing manager applies;
+    // there is no colour key.
+    if (bolClarity) {
+        form->setWindowOpacity(ClarityNumber / 255.0);
+        return true;
+    }
+    form->setWindowOpacity(1.0);
+    return false;
+#endif
+}
+
+void Lustrane::使窗体在最顶端(bool& bolYesno) {
+    if (!host_)
+        return;
+    if (QWindow* w = host_->windowHandle())
+        w->setFlag(Qt::WindowStaysOnTopHint, bolYesno);
+    if (!bolYesno)
+        host_->lower();
+}
+
+void Lustrane::ShowAboutBox() {
+    drapix::ShowAboutBox(kAboutTitleDesign, kAboutProductDesign, this);
+}
+
+void Lustrane::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, Picture(QStringLiteral("LustraneDesign")));
+}
+
+void Lustrane::resizeEvent(QResizeEvent*) {
+    // The size is fixed to the picture, and the control shows the skin's outline.
+    if (size() != QSize(180, 131)) {
+        resize(180, 131);
+        return;
+    }
+    if (!cutForm_)
+        cutForm_ = std::make_unique<CutForm>();
+    cutForm_->ShapeWindow(this);
+}

@@ -1,0 +1,510 @@
+#include "skin/skin_window.h"
+
+#include "buttons/about_dialog.h"
+#include "buttons/ambient.h"
+#include "skin/abstract.h"
+#include "skin/system_menu.h"
+#include "skin/window_system.h"
+
+#include <QApplication>
+#include <QChildEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QShortcut>
+#include <QWindow>
+
+namespace drapix {
+
+// The frame: a child of the host under everything else, painting the skin's canvas and taking
+// the mouse on the caption and rims.
+class SkinFrame : public QWidget {
+public:
+    SkinFrame(SkinWindow* skin, QWidget* host) : QWidget(host), skin_(skin) {
+        setObjectName(QStringLiteral("drapix_frame"));
+        setMouseTracking(true);
+    }
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.drawPixmap(0, 0, skin_->canvas());
+    }
+    void mousePressEvent(QMouseEvent* e) override { skin_->framePress(e); }
+    void mouseMoveEvent(QMouseEvent* e) override { skin_->frameMove(e); }
+    void mouseReleaseEvent(QMouseEvent* e) override { skin_->frameRelease(e); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { skin_->frameDoubleClick(e); }
+
+private:
+    SkinWindow* skin_;
+};
+
+namespace {
+
+const char* const kSkinName = "drapix_skin";
+
+Qt::CursorShape CursorFor(HitZone zone) {
+    switch (zone) {
+    case HitZone::TopLeft:
+    case HitZone::BottomRight:
+        return Qt::SizeFDiagCursor;
+    case HitZone::TopRight:
+    case HitZone::BottomLeft:
+        return Qt::SizeBDiagCursor;
+    case HitZone::Top:
+    case HitZone::Bottom:
+        return Qt::SizeVerCursor;
+    case HitZone::Left:
+    case HitZone::Right:
+        return Qt::SizeHorCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
+// A geometry sized by hand from a drag of the given edges, kept at least at the minimum.
+QRect SizedByHand(QRect g, Qt::Edges edges, QPoint delta, QSize minimum) {
+    if (edges & Qt::LeftEdge)
+        g.setLeft(qMin(g.left() + delta.x(), g.right() + 1 - minimum.width()));
+    if (edges & Qt::RightEdge)
+        g.setRight(qMax(g.right() + delta.x(), g.left() + minimum.width() - 1));
+    if (edges & Qt::TopEdge)
+        g.setTop(qMin(g.top() + delta.y(), g.bottom() + 1 - minimum.height()));
+    if (edges & Qt::BottomEdge)
+        g.setBottom(qMax(g.bottom() + delta.y(), g.top() + minimum.height() - 1));
+    return g;
+}
+
+} // namespace
+
+SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
+    : QObject(host), host_(host), target_(target), kind_(kind) {
+    setObjectName(QString::fromLatin1(kSkinName));
+    // The window manager's frame goes; the window keeps the place where its frame was.
+    const QPoint at = host->frameGeometry().topLeft();
+    const QSize size = host->size();
+    const bool visible = host->isVisible();
+    host->setWindowFlag(Qt::FramelessWindowHint, true);
+    host->setGeometry(QRect(at, size));
+    if (kind_.sizable)
+        host->setMinimumSize(MinimumTrackSize());
+
+    QWidget* focus = QApplication::focusWidget();
+    client_ = new QWidget(host);
+    client_->setObjectName(QStringLiteral("drapix_client"));
+    client_->setMouseTracking(true);
+    frame_ = new SkinFrame(this, host);
+    for (QObject* o : host->children()) {
+        if (o->isWidgetType())
+            adoptChild(static_cast<QWidget*>(o));
+    }
+    layoutPieces();
+    client_->show();
+    frame_->show();
+    frame_->lower();
+    host->installEventFilter(this);
+    qApp->installEventFilter(this);
+    auto* alt = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), host);
+    alt->setObjectName(QStringLiteral("drapix_system_menu_key"));
+    alt->setContext(Qt::WindowShortcut);
+    connect(this, &QObject::destroyed, alt, &QObject::deleteLater);
+    connect(alt, &QShortcut::activated, this, [this] {
+        const QRect r = windowRect();
+        OpenSystemMenu(QPoint(r.x() + 9, r.y() + 46));
+    });
+    if (visible)
+        host->show();
+    if (focus && focus->window() == host)
+        focus->setFocus();
+    cutForm_.ShapeWindow(host);
+}
+
+SkinWindow::~SkinWindow() {
+    delete frame_.data();
+    delete menu_.data();
+}
+
+QWidget* SkinWindow::frame() const {
+    return frame_;
+}
+
+QMenu* SkinWindow::systemMenu() const {
+    return menu_;
+}
+
+void SkinWindow::adoptChild(QWidget* w) {
+    if (!host_ || !client_ || !w || w->parentWidget() != host_ || w->isWindow() ||
+        w == client_ || w == frame_ || w->inherits("Lustrane"))
+        return;
+    const bool hidden = w->isHidden();
+    const QPoint pos = w->pos();
+    w->setParent(client_);
+    w->move(pos);
+    if (!hidden)
+        w->show();
+}
+
+QRect SkinWindow::windowRect() const {
+    return host_ ? host_->frameGeometry() : QRect();
+}
+
+void SkinWindow::layoutPieces() {
+    if (!host_)
+        return;
+    const QRect all = host_->rect();
+    if (frame_)
+        frame_->setGeometry(all);
+    if (canvas_.size() != all.size()) {
+        canvas_ = QPixmap(all.size().expandedTo(QSize(1, 1)));
+        canvas_.fill(Qt::transparent);
+    }
+    if (client_)
+        client_->setGeometry(all.marginsRemoved(ClientInsets()));
+}
+
+void SkinWindow::RepaintFrame() {
+    if (!frame_ || !client_ || !host_)
+        return;
+    frame_->update(QRegion(frame_->rect()).subtracted(client_->geometry()));
+}
+
+CaptionButtonLogic::Input SkinWindow::input(QPoint cursor) const {
+    CaptionButtonLogic::Input in;
+    in.window = windowRect();
+    in.cursor = cursor;
+    in.kind = kind_;
+    in.maximized = maximized_;
+    in.userMode = UserMode();
+    return in;
+}
+
+void SkinWindow::captionButtonEvent(QEvent::Type type, QPoint global) {
+    if (!host_ || !target_)
+        return;
+    const CaptionButtonLogic::Input in = input(global);
+    CaptionButtonLogic::Command command = CaptionButtonLogic::Command::None;
+    if (type == QEvent::MouseMove)
+        buttons_.mouseMove(in);
+    else if (type == QEvent::MouseButtonPress)
+        buttons_.press(in);
+    else
+        command = buttons_.release(in);
+    target_->buttonEstate(buttons_.state());
+    target_->drawf(host_);
+    int sys = 0;
+    switch (command) {
+    case CaptionButtonLogic::Command::Close:
+        sys = SC_CLOSE;
+        break;
+    case CaptionButtonLogic::Command::Minimize:
+        sys = SC_MINIMIZE;
+        break;
+    case CaptionButtonLogic::Command::Maximize:
+        sys = SC_MAXIMIZE;
+        break;
+    case CaptionButtonLogic::Command::Restore:
+        sys = SC_RESTORE;
+        break;
+    case CaptionButtonLogic::Command::None:
+        return;
+    }
+    // After the release has been delivered: closing may destroy the window.
+    QMetaObject::invokeMethod(
+        this, [this, sys] { SysCommand(sys); }, Qt::QueuedConnection);
+}
+
+void SkinWindow::SysCommand(int command) {
+    if (!host_)
+        return;
+    switch (command) {
+    case SC_MINIMIZE:
+        host_->showMinimized();
+        break;
+    case SC_MAXIMIZE:
+        if (host_->isMinimized())
+            host_->showNormal();
+        maximize();
+        break;
+    case SC_RESTORE:
+        if (host_->isMinimized())
+            host_->showNormal();
+        else
+            restore();
+        break;
+    case SC_CLOSE:
+        host_->close();
+        break;
+    case SC_MOVE:
+    case SC_SIZE:
+        StartKeyboardMoveResize(host_, command == SC_SIZE);
+        break;
+    default:
+        break;
+    }
+}
+
+void SkinWindow::MenuCommand(int command) {
+    if (command == kAboutCommand) {
+        ShowAboutBox(kAboutTitleDesign, kAboutProductDesign, host_);
+        return;
+    }
+    if (UserMode())
+        SysCommand(command);
+}
+
+void SkinWindow::maximize() {
+    if (maximized_ || !host_ || !kind_.maximizeBox)
+        return;
+    normalGeometry_ = host_->geometry();
+    maximized_ = true;
+    QScreen* screen = host_->screen() ? host_->screen() : QGuiApplication::primaryScreen();
+    host_->setGeometry(MaximizedPlacement(screen->availableGeometry()));
+    buttons_.sizeChanged(true);
+    if (target_) {
+        target_->buttonEstate(buttons_.state());
+        target_->drawf(host_);
+    }
+}
+
+void SkinWindow::restore() {
+    if (!maximized_ || !host_)
+        return;
+    maximized_ = false;
+    host_->setGeometry(normalGeometry_);
+    buttons_.sizeChanged(false);
+    if (target_) {
+        target_->buttonEstate(buttons_.state());
+        target_->drawf(host_);
+    }
+}
+
+bool SkinWindow::KeyboardMoveResizeAvailable() {
+    return WindowManagerMovesByKeyboard();
+}
+
+void SkinWindow::buildMenu() {
+    if (!menu_) {
+        menu_ = new SystemMenu(host_);
+        menu_->setObjectName(QStringLiteral("drapix_system_menu"));
+    }
+    const bool minimized = host_->isMinimized();
+    const bool keyboard = KeyboardMoveResizeAvailable();
+    auto* m = static_cast<SystemMenu*>(menu_.data());
+    m->Rebuild({
+        {QStringLiteral("还原(&R)"), SC_RESTORE, maximized_ || minimized},
+        {QStringLiteral("移动(&M)"), SC_MOVE, keyboard && !maximized_ && !minimized},
+        {QStringLiteral("大小(&S)"), SC_SIZE,
+         keyboard && kind_.sizable && !maximized_ && !minimized},
+        {QStringLiteral("最小化(&N)"), SC_MINIMIZE, kind_.minimizeBox && !minimized},
+        {QStringLiteral("最大化(&X)"), SC_MAXIMIZE, kind_.maximizeBox && !maximized_},
+        {QString(), 0, true},
+        {QStringLiteral("关闭(&C)\tAlt+F4"), SC_CLOSE, true},
+        {QString(), 0, true},
+        {QStringLiteral("关于(&A)..."), kAboutCommand, true},
+    });
+}
+
+void SkinWindow::OpenSystemMenu(QPoint at) {
+    if (!host_)
+        return;
+    buildMenu();
+    QPointer<SkinWindow> self(this);
+    QAction* chosen = menu_->exec(at);
+    if (!self || !chosen)
+        return;
+    const int command = chosen->data().toInt();
+    // After the menu has gone (a keyboard move needs the pointer free).
+    QMetaObject::invokeMethod(
+        this, [this, command] { MenuCommand(command); }, Qt::QueuedConnection);
+}
+
+void SkinWindow::framePress(QMouseEvent* e) {
+    const QPoint global = e->globalPosition().toPoint();
+    const HitZone zone = HitTest(windowRect(), global, kind_.sizable);
+    drag_ = Drag::None;
+    if (zone == HitZone::Client)
+        return;
+    if (e->button() == Qt::RightButton) {
+        OpenSystemMenu(global);
+        return;
+    }
+    if (e->button() != Qt::LeftButton)
+        return;
+    if (zone == HitZone::Caption) {
+        if (IconSquare(windowRect()).contains(global)) {
+            OpenSystemMenu(global);
+            return;
+        }
+        if (maximized_)
+            return; // a maximized window cannot be dragged by its caption
+        drag_ = Drag::Armed;
+        dragStart_ = global;
+        dragGeometry_ = host_->geometry();
+        return;
+    }
+    const Qt::Edges edges = SizingEdges(zone);
+    if (!edges || maximized_)
+        return;
+    QWindow* w = host_->windowHandle();
+    if (w && w->startSystemResize(edges))
+        return;
+    drag_ = Drag::ManualSize;
+    dragEdges_ = edges;
+    dragStart_ = global;
+    dragGeometry_ = host_->geometry();
+}
+
+void SkinWindow::frameMove(QMouseEvent* e) {
+    const QPoint global = e->globalPosition().toPoint();
+    if (!(e->buttons() & Qt::LeftButton)) {
+        drag_ = Drag::None;
+        frame_->setCursor(CursorFor(HitTest(windowRect(), global, kind_.sizable)));
+        return;
+    }
+    switch (drag_) {
+    case Drag::Armed:
+        if (global == dragStart_)
+            return;
+        if (QWindow* w = host_->windowHandle(); w && w->startSystemMove()) {
+            drag_ = Drag::Moving;
+            return;
+        }
+        drag_ = Drag::ManualMove;
+        [[fallthrough]];
+    case Drag::ManualMove:
+        host_->move(dragGeometry_.topLeft() + (global - dragStart_));
+        return;
+    case Drag::ManualSize:
+        host_->setGeometry(SizedByHand(dragGeometry_, dragEdges_, global - dragStart_,
+                                       host_->minimumSize().expandedTo(MinimumTrackSize())));
+        return;
+    default:
+        return;
+    }
+}
+
+void SkinWindow::frameRelease(QMouseEvent*) {
+    drag_ = Drag::None;
+}
+
+void SkinWindow::frameDoubleClick(QMouseEvent* e) {
+    drag_ = Drag::None;
+    const QPoint global = e->globalPosition().toPoint();
+    if (e->button() != Qt::LeftButton ||
+        HitTest(windowRect(), global, kind_.sizable) != HitZone::Caption ||
+        IconSquare(windowRect()).contains(global) || !kind_.maximizeBox)
+        return;
+    SysCommand(maximized_ ? SC_RESTORE : SC_MAXIMIZE);
+}
+
+bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (!host_)
+        return false;
+    const QEvent::Type t = event->type();
+    if (watched == host_) {
+        switch (t) {
+        case QEvent::Resize:
+            layoutPieces();
+            cutForm_.ShapeWindow(host_);
+            buttons_.sizeChanged(maximized_);
+            if (target_) {
+                target_->buttonEstate(buttons_.state());
+                target_->drawf(host_);
+            }
+            break;
+        case QEvent::Show:
+        case QEvent::ActivationChange:
+        case QEvent::WindowTitleChange:
+        case QEvent::WindowIconChange:
+            if (target_)
+                target_->drawf(host_);
+            break;
+        case QEvent::WindowStateChange:
+            // A maximize asked for by someone else (the window manager, a program) becomes
+            // the skin's own placement.
+            if (host_->windowState() & Qt::WindowMaximized) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (!host_ || !(host_->windowState() & Qt::WindowMaximized))
+                            return;
+                        host_->setWindowState(host_->windowState() & ~Qt::WindowMaximized);
+                        maximize();
+                    },
+                    Qt::QueuedConnection);
+            }
+            break;
+        case QEvent::ChildAdded: {
+            QObject* child = static_cast<QChildEvent*>(event)->child();
+            if (child->isWidgetType()) {
+                QPointer<QWidget> w(static_cast<QWidget*>(child));
+                QMetaObject::invokeMethod(
+                    this, [this, w] { adoptChild(w); }, Qt::QueuedConnection);
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        return false;
+    }
+    if (t != QEvent::MouseMove && t != QEvent::MouseButtonPress &&
+        t != QEvent::MouseButtonRelease && t != QEvent::Leave)
+        return false;
+    if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != host_)
+        return false;
+    if (t == QEvent::Leave) {
+        // The mouse has left the frame: nothing stays highlighted.
+        if (watched == frame_ && !buttons_.pressed())
+            captionButtonEvent(QEvent::MouseMove, QPoint(INT_MIN / 2, INT_MIN / 2));
+        return false;
+    }
+    auto* me = static_cast<QMouseEvent*>(event);
+    if (t != QEvent::MouseMove && me->button() != Qt::LeftButton)
+        return false;
+    // A mouse event that a child passes on reaches its parents too: handle it once.
+    if (me->timestamp() == lastTimestamp_ && t == lastType_)
+        return false;
+    lastTimestamp_ = me->timestamp();
+    lastType_ = t;
+    captionButtonEvent(t, me->globalPosition().toPoint());
+    return false;
+}
+
+SkinWindow* HookWindow(QWidget* window, abstract* target, const WindowKind& kind) {
+    if (!window)
+        return nullptr;
+    UnhookWindow(window);
+    return new SkinWindow(window, target, kind);
+}
+
+void UnhookWindow(QWidget* window) {
+    delete SkinOf(window);
+}
+
+SkinWindow* SkinOf(const QWidget* window) {
+    if (!window)
+        return nullptr;
+    return window->findChild<SkinWindow*>(QString::fromLatin1(kSkinName),
+                                          Qt::FindDirectChildrenOnly);
+}
+
+bool IsZoomed(const QWidget* window) {
+    const SkinWindow* s = SkinOf(window);
+    return s && s->maximized();
+}
+
+WindowKind KindOf(const QWidget* window) {
+    WindowKind k;
+    const Qt::WindowFlags f = window->windowFlags();
+    const Qt::WindowType type = window->windowType();
+    k.sizable = window->minimumSize() != window->maximumSize() &&
+                !f.testFlag(Qt::MSWindowsFixedSizeDialogHint);
+    k.toolWindow = type == Qt::Tool;
+    k.dialogFrame = type == Qt::Dialog && !k.sizable;
+    k.systemMenu = f.testFlag(Qt::WindowSystemMenuHint);
+    k.minimizeBox = f.testFlag(Qt::WindowMinimizeButtonHint);
+    k.maximizeBox = f.testFlag(Qt::WindowMaximizeButtonHint) && k.sizable;
+    return k;
+}
+
+} // namespace drapix

@@ -1,0 +1,122 @@
+// The skin's handling of its host window's events: it takes the window manager's frame away,
+// keeps the client area 16 pixels from the left, 47 from the top, 9 from the right and 10 from
+// the bottom, answers the hit zones (a press in a sizing zone sizes the window, in the caption
+// moves it, through the window system where it can), runs the caption buttons, maximizes to
+// its own placement, limits the minimum size, reshapes the outline on every resize and opens
+// the owner-drawn system menu. Painting is asked of the callback target (abstract).
+//
+// The state is kept per host window, so that several skinned windows of one process each work.
+#pragma once
+
+#include "drapix_global.h"
+#include "skin/cut_form.h"
+#include "skin/skin_logic.h"
+
+#include <QEvent>
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+class QMenu;
+
+namespace drapix {
+
+class abstract;
+class SkinFrame;
+
+class DRAPIX_EXPORT SkinWindow : public QObject {
+    Q_OBJECT
+public:
+    // System commands, with the window system's numbers.
+    enum SysCommand {
+        SC_SIZE = 0xF000,
+        SC_MOVE = 0xF010,
+        SC_MINIMIZE = 0xF020,
+        SC_MAXIMIZE = 0xF030,
+        SC_NEXTWINDOW = 0xF040,
+        SC_CLOSE = 0xF060,
+        SC_RESTORE = 0xF120,
+    };
+
+    SkinWindow(QWidget* host, abstract* target, const WindowKind& kind);
+    ~SkinWindow() override;
+
+    QWidget* host() const { return host_; }
+    const WindowKind& kind() const { return kind_; }
+    // The widget that holds the form's controls, at the client area's place.
+    QWidget* client() const { return client_; }
+    QWidget* frame() const;
+    bool maximized() const { return maximized_; }
+    const CaptionButtonLogic& buttons() const { return buttons_; }
+    // The window rectangle in screen pixels.
+    QRect windowRect() const;
+
+    // The frame's picture, as the callback target last composed it (the window's size).
+    QPixmap& canvas() { return canvas_; }
+    // Shows the canvas on the frame (not over the client area).
+    void RepaintFrame();
+    // What a system command does (the menu sends them in user mode only).
+    void SysCommand(int command);
+    // A menu command: system commands in user mode, the about dialog (2003) in any mode.
+    void MenuCommand(int command);
+    // Opens the system menu at a screen point; returns when it has closed.
+    void OpenSystemMenu(QPoint at);
+    // The system menu as it was last built (for tests), null before.
+    QMenu* systemMenu() const;
+    // Whether the window manager offers keyboard moving and sizing ("移动", "大小").
+    static bool KeyboardMoveResizeAvailable();
+
+    // The frame's mouse input (from SkinFrame).
+    void framePress(QMouseEvent* e);
+    void frameMove(QMouseEvent* e);
+    void frameRelease(QMouseEvent* e);
+    void frameDoubleClick(QMouseEvent* e);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void layoutPieces();
+    void captionButtonEvent(QEvent::Type type, QPoint global);
+    CaptionButtonLogic::Input input(QPoint cursor) const;
+    void maximize();
+    void restore();
+    void adoptChild(QWidget* w);
+    void buildMenu();
+
+    QPointer<QWidget> host_;
+    abstract* target_;
+    WindowKind kind_;
+    QPointer<SkinFrame> frame_;
+    QPointer<QWidget> client_;
+    QPointer<QMenu> menu_;
+    CaptionButtonLogic buttons_;
+    CutForm cutForm_;
+    bool maximized_ = false;
+    QRect normalGeometry_;
+    // A press in the caption or a sizing zone; moving or sizing by hand where the window system
+    // refuses to.
+    enum class Drag { None, Armed, Moving, ManualMove, ManualSize };
+    Drag drag_ = Drag::None;
+    Qt::Edges dragEdges_;
+    QPoint dragStart_;
+    QRect dragGeometry_;
+    QPixmap canvas_;
+    quint64 lastTimestamp_ = 0;
+    QEvent::Type lastType_ = QEvent::None;
+};
+
+// Installs the skin's event handling on a top-level window (the frame is taken away at once).
+DRAPIX_EXPORT SkinWindow* HookWindow(QWidget* window, abstract* target, const WindowKind& kind);
+// Removes it again (the window keeps its size and outline).
+DRAPIX_EXPORT void UnhookWindow(QWidget* window);
+// The skin of a window, or null.
+DRAPIX_EXPORT SkinWindow* SkinOf(const QWidget* window);
+// Whether the skinned window is maximized (the skin keeps its own placement).
+DRAPIX_EXPORT bool IsZoomed(const QWidget* window);
+// The kind of a Qt window, read from its flags and size limits (before the frame is taken).
+DRAPIX_EXPORT WindowKind KindOf(const QWidget* window);
+
+} // namespace drapix

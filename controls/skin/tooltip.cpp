@@ -1,0 +1,66 @@
+#include "skin/tooltip.h"
+
+#include "buttons/ambient.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+
+namespace drapix {
+
+namespace {
+QPointer<Tooltip> g_tooltip;
+}
+
+Tooltip::Tooltip()
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus) {
+    setObjectName(QStringLiteral("Tooltip"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, OleColor(0x80000018));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(NamedFont(QStringLiteral("宋体"), 9));
+    QPalette text = Label1->palette();
+    text.setColor(QPalette::WindowText, OleColor(0x80000017));
+    Label1->setPalette(text);
+    Label1->move(60 / 15, 35 / 15);
+}
+
+void Tooltip::ShowText(const QString& text, QPoint at) {
+    Label1->setText(text);
+    Label1->adjustSize();
+    // The width follows the text: the label and 140 twips.
+    resize(Label1->width() + 140 / 15, Label1->height() + 2 * (35 / 15));
+    move(at);
+    show();
+    raise();
+}
+
+void Tooltip::paintEvent(QPaintEvent*) {
+    // Shape1: the outline.
+    QPainter p(this);
+    p.setPen(QColor(0, 0, 0));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+Tooltip* TooltipWindow() {
+    if (!g_tooltip)
+        g_tooltip = new Tooltip;
+    return g_tooltip;
+}
+
+void CloseTooltip() {
+    if (g_tooltip)
+        g_tooltip->close();
+}
+
+bool TooltipVisible() {
+    return g_tooltip && g_tooltip->isVisible();
+}
+
+} // namespace drapix
