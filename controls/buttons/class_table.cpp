@@ -20,13 +20,15 @@ std::vector<ControlClass> MakeClasses() {
          kCommon | OLEMISC_ACTSLIKEBUTTON, 30002, QStringLiteral("toolbox30002"),
          QStringLiteral("Lustrane窗体按钮控件: a push button with picture faces"),
          QStringLiteral("buttons/command.h"), &NewCommand, &LoadCommand},
-        {QStringLiteral("Lustrane"), QUuid(QStringLiteral("{5B0E2C71-8E4A-4F8B-9C2D-3A61D7F0B5E4}")),
+        {QStringLiteral("Lustrane"),
+         QUuid(QStringLiteral("{5B0E2C71-8E4A-4F8B-9C2D-3A61D7F0B5E4}")),
          QStringLiteral("Drapix.Lustrane"), QStringLiteral("_Lustrane"),
          QUuid(QStringLiteral("{9D4F6A12-2B7C-4E91-A3F5-C0E8B7D61A29}")),
          QStringLiteral("__Lustrane"),
          QUuid(QStringLiteral("{E27A5C94-6F13-4D08-B9A1-74C3F2E8D056}")),
          kCommon | OLEMISC_INVISIBLEATRUNTIME, 30000, QStringLiteral("toolbox30000"),
-         QStringLiteral("Lustrane窗体皮肤控件: the form's skin (caption, rims, outline, system menu)"),
+         QStringLiteral(
+             "Lustrane窗体皮肤控件: the form's skin (caption, rims, outline, system menu)"),
          QStringLiteral("skin/lustrane.h"), &NewLustrane, &LoadLustrane},
     };
 }

@@ -1,5 +1,7 @@
 // drapix-gallery: one form with the library's controls, for people and scripts to try them.
-// Every event a control raises is printed to standard output as "NAME EVENT", at once.
+// Every event a control raises is printed to standard output as "NAME EVENT", at once. The form
+// wears the skin (Lustrane1); "两个Lustrane" opens a second form that carries two Lustrane
+// controls, which shows the warning and keeps its window manager's frame.
 #include "buttons/ambient.h"
 #include "buttons/class_table.h"
 #include "buttons/command.h"
@@ -51,7 +53,8 @@ int main(int argc, char** argv) {
     back.setColor(QPalette::Window, QColor(0xD5, 0xDE, 0xF2));
     form.setPalette(back);
     form.setAutoFillBackground(true);
-    form.resize(520, 300);
+    // The skin takes 25 x 57 pixels of the window and grows it by 15 x 28.
+    form.resize(530, 330);
 
     const QStringList styles = {
         QStringLiteral("标准XP蓝色"),     QStringLiteral("标准XP绿色"),
@@ -85,7 +88,7 @@ int main(int argc, char** argv) {
     disabled->SetEnabled(false);
 
     Command* about = Add(&form, QStringLiteral("Command9"), QStringLiteral("关于Command(&A)"),
-                         QRect(16, 244, 156, 38));
+                         QRect(16, 244, 120, 38));
     about->Set按钮热键(QStringLiteral("a"));
     QObject::connect(about, &Command::Click, about, &Command::ShowAboutBox);
     Command* ok = Add(&form, QStringLiteral("Command10"), QStringLiteral("确定(&O)"),
@@ -99,6 +102,30 @@ int main(int argc, char** argv) {
     QObject::connect(cancel, &Command::Click, &form, &QWidget::close);
     auto* hint = new QLabel(QStringLiteral("Enter: 确定    Esc: 关闭    Alt+键: 访问键"), &form);
     hint->setGeometry(16, 212, 488, 20);
+
+    Command* twice = Add(&form, QStringLiteral("Command12"), QStringLiteral("两个Lustrane(&2)"),
+                         QRect(142, 244, 117, 38));
+    twice->Set按钮热键(QStringLiteral("2"));
+    QObject::connect(twice, &Command::Click, &form, [&form] {
+        auto* second = new QWidget(&form, Qt::Window);
+        second->setAttribute(Qt::WA_DeleteOnClose);
+        second->setObjectName(QStringLiteral("frmTwice"));
+        second->setWindowTitle(QStringLiteral("两个Lustrane"));
+        second->resize(300, 160);
+        auto* text = new QLabel(QStringLiteral("这个窗体上有 Lustrane1 和 Lustrane2。"), second);
+        text->setGeometry(16, 16, 268, 20);
+        for (const char* name : {"Lustrane1", "Lustrane2"})
+            FindClass(QStringLiteral("Drapix.Lustrane"))
+                ->create(second)
+                ->setObjectName(QString::fromLatin1(name));
+        second->show();
+    });
+
+    // The skin of the form.
+    FindClass(QStringLiteral("Drapix.Lustrane"))
+        ->create(&form)
+        ->setObjectName(QStringLiteral("Lustrane1"));
+    form.setWindowIcon(GalleryIcon());
 
     form.show();
     return app.exec();

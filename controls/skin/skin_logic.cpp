@@ -218,7 +218,8 @@ int OverlayX(ButtonPicture picture, int w, int pictureWidth) {
 
 std::vector<Blit> TopBackground(int w, QSize picture) {
     const int ph = picture.height();
-    return {{QRect(25, 0, 418, ph), QRect(0, 0, w, ph)}, {QRect(0, 0, 25, ph), QRect(0, 0, 25, ph)}};
+    return {{QRect(25, 0, 418, ph), QRect(0, 0, w, ph)},
+            {QRect(0, 0, 25, ph), QRect(0, 0, 25, ph)}};
 }
 
 Blit TopRightEnd(int w, QSize picture) {

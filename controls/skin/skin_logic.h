@@ -94,8 +94,8 @@ DRAPIX_EXPORT QSize MinimumTrackSize();
 class DRAPIX_EXPORT CaptionButtonLogic {
 public:
     struct Input {
-        QRect window;   // the window rectangle, screen pixels
-        QPoint cursor;  // the cursor, screen pixels
+        QRect window;  // the window rectangle, screen pixels
+        QPoint cursor; // the cursor, screen pixels
         WindowKind kind;
         bool maximized = false;
         bool userMode = true;

@@ -12,7 +12,9 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
+#include <utility>
 
 namespace drapix {
 
@@ -24,6 +26,7 @@ public:
         setObjectName(QStringLiteral("drapix_frame"));
         setMouseTracking(true);
     }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
@@ -79,12 +82,16 @@ QRect SizedByHand(QRect g, Qt::Edges edges, QPoint delta, QSize minimum) {
 SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
     : QObject(host), host_(host), target_(target), kind_(kind) {
     setObjectName(QString::fromLatin1(kSkinName));
-    // The window manager's frame goes; the window keeps the place where its frame was.
+    // The window manager's frame goes, without taking the window down (which would have it
+    // placed anew); the window keeps the place where its frame was.
     const QPoint at = host->frameGeometry().topLeft();
     const QSize size = host->size();
-    const bool visible = host->isVisible();
-    host->setWindowFlag(Qt::FramelessWindowHint, true);
-    host->setGeometry(QRect(at, size));
+    const Qt::WindowFlags flags = host->windowFlags() | Qt::FramelessWindowHint;
+    host->overrideWindowFlags(flags);
+    if (QWindow* w = host->windowHandle())
+        w->setFlags(flags);
+    host->resize(size);
+    placeAt(at);
     if (kind_.sizable)
         host->setMinimumSize(MinimumTrackSize());
 
@@ -111,11 +118,25 @@ SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
         const QRect r = windowRect();
         OpenSystemMenu(QPoint(r.x() + 9, r.y() + 46));
     });
-    if (visible)
-        host->show();
     if (focus && focus->window() == host)
         focus->setFocus();
     cutForm_.ShapeWindow(host);
+}
+
+void SkinWindow::placeAt(QPoint at) {
+    // A window manager takes its frame away some time after it is asked to: until then a move
+    // would be read as one of the framed window. Without a window manager there is no frame.
+    auto* watch = new QTimer(this);
+    watch->setInterval(10);
+    connect(watch, &QTimer::timeout, this, [this, watch, at, ticks = 0]() mutable {
+        QWindow* w = host_ ? host_->windowHandle() : nullptr;
+        if (w && !w->frameMargins().isNull() && ++ticks < 100)
+            return;
+        watch->deleteLater();
+        if (host_ && !maximized_ && host_->frameGeometry().topLeft() != at)
+            host_->move(at);
+    });
+    watch->start();
 }
 
 SkinWindow::~SkinWindow() {
@@ -132,8 +153,8 @@ QMenu* SkinWindow::systemMenu() const {
 }
 
 void SkinWindow::adoptChild(QWidget* w) {
-    if (!host_ || !client_ || !w || w->parentWidget() != host_ || w->isWindow() ||
-        w == client_ || w == frame_ || w->inherits("Lustrane"))
+    if (!host_ || !client_ || !w || w->parentWidget() != host_ || w->isWindow() || w == client_ ||
+        w == frame_ || w->inherits("Lustrane"))
         return;
     const bool hidden = w->isHidden();
     const QPoint pos = w->pos();
@@ -285,6 +306,12 @@ void SkinWindow::buildMenu() {
     if (!menu_) {
         menu_ = new SystemMenu(host_);
         menu_->setObjectName(QStringLiteral("drapix_system_menu"));
+        // The command runs after the menu has gone (a keyboard move needs the pointer free).
+        connect(menu_, &QMenu::triggered, this, [this](QAction* chosen) {
+            const int command = chosen->data().toInt();
+            QMetaObject::invokeMethod(
+                this, [this, command] { MenuCommand(command); }, Qt::QueuedConnection);
+        });
     }
     const bool minimized = host_->isMinimized();
     const bool keyboard = KeyboardMoveResizeAvailable();
@@ -307,14 +334,7 @@ void SkinWindow::OpenSystemMenu(QPoint at) {
     if (!host_)
         return;
     buildMenu();
-    QPointer<SkinWindow> self(this);
-    QAction* chosen = menu_->exec(at);
-    if (!self || !chosen)
-        return;
-    const int command = chosen->data().toInt();
-    // After the menu has gone (a keyboard move needs the pointer free).
-    QMetaObject::invokeMethod(
-        this, [this, command] { MenuCommand(command); }, Qt::QueuedConnection);
+    menu_->popup(at);
 }
 
 void SkinWindow::framePress(QMouseEvent* e) {
@@ -336,6 +356,8 @@ void SkinWindow::framePress(QMouseEvent* e) {
         }
         if (maximized_)
             return; // a maximized window cannot be dragged by its caption
+        // The move starts when the mouse moves with the button held: a window system asked to
+        // move on a click that has already ended keeps the mouse to itself.
         drag_ = Drag::Armed;
         dragStart_ = global;
         dragGeometry_ = host_->geometry();
@@ -361,15 +383,28 @@ void SkinWindow::frameMove(QMouseEvent* e) {
         return;
     }
     switch (drag_) {
-    case Drag::Armed:
+    case Drag::Armed: {
         if (global == dragStart_)
             return;
-        if (QWindow* w = host_->windowHandle(); w && w->startSystemMove()) {
+        // The window system moves the window from here on, keeping the point pressed under the
+        // mouse; where it refuses, the skin moves it.
+        QWindow* w = host_->windowHandle();
+        if (StartMoveFrom(host_, dragStart_)) {
+            drag_ = Drag::Moving;
+            // The window manager has the mouse now and sees the release: the window's own
+            // record of the held button ends here.
+            QMouseEvent up(QEvent::MouseButtonRelease, w->mapFromGlobal(QPointF(global)),
+                           QPointF(global), Qt::LeftButton, Qt::NoButton, e->modifiers());
+            QCoreApplication::sendEvent(w, &up);
+            return;
+        }
+        if (w && w->startSystemMove()) {
             drag_ = Drag::Moving;
             return;
         }
         drag_ = Drag::ManualMove;
         [[fallthrough]];
+    }
     case Drag::ManualMove:
         host_->move(dragGeometry_.topLeft() + (global - dragStart_));
         return;
@@ -384,6 +419,10 @@ void SkinWindow::frameMove(QMouseEvent* e) {
 
 void SkinWindow::frameRelease(QMouseEvent*) {
     drag_ = Drag::None;
+    // The double click's command runs once the button is up: a window that the window system
+    // sees resized under a held button stops getting the next clicks.
+    if (const int command = std::exchange(pendingCommand_, 0))
+        SysCommand(command);
 }
 
 void SkinWindow::frameDoubleClick(QMouseEvent* e) {
@@ -393,7 +432,7 @@ void SkinWindow::frameDoubleClick(QMouseEvent* e) {
         HitTest(windowRect(), global, kind_.sizable) != HitZone::Caption ||
         IconSquare(windowRect()).contains(global) || !kind_.maximizeBox)
         return;
-    SysCommand(maximized_ ? SC_RESTORE : SC_MAXIMIZE);
+    pendingCommand_ = maximized_ ? SC_RESTORE : SC_MAXIMIZE;
 }
 
 bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {

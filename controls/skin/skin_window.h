@@ -61,7 +61,7 @@ public:
     void SysCommand(int command);
     // A menu command: system commands in user mode, the about dialog (2003) in any mode.
     void MenuCommand(int command);
-    // Opens the system menu at a screen point; returns when it has closed.
+    // Opens the system menu at a screen point (it runs its command when one is chosen).
     void OpenSystemMenu(QPoint at);
     // The system menu as it was last built (for tests), null before.
     QMenu* systemMenu() const;
@@ -79,6 +79,7 @@ protected:
 
 private:
     void layoutPieces();
+    void placeAt(QPoint at);
     void captionButtonEvent(QEvent::Type type, QPoint global);
     CaptionButtonLogic::Input input(QPoint cursor) const;
     void maximize();
@@ -104,6 +105,7 @@ private:
     QPoint dragStart_;
     QRect dragGeometry_;
     QPixmap canvas_;
+    int pendingCommand_ = 0;
     quint64 lastTimestamp_ = 0;
     QEvent::Type lastType_ = QEvent::None;
 };

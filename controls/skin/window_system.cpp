@@ -58,13 +58,12 @@ bool WindowManagerMovesByKeyboard() {
     return found;
 }
 
-bool StartKeyboardMoveResize(QWidget* window, bool size) {
+namespace {
+
+bool SendMoveResize(QWidget* window, QPoint at, uint32_t direction, uint32_t button) {
     xcb_connection_t* c = Connection();
     if (!c || !window || !WindowManagerMovesByKeyboard())
         return false;
-    constexpr uint32_t kSizeKeyboard = 9;
-    constexpr uint32_t kMoveKeyboard = 10;
-    const QPoint at = QCursor::pos();
     xcb_client_message_event_t ev;
     std::memset(&ev, 0, sizeof ev);
     ev.response_type = XCB_CLIENT_MESSAGE;
@@ -73,8 +72,8 @@ bool StartKeyboardMoveResize(QWidget* window, bool size) {
     ev.type = Atom(c, "_NET_WM_MOVERESIZE");
     ev.data.data32[0] = uint32_t(at.x());
     ev.data.data32[1] = uint32_t(at.y());
-    ev.data.data32[2] = size ? kSizeKeyboard : kMoveKeyboard;
-    ev.data.data32[3] = 0; // no button
+    ev.data.data32[2] = direction;
+    ev.data.data32[3] = button;
     ev.data.data32[4] = 1; // a normal application
     xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
     xcb_send_event(c, 0, Root(c),
@@ -84,6 +83,19 @@ bool StartKeyboardMoveResize(QWidget* window, bool size) {
     return true;
 }
 
+} // namespace
+
+bool StartKeyboardMoveResize(QWidget* window, bool size) {
+    constexpr uint32_t kSizeKeyboard = 9;
+    constexpr uint32_t kMoveKeyboard = 10;
+    return SendMoveResize(window, QCursor::pos(), size ? kSizeKeyboard : kMoveKeyboard, 0);
+}
+
+bool StartMoveFrom(QWidget* window, QPoint pressedAt) {
+    constexpr uint32_t kMove = 8;
+    return SendMoveResize(window, pressedAt, kMove, 1);
+}
+
 #else
 
 bool WindowManagerMovesByKeyboard() {
@@ -91,6 +103,10 @@ bool WindowManagerMovesByKeyboard() {
 }
 
 bool StartKeyboardMoveResize(QWidget*, bool) {
+    return false;
+}
+
+bool StartMoveFrom(QWidget*, QPoint) {
     return false;
 }
 

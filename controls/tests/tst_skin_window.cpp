@@ -1,0 +1,204 @@
+// The skin on a real X server with a window manager (run by with_window_manager.sh: Xvfb and
+// openbox), driven by the mouse through xdotool: no frame of the window manager, the outline,
+// a caption drag, maximize and restore, the tooltip, the system menu and the close button.
+#include "skin/lustrane.h"
+#include "skin/skin_logic.h"
+#include "skin/skin_window.h"
+#include "skin/tooltip.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QWindow>
+#include <QtTest>
+
+using namespace drapix;
+
+namespace {
+
+void Xdotool(const QStringList& args) {
+    QProcess::execute(QStringLiteral("xdotool"), args);
+}
+
+void MoveTo(QPoint p) {
+    Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())});
+}
+
+void Click(QPoint p, int button = 1) {
+    MoveTo(p);
+    QTest::qWait(100);
+    Xdotool({"click", QString::number(button)});
+}
+
+// A host form that notes its closing.
+class Host : public QWidget {
+public:
+    int closes = 0;
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        ++closes;
+        QWidget::closeEvent(e);
+    }
+};
+
+QRgb ScreenPixel(QPoint p) {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, p.x(), p.y(), 1, 1)
+        .toImage()
+        .pixel(0, 0);
+}
+
+} // namespace
+
+class SkinWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    Host* host_ = nullptr;
+    Lustrane* skin_ = nullptr;
+
+    QRect rect() const { return host_->frameGeometry(); }
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X display with a window manager (with_window_manager.sh)");
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("needs xdotool");
+    }
+
+    void init() {
+        host_ = new Host;
+        host_->setWindowTitle(QStringLiteral("Skin test"));
+        auto* label = new QLabel(QStringLiteral("Label1"), host_);
+        label->setObjectName(QStringLiteral("Label1"));
+        label->move(0, 0);
+        host_->resize(400, 300);
+        skin_ = new Lustrane(host_);
+        host_->show();
+        QTRY_VERIFY(skin_->attached());
+        QVERIFY(QTest::qWaitForWindowExposed(host_));
+        // The window manager has taken its frame away.
+        QTRY_COMPARE(host_->windowHandle()->frameMargins(), QMargins());
+        QTest::qWait(300);
+    }
+
+    void cleanup() {
+        delete host_;
+        host_ = nullptr;
+        MoveTo(QPoint(1000, 740));
+        QTest::qWait(100);
+    }
+
+    void skinnedWithoutFrameAndShaped() {
+        // The window manager draws no frame; the skin grew the window by 15 x 28.
+        QTRY_COMPARE(host_->windowHandle()->frameMargins(), QMargins());
+        QCOMPARE(host_->size(), QSize(415, 328));
+        // The controls keep their client position: 16 right and 47 below the window's corner.
+        auto* label = host_->findChild<QLabel*>(QStringLiteral("Label1"));
+        QCOMPARE(label->mapTo(host_, QPoint(0, 0)), QPoint(16, 47));
+        // The outline cuts the top-left corner: the root shows there, the caption beside it.
+        const QRect r = rect();
+        QTRY_COMPARE(ScreenPixel(r.topLeft() + QPoint(1, 1)), qRgb(0, 0, 0));
+        QVERIFY(ScreenPixel(r.topLeft() + QPoint(100, 30)) != qRgb(0, 0, 0));
+        QVERIFY(ScreenPixel(r.topLeft() + QPoint(r.width() - 30, 5)) != qRgb(0, 0, 0));
+    }
+
+    void dragOnTheCaptionMovesIt() {
+        const QRect before = rect();
+        const QPoint grab = before.topLeft() + QPoint(120, 30);
+        MoveTo(grab);
+        QTest::qWait(100);
+        Xdotool({"mousedown", "1"});
+        QTest::qWait(150);
+        for (int i = 1; i <= 5; ++i) {
+            MoveTo(grab + QPoint(10 * i, 6 * i));
+            QTest::qWait(60);
+        }
+        Xdotool({"mouseup", "1"});
+        QTRY_COMPARE(rect().topLeft(), before.topLeft() + QPoint(50, 30));
+        QCOMPARE(rect().size(), before.size());
+    }
+
+    void maximizeFillsTheWorkAreaAndRestores() {
+        const QRect before = rect();
+        const CaptionButtonRects b = CaptionButtons(before);
+        Click(b.maximize.toRect().center());
+        const QRect work = host_->screen()->availableGeometry();
+        QTRY_COMPARE(rect(), MaximizedPlacement(work));
+        QVERIFY(IsZoomed(host_));
+        // A maximized window does not move by its caption.
+        const QPoint grab = rect().topLeft() + QPoint(150, 30);
+        MoveTo(grab);
+        Xdotool({"mousedown", "1"});
+        MoveTo(grab + QPoint(40, 40));
+        QTest::qWait(100);
+        Xdotool({"mouseup", "1"});
+        QTest::qWait(300);
+        QCOMPARE(rect(), MaximizedPlacement(work));
+        Click(CaptionButtons(rect()).maximize.toRect().center());
+        QTRY_COMPARE(rect(), before);
+        QVERIFY(!IsZoomed(host_));
+    }
+
+    void doubleClickOnTheCaptionMaximizes() {
+        const QRect before = rect();
+        MoveTo(before.topLeft() + QPoint(150, 30));
+        QTest::qWait(100);
+        Xdotool({"click", "--repeat", "2", "--delay", "80", "1"});
+        QTRY_VERIFY(IsZoomed(host_));
+        // A pause, so that the next two clicks are a double click of their own.
+        QTest::qWait(800);
+        MoveTo(rect().topLeft() + QPoint(150, 30));
+        QTest::qWait(100);
+        Xdotool({"click", "--repeat", "2", "--delay", "80", "1"});
+        QTRY_VERIFY(!IsZoomed(host_));
+        QTRY_COMPARE(rect(), before);
+    }
+
+    void tooltipOverACaptionButton() {
+        MoveTo(CaptionButtons(rect()).close.toRect().center());
+        QTRY_VERIFY_WITH_TIMEOUT(TooltipVisible(), 3000);
+        QCOMPARE(TooltipWindow()->Label1->text(), QStringLiteral("关闭"));
+        MoveTo(CaptionButtons(rect()).minimize.toRect().center());
+        QTRY_COMPARE_WITH_TIMEOUT(TooltipWindow()->Label1->text(), QStringLiteral("最小化"), 3000);
+        // Destroying the window takes the tooltip away.
+        delete host_;
+        host_ = nullptr;
+        QVERIFY(!TooltipVisible());
+    }
+
+    void systemMenuMinimizes() {
+        const QRect r = rect();
+        Click(r.topLeft() + QPoint(150, 30), 3);
+        SkinWindow* skin = SkinOf(host_);
+        QTRY_VERIFY(skin->systemMenu() && skin->systemMenu()->isVisible());
+        QMenu* menu = skin->systemMenu();
+        QStringList texts;
+        QAction* minimize = nullptr;
+        for (QAction* a : menu->actions()) {
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            if (a->text() == QStringLiteral("最小化(&N)"))
+                minimize = a;
+        }
+        QCOMPARE(texts, (QStringList{"还原(&R)", "移动(&M)", "大小(&S)", "最小化(&N)", "最大化(&X)",
+                                     "-", "关闭(&C)    Alt+F4", "-", "关于(&A)..."}));
+        QCOMPARE(menu->width(), kMenuItemWidth);
+        QVERIFY(minimize && minimize->isEnabled());
+        QVERIFY(!menu->actions().at(0)->isEnabled()); // 还原: not maximized
+        Click(menu->mapToGlobal(menu->actionGeometry(minimize).center()));
+        QTRY_VERIFY(host_->isMinimized());
+    }
+
+    void closeButtonCloses() {
+        Click(CaptionButtons(rect()).close.toRect().center());
+        QTRY_COMPARE(host_->closes, 1);
+        QTRY_VERIFY(!host_->isVisible());
+    }
+};
+
+QTEST_MAIN(SkinWindowTest)
+#include "tst_skin_window.moc"
