@@ -53,7 +53,10 @@ Lustrane::Lustrane(QWidget* parent)
     // Invisible in a running program.
     if (UserMode())
         setVisible(false);
-    resize(180, 131);
+    // The size is fixed to the picture, and the control shows the skin's outline.
+    setFixedSize(180, 131);
+    cutForm_ = std::make_unique<CutForm>();
+    cutForm_->ShapeWindow(this);
     // Initialize.
     timer1_->start();
 }
@@ -162,8 +165,7 @@ void Lustrane::Timer3Timer() {
         tooltipShown_ = false;
         return;
     }
-    const QString text =
-        TooltipText(host_->frameGeometry(), cursor, KindOf(host_), IsZoomed(host_));
+    const QString text = TooltipText(host_->geometry(), cursor, KindOf(host_), IsZoomed(host_));
     if (text.isEmpty()) {
         if (tooltipShown_)
             CloseTooltip();
@@ -230,11 +232,6 @@ void Lustrane::paintEvent(QPaintEvent*) {
 }
 
 void Lustrane::resizeEvent(QResizeEvent*) {
-    // The size is fixed to the picture, and the control shows the skin's outline.
-    if (size() != QSize(180, 131)) {
-        resize(180, 131);
-        return;
-    }
     if (!cutForm_)
         cutForm_ = std::make_unique<CutForm>();
     cutForm_->ShapeWindow(this);

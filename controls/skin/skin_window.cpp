@@ -109,7 +109,9 @@ SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
     frame_->show();
     frame_->lower();
     host->installEventFilter(this);
-    qApp->installEventFilter(this);
+    frame_->installEventFilter(this);
+    if (QWindow* w = host->windowHandle())
+        w->installEventFilter(this);
     auto* alt = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), host);
     alt->setObjectName(QStringLiteral("drapix_system_menu_key"));
     alt->setContext(Qt::WindowShortcut);
@@ -165,7 +167,8 @@ void SkinWindow::adoptChild(QWidget* w) {
 }
 
 QRect SkinWindow::windowRect() const {
-    return host_ ? host_->frameGeometry() : QRect();
+    // Without the window manager's frame the widget is the whole window.
+    return host_ ? host_->geometry() : QRect();
 }
 
 void SkinWindow::layoutPieces() {
@@ -486,25 +489,21 @@ bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (t != QEvent::MouseMove && t != QEvent::MouseButtonPress &&
-        t != QEvent::MouseButtonRelease && t != QEvent::Leave)
-        return false;
-    if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != host_)
-        return false;
-    if (t == QEvent::Leave) {
+    if (t == QEvent::Leave && watched == frame_) {
         // The mouse has left the frame: nothing stays highlighted.
-        if (watched == frame_ && !buttons_.pressed())
+        if (!buttons_.pressed())
             captionButtonEvent(QEvent::MouseMove, QPoint(INT_MIN / 2, INT_MIN / 2));
         return false;
     }
+    // The window's mouse input, once per event, before it reaches the widget under the mouse:
+    // the caption buttons follow the mouse over the whole window.
+    if (watched != host_->windowHandle() ||
+        (t != QEvent::MouseMove && t != QEvent::MouseButtonPress &&
+         t != QEvent::MouseButtonRelease))
+        return false;
     auto* me = static_cast<QMouseEvent*>(event);
     if (t != QEvent::MouseMove && me->button() != Qt::LeftButton)
         return false;
-    // A mouse event that a child passes on reaches its parents too: handle it once.
-    if (me->timestamp() == lastTimestamp_ && t == lastType_)
-        return false;
-    lastTimestamp_ = me->timestamp();
-    lastType_ = t;
     captionButtonEvent(t, me->globalPosition().toPoint());
     return false;
 }

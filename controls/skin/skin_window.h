@@ -106,8 +106,6 @@ private:
     QRect dragGeometry_;
     QPixmap canvas_;
     int pendingCommand_ = 0;
-    quint64 lastTimestamp_ = 0;
-    QEvent::Type lastType_ = QEvent::None;
 };
 
 // Installs the skin's event handling on a top-level window (the frame is taken away at once).
