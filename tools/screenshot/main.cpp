@@ -1,6 +1,7 @@
 // meridane-shot: opens the main window on a program folder, runs a search, shows the first
 // title and saves a picture of the window.
 //   meridane-shot --folder DIR --out FILE.png [--category NAME] [--keywords TEXT]
+#include "buttons/command.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "shell/main_window.h"
@@ -50,13 +51,14 @@ int main(int argc, char* argv[]) {
         if (category == QString::fromUtf8(caption))
             button->setChecked(true);
     window.Text1[0]->setText(keywords);
-    window.Command1Click();
+    // "查询" pressed with the mouse.
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
     if (window.List1->count() > 0) {
         window.List1->setCurrentRow(0);
         window.List1Click(window.List1->item(0)->text());
     }
     QTest::qWait(300);
     const bool saved = window.grab().save(out);
-    window.Command8Click();
+    QTest::mouseClick(window.Command8, Qt::LeftButton); // "退出"
     return saved ? 0 : 1;
 }
