@@ -11,6 +11,7 @@
 #include "test_support.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 
 #include <random>
@@ -497,6 +498,26 @@ private slots:
         QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("加上"), false));
         QCOMPARE(mem.fields.resultList.size(), 3);
         compareFiles(ref, mem, sql);
+    }
+
+    // The reading after start ends before the program's objects go, however the program ends.
+    void warmUpEndsBeforeTheProgram() {
+        QProcess report;
+        report.start(QStringLiteral(WARM_UP_EXIT), {QStringLiteral("report")});
+        QVERIFY(report.waitForFinished(120000));
+        QCOMPARE(report.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(report.exitCode(), 0);
+        for (int run = 0; run < 3; ++run) {
+            for (const char* mode : {"end", "no-application"}) {
+                QProcess p;
+                p.start(QStringLiteral(WARM_UP_EXIT), {QString::fromLatin1(mode)});
+                QVERIFY(p.waitForFinished(120000));
+                QVERIFY2(
+                    p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+                    qPrintable(QStringLiteral("%1: %2").arg(
+                        QLatin1String(mode), QString::fromLocal8Bit(p.readAllStandardError()))));
+            }
+        }
     }
 
     // Without the databases both paths fail alike: one notice per statement that could not run.
