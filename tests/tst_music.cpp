@@ -1,0 +1,134 @@
+// The music device on the real media player: commands never wait in an event loop of their own,
+// so a click on "关闭音乐" or the end of the window can only come between two commands, also
+// while a track is still being opened.
+#include "services/media_player_device.h"
+#include "services/music.h"
+
+#include <QFile>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace meridane;
+
+namespace {
+
+QString Track(int n) {
+    return QStringLiteral(MERIDANE_FOLDER "/sound/bk%1.mp3").arg(n);
+}
+
+} // namespace
+
+class MusicTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        for (int n = 1; n <= 5; ++n)
+            QVERIFY2(QFile::exists(Track(n)), qPrintable(Track(n)));
+    }
+
+    // "play" sent while the track is still being opened starts it once it is loaded.
+    void playStartsWhenTheTrackIsLoaded() {
+        MediaPlayerDevice device;
+        device.setFileName(Track(2));
+        device.command(QStringLiteral("open"));
+        device.command(QStringLiteral("play"));
+        QCOMPARE(device.mode(), MciDevice::kPlaying);
+        QTRY_VERIFY(device.playing());
+        QCOMPARE(device.mode(), MciDevice::kPlaying);
+        device.command(QStringLiteral("close"));
+        QCOMPARE(device.mode(), MciDevice::kNotOpen);
+        QVERIFY(!device.playing());
+    }
+
+    // A click on "关闭音乐" that arrives while the first track is being opened runs after the
+    // start of the music, and the track that was being opened never plays.
+    void clickWhileOpening() {
+        MediaPlayerDevice device;
+        BackgroundMusic music(device, Track);
+        bool starting = false, ran = false, ranDuringStart = false;
+        QTimer::singleShot(0, [&] {
+            ran = true;
+            ranDuringStart = starting;
+            music.Command5Click();
+        });
+        starting = true;
+        music.playmusic();
+        starting = false;
+        QVERIFY(!ranDuringStart);
+        QTRY_VERIFY(ran);
+        QCOMPARE(music.command5Caption, kMusicOn);
+        QCOMPARE(device.mode(), MciDevice::kNotOpen);
+        QTest::qWait(1500);
+        QCOMPARE(device.mode(), MciDevice::kNotOpen);
+        QVERIFY(!device.playing());
+        music.Timer1Tick(); // the watch leaves a closed player alone
+        QCOMPARE(device.mode(), MciDevice::kNotOpen);
+        // Switched on again, the music starts from track 1.
+        music.Command5Click();
+        QCOMPARE(music.command5Caption, kMusicOff);
+        QCOMPARE(music.track(), 1);
+        QTRY_VERIFY(device.playing());
+        // Two clicks while the track is being opened: on again, from track 1.
+        music.Command5Click();
+        music.Command5Click();
+        QTRY_VERIFY(device.playing());
+        QCOMPARE(music.command5Caption, kMusicOff);
+    }
+
+    // The window's end (its music and player destroyed) while a track is being opened.
+    void teardownWhileOpening() {
+        auto device = std::make_unique<MediaPlayerDevice>();
+        auto music = std::make_unique<BackgroundMusic>(*device, Track);
+        bool starting = false, ranDuringStart = false, ran = false;
+        QTimer::singleShot(0, [&] {
+            ran = true;
+            ranDuringStart = starting;
+            device->command(QStringLiteral("close")); // what the window's close does
+            music.reset();
+            device.reset();
+        });
+        starting = true;
+        music->playmusic();
+        starting = false;
+        QVERIFY(!ranDuringStart);
+        QTRY_VERIFY(ran);
+        // The media framework's late signals find nothing to call.
+        QTest::qWait(1500);
+
+        // Destroyed without a close, right after an open.
+        device = std::make_unique<MediaPlayerDevice>();
+        device->setFileName(Track(3));
+        device->command(QStringLiteral("open"));
+        device->command(QStringLiteral("play"));
+        device.reset();
+        QTest::qWait(1000);
+    }
+
+    // A file that cannot be played leaves the device not open once the player has looked at
+    // it; a "play" sent meanwhile is forgotten.
+    void unplayableFile() {
+        QTemporaryDir dir;
+        const QString junk = dir.path() + QStringLiteral("/junk.mp3");
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        MediaPlayerDevice device;
+        device.setFileName(junk);
+        device.command(QStringLiteral("open"));
+        device.command(QStringLiteral("play"));
+        QTRY_COMPARE(device.mode(), MciDevice::kNotOpen);
+        QVERIFY(!device.playing());
+        // The next open works.
+        device.setFileName(Track(1));
+        device.command(QStringLiteral("open"));
+        device.command(QStringLiteral("play"));
+        QTRY_VERIFY(device.playing());
+    }
+};
+
+QTEST_GUILESS_MAIN(MusicTest)
+#include "tst_music.moc"
