@@ -16,7 +16,7 @@ namespace {
 
 // How long a loaded machine may take the media framework to open a track (a wait, not a limit
 // the program must meet).
-constexpr int kLoadMs = 30000;
+constexpr int kLoadMs = 60000;
 
 QString Track(int n) {
     return QStringLiteral(MERIDANE_FOLDER "/sound/bk%1.mp3").arg(n);
