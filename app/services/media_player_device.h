@@ -35,6 +35,8 @@ public:
 
     // True while a track is actually being played (not while it is still being opened).
     bool playing() const;
+    // True from "open" until the player has loaded the file or failed to.
+    bool opening() const { return state_ == State::Opening; }
 
 private:
     enum class State { NotOpen, Opening, Open };
