@@ -217,7 +217,7 @@ private slots:
         frmMain window(std::make_unique<SilentDevice>());
         window.Option5->setChecked(true);
         window.Text1[0]->setText(QStringLiteral("补气升阳，健脾"));
-        window.Command1Click();
+        click(window.Command1);
         QCOMPARE(window.List1->count(), 2);
         window.List1Click(QStringLiteral("黄芪笔记"));
         QCOMPARE(window.Label2->text(), QStringLiteral("页码： 13    相符个数： 1"));
