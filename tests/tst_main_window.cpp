@@ -14,6 +14,8 @@
 #include "shell/record_pane.h"
 #include "shell/shell_services.h"
 #include "shell_test_support.h"
+#include "skin/lustrane.h"
+#include "skin/skin_window.h"
 #include "test_support.h"
 
 #include <QClipboard>
@@ -198,6 +200,8 @@ class MainWindowTest : public QObject {
         window = std::make_unique<frmMain>(std::move(d));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        // The skin takes the frame once the window shows.
+        QTRY_VERIFY(window->Lustrane1 && window->Lustrane1->attached());
     }
 
     void type(const QString& keywords) {
@@ -290,7 +294,11 @@ private slots:
             {window->Command7, QStringLiteral("打印")},
             {window->Command8, QStringLiteral("退出")}};
         QCOMPARE(window->findChildren<Command*>().size(), qsizetype(std::size(buttons)));
-        QCOMPARE(form.controls.size(), qsizetype(std::size(buttons)));
+        // The buttons and the skin.
+        QCOMPARE(form.controls.size(), qsizetype(std::size(buttons)) + 1);
+        QCOMPARE(form.Control(QStringLiteral("Lustrane1"))->progId,
+                 QStringLiteral("Drapix.Lustrane"));
+        QCOMPARE(window->findChildren<Lustrane*>(), QList<Lustrane*>{window->Lustrane1});
         for (const auto& [button, caption] : buttons) {
             const drapix::FormControl* stored = form.Control(button->objectName());
             QVERIFY2(stored, qPrintable(button->objectName()));
@@ -311,10 +319,11 @@ private slots:
             QCOMPARE(button->logic().facePicture(), QStringLiteral("Imgbut1"));
             QVERIFY(!button->logic().region().isEmpty());
         }
-        // The search buttons sit in the frame of the search column, the others in the window.
+        // The search buttons sit in the frame of the search column, the others in the window's
+        // client area (inside the skin's frame).
         QCOMPARE(window->Command1->parentWidget(), window->Frame1);
         QCOMPARE(window->Command2->parentWidget(), window->Frame1);
-        QCOMPARE(window->Command8->parentWidget(), window.get());
+        QCOMPARE(window->Command8->parentWidget(), drapix::SkinOf(window.get())->client());
     }
 
     // Each button runs its handler on a mouse click, and on Space when it has the focus: on the
@@ -592,7 +601,7 @@ private slots:
     void fontSizeListUncovered() {
         QComboBox* combo = window->Combo1;
         const QRect r = combo->geometry();
-        const QObjectList siblings = window->children();
+        const QObjectList siblings = combo->parentWidget()->children();
         for (qsizetype i = siblings.indexOf(combo) + 1; i < siblings.size(); ++i) {
             auto* w = qobject_cast<QWidget*>(siblings.at(i));
             if (w && !w->isWindow() && w->isVisible())
@@ -600,7 +609,7 @@ private slots:
         }
         for (const QPoint p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight(),
                                r.center(), QPoint(r.left() + 4, r.bottom() - 1)}) {
-            QWidget* hit = window->childAt(p);
+            QWidget* hit = combo->parentWidget()->childAt(p);
             QVERIFY2(hit == combo || combo->isAncestorOf(hit),
                      qPrintable(hit ? hit->objectName() : QStringLiteral("nothing")));
         }
@@ -631,7 +640,8 @@ private slots:
 
     void layout() {
         const MainGeometry& g = window->layoutGeometry();
-        QCOMPARE(window->frameGeometry().size(), QSize(766, 579));
+        // The load size, grown by the skin's frame; the layout is the one of the load size.
+        QCOMPARE(window->size(), QSize(766 + 15, 579 + 28));
         QCOMPARE(g.Frame1.height, 7905.f);
         QCOMPARE(g.RichTextBox1.height, 6832.f);
         QCOMPARE(g.RichTextBox1.width, 7450.f);
@@ -645,9 +655,11 @@ private slots:
         QCOMPARE(window->List1->geometry(), QRect(8, 56, 209, 417));
         QCOMPARE(window->Command8->geometry(), QRect(672, 501, 57, 25));
 
-        // A small step: everything follows.
-        const QSize frame = window->frameGeometry().size() - window->size();
-        const auto resizeOuter = [&](int w, int h) { window->resize(QSize(w, h) - frame); };
+        // A small step: everything follows. The layout rules see the size without the skin's
+        // frame.
+        const QSize frame = window->Lustrane1->frameGrowth();
+        QCOMPARE(frame, QSize(15, 28));
+        const auto resizeOuter = [&](int w, int h) { window->resize(QSize(w, h) + frame); };
         resizeOuter(800, 600);
         QCOMPARE(g.Frame1.height, 9000.f - 780);
         QCOMPARE(g.RichTextBox1.width, 12000.f - 4040);
@@ -691,7 +703,7 @@ private slots:
         QCOMPARE(paneText(), QString());
         QCOMPARE(window->Text3->text(), QString());
         QCOMPARE(window->Combo1->count(), 12);
-        QCOMPARE(window->frameGeometry().size(), QSize(766, 579));
+        QCOMPARE(window->size(), QSize(766 + 15, 579 + 28));
         QCOMPARE(device->log.first(), QStringLiteral("open bk1.mp3"));
     }
 

@@ -1,18 +1,27 @@
 // The main window under a real window manager (run by with_window_manager.sh: Xvfb + openbox):
-// it comes up at its load size, frame included, with the layout of that size from the first
-// layout on, and keeps that layout when the user sizes it away and back; its buttons and the
-// notes editor's take the X server's own mouse clicks and keys (xdotool).
+// it comes up skinned, at its load size grown by the skin's frame, with the layout of the load
+// size from the first layout on, and keeps that layout when the user sizes it away and back; its
+// buttons and the notes editor's take the X server's own mouse clicks and keys (xdotool).
 #include "buttons/command.h"
+#include "search/program_folder.h"
 #include "services/main_layout.h"
+#include "services/update_check.h"
 #include "shell/main_window.h"
 #include "shell_test_support.h"
+#include "skin/lustrane.h"
+#include "skin/neo_caption.h"
+#include "skin/skin_logic.h"
+#include "skin/skin_window.h"
 #include "test_support.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QWindow>
 #include <QtTest>
@@ -49,6 +58,11 @@ bool SameLayout(const MainGeometry& a, const MainGeometry& b) {
            same(a.RichTextBox1, b.RichTextBox1) && same(a.Command8, b.Command8);
 }
 
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // Runs xdotool with the arguments; false when it fails.
 bool Xdotool(const QStringList& args) {
     return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
@@ -82,13 +96,15 @@ private slots:
         WatchedWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        // The window manager's frame, and the outer size it leaves.
-        QTRY_VERIFY(!window.windowHandle()->frameMargins().isNull());
+        // The skin takes the window manager's frame away and grows the load size by its own
+        // frame, 15 x 28 pixels.
+        QTRY_VERIFY(window.Lustrane1->attached());
+        QTRY_COMPARE(window.windowHandle()->frameMargins(), QMargins());
         const QSize load(qRound(kLoadWidth / kTwipsPerPixel), qRound(kLoadHeight / kTwipsPerPixel));
-        QTRY_COMPARE(window.frameGeometry().size(), load);
+        QTRY_COMPARE(window.frameGeometry().size(), load + QSize(15, 28));
+        QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
         QTest::qWait(300);
-        QCOMPARE(window.frameGeometry().size(), load);
-        QCOMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
+        QCOMPARE(window.frameGeometry(), QRect(QPoint(0, 0), load + QSize(15, 28)));
 
         // Every layout pass, from the first on, was the one of the load size.
         const MainGeometry expected = LoadSizeLayout();
@@ -100,9 +116,10 @@ private slots:
                                     .arg(expected.RichTextBox1.height)));
         const QRect bottomButton = window.Command8->geometry();
         QCOMPARE(bottomButton, QRect(672, 501, 57, 25));
-        // The bottom row lies inside, at the distance from the bottom edge that the load size
-        // gives (outer height less frame, pane top and the rows above).
-        QVERIFY(window.rect().contains(bottomButton));
+        // The bottom row lies inside the client area, at the distance from the bottom edge that
+        // the load size gives (outer height less frame, pane top and the rows above).
+        QVERIFY(window.Command8->parentWidget()->rect().contains(bottomButton));
+        QCOMPARE(window.Command8->mapTo(&window, QPoint(0, 0)), QPoint(16 + 672, 47 + 501));
 
         // Sized away and back by the user: the same layout, no jump.
         const QSize inside = window.size();
@@ -116,8 +133,63 @@ private slots:
 
         // The font-size list is whole and takes the click.
         QComboBox* combo = window.Combo1;
-        QCOMPARE(window.childAt(combo->geometry().bottomLeft() + QPoint(2, 0)), combo);
+        QCOMPARE(combo->parentWidget()->childAt(combo->geometry().bottomLeft() + QPoint(2, 0)),
+                 combo);
         window.close();
+    }
+
+    // The skinned frame: its caption shows the window's caption text, the maximize button fills
+    // the work area and restores, the system menu opens on the caption, and the close button
+    // runs the shutdown sequence.
+    void skinnedFrame() {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("needs xdotool");
+        KnowledgeSources sources;
+        sources.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("人参、白术、茯苓、甘草"),
+                           QStringLiteral("补气"))};
+        TempProgramFolder folder(sources, {});
+        QFile fonts(folder.path() + QStringLiteral("/Ifonts.fon"));
+        QVERIFY(fonts.open(QIODevice::WriteOnly));
+        fonts.write("placeholder\n");
+        fonts.close();
+        ScriptedMessages messages;
+        RecordingShell shell;
+        WatchedWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(window.Lustrane1->attached());
+        QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
+        QTest::qWait(300);
+        drapix::SkinWindow* skin = drapix::SkinOf(&window);
+        QVERIFY(skin);
+        QCOMPARE(window.Lustrane1->caption()->drawer()->captionText(), window.windowTitle());
+        QVERIFY(window.windowTitle().startsWith(QStringLiteral("Meridane5.0   ")));
+        const QRect normal = window.frameGeometry();
+
+        const auto click = [](QPoint p, int button = 1) {
+            return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                            QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
+                            QString::number(button)});
+        };
+        QVERIFY(click(drapix::CaptionButtons(normal).maximize.toRect().center()));
+        QTRY_VERIFY(drapix::IsZoomed(&window));
+        QTRY_COMPARE(window.frameGeometry(),
+                     drapix::MaximizedPlacement(window.screen()->availableGeometry()));
+        QTest::qWait(200);
+        QVERIFY(click(drapix::CaptionButtons(window.frameGeometry()).maximize.toRect().center()));
+        QTRY_COMPARE(window.frameGeometry(), normal);
+
+        // The system menu on the caption; Esc takes it away.
+        QVERIFY(click(normal.topLeft() + QPoint(200, 30), 3));
+        QTRY_VERIFY(skin->systemMenu() && skin->systemMenu()->isVisible());
+        QVERIFY(Xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+        QTRY_VERIFY(!skin->systemMenu()->isVisible());
+
+        // The close button: the shutdown sequence runs.
+        QVERIFY(click(drapix::CaptionButtons(normal).close.toRect().center()));
+        QTRY_VERIFY(!window.isVisible());
+        QCOMPARE(ReadFile(WorkingCopyPath()), QByteArray("placeholder\n"));
+        QVERIFY(!QFile::exists(UpdateDbPath()));
     }
 
     // "查询" searches, "资料输入" opens the editor, and the editor's buttons work, all clicked
@@ -138,6 +210,7 @@ private slots:
         WatchedWindow window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(window.Lustrane1->attached());
         QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
         QTest::qWait(200);
 

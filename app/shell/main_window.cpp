@@ -13,6 +13,7 @@
 #include "shell/printing.h"
 #include "shell/record_pane.h"
 #include "shell/shell_services.h"
+#include "skin/lustrane.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -252,6 +253,12 @@ void frmMain::createControls() {
     // A new knowledge database replaces the stored one only when it is whole and usable.
     DL->check = IsUsableKnowledgeDb;
 
+    // The skin of the frame, with its stored properties; the window never calls it.
+    QWidget* skin = drapix::CreateFormControl(form, QStringLiteral("Lustrane1"), this);
+    Lustrane1 = qobject_cast<Lustrane*>(skin);
+    if (!Lustrane1)
+        delete skin;
+
     // Frame1 and the option buttons share the window's background.
     for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Option1, Option2, Option3, Option4,
                                                       Option5, Option6})
@@ -284,10 +291,11 @@ void frmMain::wireCommands() {
 void frmMain::Form_Load() {
     music_->playmusic();
     Timer1->start();
-    // The load size is the outer size. The frame is not known before the window is shown: until
-    // then the inside takes the whole size (and the layout, computed for the outer size, is the
-    // one of the load size either way).
-    loadSizePending_ = true;
+    // The load size is the outer size. The skin takes the window manager's frame away and grows
+    // the window from the load size. Without the skin the frame is not known before the window
+    // is shown: until then the inside takes the whole size (and the layout, computed for the
+    // outer size, is the one of the load size either way).
+    loadSizePending_ = !Lustrane1;
     resize(Px(kLoadWidth), Px(kLoadHeight));
     move(0, 0);
     Combo1->addItems(FontSizes());
@@ -300,6 +308,10 @@ QMargins frmMain::frameMargins() const {
 }
 
 QSize frmMain::outerSize() const {
+    // The skinned window: the layout keeps every control where it is at the size before the
+    // skin grew the window.
+    if (Lustrane1 && Lustrane1->hostWindow())
+        return size() - Lustrane1->frameGrowth();
     const QMargins m = frameMargins();
     return size() + QSize(m.left() + m.right(), m.top() + m.bottom());
 }

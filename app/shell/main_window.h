@@ -18,6 +18,7 @@
 #include <memory>
 
 class Command;
+class Lustrane;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -59,6 +60,8 @@ public:
     QLineEdit *Text3, *Text4;
     Command *Command4, *Command5, *Command6, *Command7, *Command8, *Command9, *Command10;
     QTimer* Timer1;
+    // The skin of the window's frame; never called by the window's own code.
+    Lustrane* Lustrane1 = nullptr;
     bkDLControl* DL;
 
     const MainGeometry& layoutGeometry() const { return geometry_; }
@@ -97,7 +100,7 @@ private:
     void Form_Resize();
     void placeControls();
     // The window manager's frame around the window (none without one or before it is known),
-    // and the window's size with it.
+    // and the window's size with it; for the skinned window, its size before the skin grew it.
     QMargins frameMargins() const;
     QSize outerSize() const;
     // Once the frame is known, gives the inside what the frame leaves of the load size. True

@@ -129,6 +129,7 @@ void Lustrane::attach(QWidget* form) {
     }
     // Room for the frame.
     const QSize grown = GrownSize(form->size(), kind, menuHeight);
+    growth_ = grown - form->size();
     if (kind.sizable)
         form->resize(grown);
     else

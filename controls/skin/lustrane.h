@@ -55,6 +55,8 @@ public:
     // The host form (null before the first attach), and where the control stands.
     QWidget* hostWindow() const { return host_; }
     bool attached() const { return attachTicks_ != 0 || caption_ != nullptr; }
+    // What the attach added to the form's size (empty before the attach).
+    QSize frameGrowth() const { return growth_; }
     int attachTicks() const { return attachTicks_; }
     bool tooltipShown() const { return tooltipShown_; }
     QTimer* timer1() const { return timer1_; }
@@ -82,6 +84,7 @@ private:
     bool tooltipShown_ = false;
     QPointer<QMenuBar> formMenu_;
     bool formHasMenu_ = false;
+    QSize growth_;
     QTimer* timer1_;
     QTimer* timer3_;
 };
