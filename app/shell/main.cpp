@@ -1,10 +1,12 @@
 // Meridane5.0: the main window of the reference program.
 #include "shell/main_window.h"
 #include "shell/widget_messages.h"
+#include "skin/window_system.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    drapix::SelectWindowSystem();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Meridane"));
     meridane::LoadQtTranslations();

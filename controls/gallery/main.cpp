@@ -5,6 +5,7 @@
 #include "buttons/ambient.h"
 #include "buttons/class_table.h"
 #include "buttons/command.h"
+#include "skin/window_system.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -44,6 +45,7 @@ Command* Add(QWidget* form, const QString& name, const QString& caption, QRect g
 } // namespace
 
 int main(int argc, char** argv) {
+    SelectWindowSystem();
     QApplication app(argc, argv);
     QWidget form;
     form.setObjectName(QStringLiteral("frmGallery"));

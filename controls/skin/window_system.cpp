@@ -13,6 +13,16 @@
 
 namespace drapix {
 
+void SelectWindowSystem() {
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return;
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+        qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
+}
+
 #if DRAPIX_HAVE_XCB
 namespace {
 
