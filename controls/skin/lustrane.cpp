@@ -80,6 +80,12 @@ QWidget* Lustrane::parentForm() const {
 }
 
 void Lustrane::Timer1Timer() {
+    // In a form designer the control only shows its picture: the form being designed is not a
+    // window of its own there, and the window around it is the designer's.
+    if (!UserMode()) {
+        timer1_->stop();
+        return;
+    }
     QWidget* form = parentForm();
     if (!form || !form->isVisible())
         return;
@@ -88,7 +94,6 @@ void Lustrane::Timer1Timer() {
     formHasMenu_ = !bars.isEmpty();
     if (formHasMenu_)
         form->setProperty("Menu", 1);
-    // The user-mode flag stays as the host set it (True unless a form designer said False).
     // Duplicate check.
     const QList<Lustrane*> skins = form->findChildren<Lustrane*>();
     if (skins.size() >= 2) {

@@ -127,15 +127,19 @@ SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
 
 void SkinWindow::placeAt(QPoint at) {
     // A window manager takes its frame away some time after it is asked to: until then a move
-    // would be read as one of the framed window. Without a window manager there is no frame.
+    // would be read as one of the framed window. Without a window manager there is no frame; a
+    // window system that keeps a frame gets no move. The user's first move or maximize ends
+    // the wait.
     auto* watch = new QTimer(this);
+    placeWatch_ = watch;
     watch->setInterval(10);
     connect(watch, &QTimer::timeout, this, [this, watch, at, ticks = 0]() mutable {
         QWindow* w = host_ ? host_->windowHandle() : nullptr;
-        if (w && !w->frameMargins().isNull() && ++ticks < 100)
+        const bool framed = w && !w->frameMargins().isNull();
+        if (framed && ++ticks < 100)
             return;
         watch->deleteLater();
-        if (host_ && !maximized_ && host_->frameGeometry().topLeft() != at)
+        if (!framed && host_ && host_->frameGeometry().topLeft() != at)
             host_->move(at);
     });
     watch->start();
@@ -278,6 +282,7 @@ void SkinWindow::MenuCommand(int command) {
 void SkinWindow::maximize() {
     if (maximized_ || !host_ || !kind_.maximizeBox)
         return;
+    delete placeWatch_.data();
     normalGeometry_ = host_->geometry();
     maximized_ = true;
     QScreen* screen = host_->screen() ? host_->screen() : QGuiApplication::primaryScreen();
@@ -341,6 +346,7 @@ void SkinWindow::OpenSystemMenu(QPoint at) {
 }
 
 void SkinWindow::framePress(QMouseEvent* e) {
+    delete placeWatch_.data();
     const QPoint global = e->globalPosition().toPoint();
     const HitZone zone = HitTest(windowRect(), global, kind_.sizable);
     drag_ = Drag::None;

@@ -20,6 +20,7 @@
 #include <QWidget>
 
 class QMenu;
+class QTimer;
 
 namespace drapix {
 
@@ -93,6 +94,7 @@ private:
     QPointer<SkinFrame> frame_;
     QPointer<QWidget> client_;
     QPointer<QMenu> menu_;
+    QPointer<QTimer> placeWatch_;
     CaptionButtonLogic buttons_;
     CutForm cutForm_;
     bool maximized_ = false;

@@ -4,6 +4,7 @@
 #include "buttons/form_data.h"
 #include "buttons/pictures.h"
 #include "buttons/property_bag.h"
+#include "skin/lustrane.h"
 
 #include <QPainter>
 #include <QTest>
@@ -223,8 +224,23 @@ void TestFormData::hostFormsLoadTheirButtons() {
     QFETCH(QStringList, captions);
     const FormData form = FormData::Load(file);
     QVERIFY(form.problems.isEmpty());
-    QCOMPARE(form.controls.size(), names.size());
     QWidget host;
+    // The buttons, and on the main window its skin Lustrane1.
+    qsizetype commands = 0;
+    for (const FormControl& c : form.controls) {
+        if (c.progId == QStringLiteral("Drapix.Command")) {
+            ++commands;
+            continue;
+        }
+        QCOMPARE(file, QStringLiteral(":/forms/frmMain.form"));
+        QCOMPARE(c.name, QStringLiteral("Lustrane1"));
+        QCOMPARE(c.progId, QStringLiteral("Drapix.Lustrane"));
+        std::unique_ptr<QWidget> skin(CreateFormControl(form, c.name, &host));
+        QVERIFY(qobject_cast<Lustrane*>(skin.get()));
+        QCOMPARE(skin->size(), QSize(180, 131));
+    }
+    QCOMPARE(commands, names.size());
+    QCOMPARE(form.controls.size(), names.size() + (file.contains("frmMain") ? 1 : 0));
     for (int i = 0; i < names.size(); ++i) {
         std::unique_ptr<QWidget> w(CreateFormControl(form, names[i], &host));
         auto* c = qobject_cast<Command*>(w.get());

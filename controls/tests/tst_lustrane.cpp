@@ -112,9 +112,15 @@ private slots:
     void designerPicture() {
         SetUserMode(false);
         QWidget parent;
+        parent.resize(300, 200);
         Lustrane l(&parent);
+        parent.show();
+        // In a form designer the control shows its picture and skins nothing.
+        QTRY_VERIFY(!l.timer1()->isActive());
         SetUserMode(true);
-        QVERIFY(!l.isHidden());
+        QVERIFY(!l.attached());
+        QVERIFY(!SkinOf(&parent));
+        QVERIFY(l.isVisible());
         l.resize(300, 300);
         QCOMPARE(l.size(), QSize(180, 131));
         // The outline of the skin: the tab from x 51 to 180 above y 13.
