@@ -56,9 +56,10 @@ QString Svg() {
     svg += QStringLiteral("  <circle cx=\"%1\" cy=\"%1\" r=\"%2\" fill=\"%3\" stroke=\"%4\" "
                           "stroke-width=\"%5\"/>\n")
                .arg(n(0.5), n(r), kDisc.name(), kRim.name(), n(kRimWidth));
-    svg += QStringLiteral("  <path d=\"M %1 C %2 %3 %4 C %5 %6 %1 Z\" fill=\"%7\"/>\n")
-               .arg(pt(kLeafBase), pt(kUpper1), pt(kUpper2), pt(kLeafTip), pt(kLower1), pt(kLower2),
-                    kLeaf.name());
+    svg +=
+        QStringLiteral("  <path d=\"M %1 C %2 %3 %4 C %5 %6 %1 Z\" fill=\"%7\" stroke=\"none\"/>\n")
+            .arg(pt(kLeafBase), pt(kUpper1), pt(kUpper2), pt(kLeafTip), pt(kLower1), pt(kLower2),
+                 kLeaf.name());
     svg += QStringLiteral("  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
                           "stroke-width=\"%6\"/>\n")
                .arg(n(kLeafBase.x()), n(kLeafBase.y()), n(kStalkEnd.x()), n(kStalkEnd.y()),
