@@ -5,6 +5,7 @@
 //
 // The program's own steps run in this test's executable copied beside the installed program
 // (<prefix>/lib/meridane), so that it finds its folders exactly as the program does.
+#include "buttons/command.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "shell/main_window.h"
@@ -260,10 +261,10 @@ private slots:
 
         Form5 editor;
         editor.show();
-        editor.cmdAdd->click();
+        QTest::mouseClick(editor.cmdAdd, Qt::LeftButton);
         typeInto(editor.Text2_1, kNoteTitle);
         typeInto(editor.Text2_2, kNoteBody);
-        editor.cmdSave->click();
+        QTest::mouseClick(editor.cmdSave, Qt::LeftButton);
         QCOMPARE(messages.shown.last().prompt, QStringLiteral("保存成功！"));
         editor.close();
         QVERIFY(NoteTitles(userFolder + QStringLiteral("/msjic")).contains(kNoteTitle));
