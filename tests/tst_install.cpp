@@ -414,6 +414,21 @@ private slots:
                             "share/icons/hicolor/48x48/apps/example.meridane.Meridane.png")))
                      .size(),
                  QSize(48, 48));
+        // The program and the plugin load the installed library, found from their own folders.
+        QStringList users{QStringLiteral("lib/meridane/Meridane5.0")};
+#ifdef MERIDANE_DESIGNER_PLUGIN
+        users << libDir() + QStringLiteral("/qt6/plugins/designer/libdrapix_designer.so");
+#endif
+        const QString library =
+            QFileInfo(inPrefix(libDir() + QStringLiteral("/libdrapix.so.1.0"))).canonicalFilePath();
+        for (const QString& user : std::as_const(users)) {
+            const Run ldd = Start(QStringLiteral("ldd"), {inPrefix(user)});
+            QVERIFY2(!ldd.out.contains(QStringLiteral("not found")), qPrintable(ldd.out));
+            static const QRegularExpression found(QStringLiteral("libdrapix\\.so\\.1 => (\\S+)"));
+            const QRegularExpressionMatch m = found.match(ldd.out);
+            QVERIFY2(m.hasMatch(), qPrintable(user + QLatin1Char('\n') + ldd.out));
+            QCOMPARE(QFileInfo(m.captured(1)).canonicalFilePath(), library);
+        }
         // Nothing of a running program: no working copy, no user's notes of the build folder.
         QVERIFY(!QFileInfo::exists(inPrefix(QStringLiteral("share/meridane/msjic.dll"))));
         QVERIFY(!QFileInfo::exists(inPrefix(QStringLiteral("share/meridane/sys"))));
