@@ -29,10 +29,14 @@ QString Clean(const QString& folder) {
     return f;
 }
 
-const FolderLayout& Layout() {
-    if (!g_layout)
-        g_layout = LayoutFor(QCoreApplication::applicationDirPath(), UserFolder());
-    return *g_layout;
+FolderLayout Layout() {
+    if (g_layout)
+        return *g_layout;
+    const FolderLayout layout = LayoutFor(QCoreApplication::applicationDirPath(), UserFolder());
+    // Before the application object exists the program's folder is not known yet.
+    if (QCoreApplication::instance())
+        g_layout = layout;
+    return layout;
 }
 
 QString InFolder(const QString& relative) {
@@ -113,7 +117,7 @@ void SetProgramFolder(const QString& folder) {
 }
 
 bool PrepareProgramFolder() {
-    const FolderLayout& layout = Layout();
+    const FolderLayout layout = Layout();
     if (!layout.installed)
         return true;
     const QDir work(layout.work);
