@@ -24,6 +24,13 @@ QWidget* NewSysTray(QWidget* parent) {
 QWidget* LoadSysTray(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken) {
     auto* t = new SysTray(parent);
     t->setObjectName(name);
+    // The stored extent, which the control sets back to its own.
+    const int w =
+        bag.ReadProperty(QStringLiteral("_extentx"), 0, QMetaType::fromType<int>()).toInt();
+    const int h =
+        bag.ReadProperty(QStringLiteral("_extenty"), 0, QMetaType::fromType<int>()).toInt();
+    if (w > 0 && h > 0)
+        t->resize(w / 15, h / 15);
     if (broken || !t->ReadProperties(bag)) {
         if (!broken)
             bag.ReportProblems();
@@ -79,17 +86,16 @@ void SysTray::attachStep() {
     QWidget* host = parentWidget() ? window() : nullptr;
     if (!host)
         return;
-    int count = 0;
-    for (SysTray* t : host->findChildren<SysTray*>()) {
-        Q_UNUSED(t);
-        if (++count > 1) {
-            Timer1->stop();
-            // The other control of the form may be showing the warning already.
-            if (AboutDialogLoaded() && AboutDialog()->isVisible())
-                return;
-            ShowDuplicateWarning(kSysTrayProduct, kSysTrayDuplicateWarning, host);
-            return; // the control may be gone by now
-        }
+    const QList<SysTray*> trays = host->findChildren<SysTray*>();
+    if (trays.size() > 1) {
+        // Every control of the form has found it: the form gets one warning, however quickly
+        // it is closed.
+        for (SysTray* t : trays)
+            t->Timer1->stop();
+        if (AboutDialogLoaded() && AboutDialog()->isVisible())
+            return;
+        ShowDuplicateWarning(kSysTrayProduct, kSysTrayDuplicateWarning, host);
+        return; // the control may be gone by now
     }
     record_.uFlags = 0;
     Shell_NotifyIcon(NIM_DELETE, record_);
