@@ -196,10 +196,16 @@ QRect XEmbedTrayClient::screenRect(quint32 window) {
 TrayIconWindow::TrayIconWindow(std::function<void(quint32)> notify)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint),
       notify_(std::move(notify)) {
-    setObjectName(QStringLiteral("TrayIconWindow"));
+    // Qt's X11 platform knows a window of this name as a tray icon: it maps the window only
+    // once the notification area has embedded it (XEMBED_EMBEDDED_NOTIFY) and gives it the
+    // notification area's visual. Mapped earlier, the window would be embedded before its size
+    // hints are read, and the notification area gives it a width of one pixel.
+    setObjectName(QStringLiteral("QSystemTrayIconSys"));
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setAttribute(Qt::WA_QuitOnClose, false);
-    // The notification area gives the size; this is only the size asked for.
+    // The size asked for (the window's minimum size, which the notification area reads from
+    // its size hints); the notification area gives the size.
+    setMinimumSize(22, 22);
     resize(22, 22);
 }
 
