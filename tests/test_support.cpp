@@ -3,6 +3,14 @@
 #include "search/program_folder.h"
 
 #include <QDir>
+#include <QFile>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 
 namespace meridane::test {
 
@@ -36,6 +44,49 @@ TempProgramFolder::TempProgramFolder(const KnowledgeSources& sources,
 QString ClassicsFolder() {
     const QString path = QStringLiteral(MERIDANE_SOURCE_DIR "/../shared/data/classics");
     return QDir(path).exists(QStringLiteral("An1.jsonl")) ? QDir(path).absolutePath() : QString();
+}
+
+QString SampleClassicsFolder() {
+    return QStringLiteral(MERIDANE_SOURCE_DIR "/tests/data/classics-sample");
+}
+
+namespace {
+#ifdef Q_OS_LINUX
+bool SetImmutable(const QString& path, bool on) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+#endif
+} // namespace
+
+UnwritableFile::UnwritableFile(const QString& path) : path_(path) {
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+#ifdef Q_OS_LINUX
+    if (::geteuid() == 0)
+        immutable_ = SetImmutable(path, true);
+#endif
+}
+
+UnwritableFile::~UnwritableFile() {
+#ifdef Q_OS_LINUX
+    if (immutable_)
+        SetImmutable(path_, false);
+#endif
+    QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+bool UnwritableFile::unwritable() const {
+    QFile f(path_);
+    return !f.open(QIODevice::ReadWrite);
 }
 
 } // namespace meridane::test

@@ -45,5 +45,22 @@ private:
 
 // ../shared/data/classics beside the project, or an empty string when it is not there.
 QString ClassicsFolder();
+// tests/data/classics-sample: a few records of our own in the same form, always there.
+QString SampleClassicsFolder();
+
+// Makes a file impossible to write for as long as it lives, also for the superuser (through
+// the file system's immutable flag). Ask unwritable() before relying on it.
+class UnwritableFile {
+public:
+    explicit UnwritableFile(const QString& path);
+    ~UnwritableFile();
+    UnwritableFile(const UnwritableFile&) = delete;
+    UnwritableFile& operator=(const UnwritableFile&) = delete;
+    bool unwritable() const;
+
+private:
+    QString path_;
+    bool immutable_ = false;
+};
 
 } // namespace meridane::test

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <optional>
 
 using namespace meridane;
 using namespace meridane::test;
@@ -75,15 +76,35 @@ class SearchTest : public QObject {
     Q_OBJECT
 
     SearchFields fields;
+    bool lastInMemory = false;
+
+    // Every case runs on both search paths (the global data below).
+    static SearchEngine engine() {
+        QFETCH_GLOBAL(int, searchEngine);
+        return SearchEngine(searchEngine);
+    }
+
     void search(Option option, const QString& keywords, bool within = false) {
         fields.selected = option;
         fields.keywordBox = keywords;
-        KeywordSearch s(fields);
+        KeywordSearch s(fields, engine());
         within ? s.Command2Click() : s.Command1Click();
+        lastInMemory = s.lastSearchInMemory();
+        if (engine() == SearchEngine::Statements)
+            QVERIFY(!lastInMemory);
     }
 
 private slots:
-    void init() { fields = SearchFields(); }
+    void initTestCase_data() {
+        QTest::addColumn<int>("searchEngine");
+        QTest::newRow("statements") << int(SearchEngine::Statements);
+        QTest::newRow("in memory") << int(SearchEngine::InMemory);
+    }
+
+    void init() {
+        fields = SearchFields();
+        lastInMemory = false;
+    }
 
     void splitting_data() {
         QTest::addColumn<QString>("box");
@@ -253,6 +274,71 @@ private slots:
         QVERIFY(messages.shown.isEmpty());
     }
 
+    // A file that is not a database (an empty one too), or a working copy or personal database
+    // that cannot be written, cannot be searched: each statement shows the open-failure notice
+    // and the read ends the search, as for a missing file.
+    void unusableFilesShowTheOpenFailureNotice_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("emptied"); // else made unwritable
+        QTest::newRow("empty working copy") << QStringLiteral("msjic.dll") << true;
+        QTest::newRow("empty stored database") << QStringLiteral("sound/bk6.mp3") << true;
+        QTest::newRow("empty personal database") << QStringLiteral("msjic") << true;
+        QTest::newRow("working copy not writable") << QStringLiteral("msjic.dll") << false;
+        QTest::newRow("personal database not writable") << QStringLiteral("msjic") << false;
+    }
+
+    void unusableFilesShowTheOpenFailureNotice() {
+        QFETCH(QString, file);
+        QFETCH(bool, emptied);
+        ScriptedMessages messages;
+        TempProgramFolder folder(SmallSources(), SmallNotes());
+        const QString path = folder.path() + QLatin1Char('/') + file;
+        std::optional<UnwritableFile> locked;
+        if (emptied) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        } else {
+            locked.emplace(path);
+            if (!locked->unwritable())
+                QSKIP("this file system cannot make a file unwritable");
+        }
+        if (file == QStringLiteral("sound/bk6.mp3"))
+            QVERIFY(MakeWorkingCopy()); // as every start does
+        const bool personal = file == QStringLiteral("msjic");
+        const Option option = personal ? Option::Option5 : Option::Option1;
+        fields.statusLine = QStringLiteral("before");
+        search(option, QStringLiteral("人参，补气"));
+        // reset, two increments, drop and copy; then the read fails.
+        QCOMPARE(messages.count(kOpenFailureNotice), 5);
+        QCOMPARE(messages.shown.size(), 6);
+        QCOMPARE(messages.shown.last().prompt, kNothingFound);
+        QCOMPARE(messages.shown.last().title, QStringLiteral("Meridane"));
+        QCOMPARE(fields.statusLine, QStringLiteral("before"));
+        messages.shown.clear();
+        search(option, QStringLiteral("人参"), true);
+        QCOMPARE(messages.count(kOpenFailureNotice), 2); // reset and increment
+        QCOMPARE(messages.shown.size(), 3);
+        // The other database is searched as before.
+        messages.shown.clear();
+        search(personal ? Option::Option1 : Option::Option5, QStringLiteral("补气"));
+        QCOMPARE(fields.resultList.size(), personal ? 1 : 2);
+        QVERIFY(messages.shown.isEmpty());
+    }
+
+    // The stored knowledge database is only read: a read-only one is normal.
+    void readOnlyStoredDatabase() {
+        ScriptedMessages messages;
+        TempProgramFolder folder(SmallSources(), SmallNotes());
+        UnwritableFile locked(StoredKnowledgePath());
+        QVERIFY(MakeWorkingCopy());
+        SqlConnection stored;
+        stored.open(StoredKnowledgePath(), kDatabasePassword);
+        stored.close();
+        search(Option::Option1, QStringLiteral("人参"));
+        QCOMPARE(fields.resultList.size(), 2);
+        QVERIFY(messages.shown.isEmpty());
+    }
+
     void keywordsMatchLiterally_data() {
         QTest::addColumn<QString>("keyword");
         QTest::addColumn<QStringList>("titles");
@@ -272,11 +358,24 @@ private slots:
         QFETCH(QString, keyword);
         QFETCH(QStringList, titles);
         ScriptedMessages messages;
-        TempProgramFolder folder(SmallSources());
+        // The notes hold the same rows: the personal file's statements are checked too.
+        std::vector<SourceRecord> notes;
+        for (const SourceRecord& r : SmallSources().bing)
+            if (r.number >= 7)
+                notes.push_back(r);
+        TempProgramFolder folder(SmallSources(), notes);
         search(Option::Option3, keyword);
         QCOMPARE(fields.resultList, titles);
+        QCOMPARE(lastInMemory, engine() == SearchEngine::InMemory);
         search(Option::Option3, QStringLiteral("以上,a,'"));
         search(Option::Option3, keyword, true);
+        QCOMPARE(fields.resultList, titles);
+        QCOMPARE(lastInMemory, engine() == SearchEngine::InMemory);
+        // The same keyword in the personal category, whose statements run on the other file.
+        search(Option::Option5, keyword);
+        QCOMPARE(fields.resultList, titles);
+        search(Option::Option5, QStringLiteral("以上,a,'"));
+        search(Option::Option5, keyword, true);
         QCOMPARE(fields.resultList, titles);
         QVERIFY(messages.shown.isEmpty());
     }
@@ -320,22 +419,41 @@ private slots:
         QVERIFY(messages.shown.isEmpty());
     }
 
+    // The in-tree sample always; the full classical texts when they are beside the project.
     void classicalTextsMatchAnIndependentCount_data() {
+        QTest::addColumn<QString>("corpus");
         QTest::addColumn<int>("option");
         QTest::addColumn<QString>("keywords");
-        QTest::newRow("方剂") << int(Option::Option1) << QStringLiteral("人参，甘草,桂枝");
-        QTest::newRow("中药") << int(Option::Option2) << QStringLiteral("主治，味苦,,无毒");
-        QTest::newRow("病理") << int(Option::Option3) << QStringLiteral("风邪，发热，风邪");
-        QTest::newRow("专家医案") << int(Option::Option6) << QStringLiteral("脉弦，脉数");
+        const QString classics = ClassicsFolder();
+        if (classics.isEmpty())
+            qWarning("the classical texts are not in ../shared/data/classics: "
+                     "only the in-tree sample is searched");
+        for (const QString& corpus : {SampleClassicsFolder(), classics}) {
+            const QString name =
+                corpus == classics ? QStringLiteral("classics ") : QStringLiteral("sample ");
+            const auto row = [&](const QString& caption) -> QTestData& {
+                return QTest::newRow(qPrintable(name + caption)) << corpus;
+            };
+            row(QStringLiteral("方剂"))
+                << int(Option::Option1) << QStringLiteral("人参，甘草,桂枝");
+            row(QStringLiteral("中药"))
+                << int(Option::Option2) << QStringLiteral("主治，味苦,,无毒");
+            row(QStringLiteral("病理"))
+                << int(Option::Option3) << QStringLiteral("风邪，发热，风邪");
+            row(QStringLiteral("专家医案")) << int(Option::Option6) << QStringLiteral("脉弦，脉数");
+        }
     }
 
     void classicalTextsMatchAnIndependentCount() {
-        const QString classics = ClassicsFolder();
-        if (classics.isEmpty())
-            QSKIP("the classical texts are not beside the project");
+        QFETCH(QString, corpus);
+        if (corpus.isEmpty())
+            QSKIP("the classical texts are not in ../shared/data/classics");
         QFETCH(int, option);
         QFETCH(QString, keywords);
-        static const KnowledgeSources sources = ReadKnowledgeSources(classics);
+        static QHash<QString, KnowledgeSources> read;
+        if (!read.contains(corpus))
+            read.insert(corpus, ReadKnowledgeSources(corpus));
+        const KnowledgeSources& sources = read[corpus];
         ScriptedMessages messages;
         TempProgramFolder folder(sources);
         const Option o = Option(option);

@@ -6,12 +6,16 @@
 #include "search/sqlite_db.h"
 #include "search/table_image.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 
+#include <openssl/crypto.h>
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <future>
 #include <memory>
 #include <string>
@@ -136,6 +140,32 @@ struct WarmedFile {
 std::future<std::optional<WarmedFile>>& Warming() {
     static std::future<std::optional<WarmedFile>> warming;
     return warming;
+}
+
+// Set to make the warm-up stop before its next table.
+std::atomic<bool> g_stopWarmUp{false};
+bool g_appGuarded = false;
+
+// Makes the thread end before anything it uses goes away: before the application object is
+// destroyed, and before the static objects are (an exit handler runs before the destructors of
+// the objects made before it was registered, so everything the thread touches is made first).
+void JoinBeforeTeardown() {
+    static std::once_flag atExit;
+    std::call_once(atExit, [] {
+        OPENSSL_init_crypto(0, nullptr); // registers the library's own exit handler now
+        sqlite3_initialize();
+        (void)Images();
+        (void)Warming();
+        std::atexit(StopWarmUp);
+    });
+    if (QCoreApplication* app = QCoreApplication::instance(); app && !g_appGuarded) {
+        g_appGuarded = true;
+        qAddPostRoutine([] {
+            StopWarmUp();
+            g_appGuarded = false; // a later application object is guarded again
+        });
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, StopWarmUp);
+    }
 }
 
 // Takes over what the warm-up read (waiting for it to end), if the file is still as it was.
@@ -315,8 +345,10 @@ void ForgetTableImages(const QString& path) {
 }
 
 void WarmUpKnowledgeImages() {
+    JoinBeforeTeardown();
     if (Warming().valid())
         return;
+    g_stopWarmUp = false;
     const ConnectionString source = ConnectionString::parse(KnowledgeConnectionString());
     std::vector<std::pair<QString, QString>> tables;
     for (const KnowledgeCategory& c : KnowledgeCategories())
@@ -325,10 +357,15 @@ void WarmUpKnowledgeImages() {
     Warming() = std::async(std::launch::async, [source, tables]() -> std::optional<WarmedFile> {
         try {
             WarmedFile warmed{source.dataSource, StampOf(source.dataSource), {}, {}};
+            if (g_stopWarmUp)
+                return std::nullopt;
             warmed.kept = OpenForSearch(source, true);
-            for (const auto& [table, column] : tables)
+            for (const auto& [table, column] : tables) {
+                if (g_stopWarmUp)
+                    return std::nullopt;
                 warmed.tables.insert(
                     table, LoadImage(*warmed.kept, source, warmed.stamp.size, table, column));
+            }
             return warmed;
         } catch (const DbError&) {
             return std::nullopt; // the first search reads what it needs itself
@@ -338,6 +375,18 @@ void WarmUpKnowledgeImages() {
 
 void FinishWarmUp() {
     AdoptWarmedImages();
+}
+
+void StopWarmUp() {
+    if (!Warming().valid())
+        return;
+    g_stopWarmUp = true;
+    Warming().get(); // waits for the thread; what it read is dropped here
+    g_stopWarmUp = false;
+}
+
+bool WarmUpPending() {
+    return Warming().valid();
 }
 
 namespace fast {

@@ -36,6 +36,12 @@ void ForgetTableImages(const QString& path = {});
 void WarmUpKnowledgeImages();
 // Waits for the warm-up to end and takes over what it read.
 void FinishWarmUp();
+// Stops the warm-up after the table it is reading, waits for its thread and drops what it read.
+// Runs by itself when the application object goes and when the process exits, whichever comes
+// first, so that the thread never outlives what it uses.
+void StopWarmUp();
+// True from the start of a warm-up until what it read is taken over or dropped.
+bool WarmUpPending();
 
 namespace fast {
 

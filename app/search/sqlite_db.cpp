@@ -1,6 +1,7 @@
 #include "search/sqlite_db.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
@@ -73,12 +74,16 @@ QString QuoteIdentifier(const QString& name) {
     return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
+// Made before main and gone only after every exit handler, so that a thread that derives a key
+// while the process ends (see StopWarmUp) still finds them.
+QMutex g_keyMutex;
+QHash<QByteArray, QString> g_keys;
+
 QString RawKeyFor(const QString& password, const QByteArray& salt) {
-    static QMutex mutex;
-    static QHash<QByteArray, QString> cache;
     const QByteArray pw = password.toUtf8();
     const QByteArray cacheKey = salt + pw;
-    QMutexLocker lock(&mutex);
+    QMutexLocker lock(&g_keyMutex);
+    auto& cache = g_keys;
     auto it = cache.constFind(cacheKey);
     if (it != cache.constEnd())
         return *it;
@@ -115,9 +120,13 @@ void SqlConnection::open(const QString& path, const QString& password, Mode mode
     close();
     if (path.isEmpty())
         throw DbError("no data source");
-    const bool exists = QFile::exists(path);
-    if (!exists && mode == Mode::OpenExisting)
-        throw DbError(("no such file: " + path).toStdString());
+    const QFileInfo info(path);
+    // An empty file is what the engine would take for a new database: only a file that is
+    // created may be empty.
+    const bool exists = info.exists() && info.size() > 0;
+    if (!exists && mode != Mode::CreateIfMissing)
+        throw DbError(
+            ((info.exists() ? "not a database: " : "no such file: ") + path).toStdString());
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
     if (mode == Mode::CreateIfMissing)
         flags |= SQLITE_OPEN_CREATE;
@@ -139,6 +148,12 @@ void SqlConnection::open(const QString& path, const QString& password, Mode mode
         }
         db_ = db;
         sqlite3_busy_timeout(db_, 2000);
+        // The engine falls back to reading a file it may not write, and then fails every
+        // statement that writes.
+        if (mode == Mode::Writable && sqlite3_db_readonly(db_, "main") == 1) {
+            close();
+            throw DbError(("cannot write " + path).toStdString());
+        }
         try {
             if (!key.isEmpty()) {
                 exec(QStringLiteral("PRAGMA key = '%1'").arg(EscapeSqlText(key)));

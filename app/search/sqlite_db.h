@@ -42,7 +42,10 @@ void SetCipherPageSizeForNewFiles(int bytes);
 
 class SqlConnection {
 public:
-    enum class Mode { OpenExisting, CreateIfMissing };
+    // OpenExisting: a file that exists and is a database; it is written where it can be and
+    // read only where it cannot. Writable: the same, and a file that cannot be written is an
+    // error. CreateIfMissing: a missing or empty file becomes a new database.
+    enum class Mode { OpenExisting, Writable, CreateIfMissing };
 
     SqlConnection() = default;
     ~SqlConnection();
@@ -53,9 +56,11 @@ public:
 
     // Opens the file; with a password, the file is keyed (SQLCipher) and the key is checked.
     // A new keyed file gets kCipherPageSize; an existing one opens with either page size.
-    // Throws DbError for a missing (in OpenExisting mode) or damaged file or a wrong password.
+    // Throws DbError for a missing or empty file (unless created), a damaged one, a wrong
+    // password, or one that cannot be written in Writable mode.
     void open(const QString& path, const QString& password, Mode mode = Mode::OpenExisting);
-    void open(const ConnectionString& cs) { open(cs.dataSource, cs.password); }
+    // The search's files: both are written by every search.
+    void open(const ConnectionString& cs) { open(cs.dataSource, cs.password, Mode::Writable); }
     void close();
     bool isOpen() const { return db_ != nullptr; }
 

@@ -1,17 +1,13 @@
 #include "services/media_player_device.h"
 
 #include <QAudioOutput>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMediaPlayer>
-#include <QTimer>
 #include <QUrl>
 
 namespace meridane {
 
 namespace {
-constexpr int kOpenTimeoutMs = 3000;
-
 bool Settled(QMediaPlayer::MediaStatus s) {
     return s != QMediaPlayer::LoadingMedia && s != QMediaPlayer::NoMedia;
 }
@@ -19,15 +15,21 @@ bool Settled(QMediaPlayer::MediaStatus s) {
 
 MediaPlayerDevice::MediaPlayerDevice() : output_(std::make_unique<QAudioOutput>()) {}
 
-MediaPlayerDevice::~MediaPlayerDevice() = default;
+MediaPlayerDevice::~MediaPlayerDevice() {
+    close();
+}
 
 void MediaPlayerDevice::command(const QString& command) {
-    if (command == QLatin1String("open"))
+    if (command == QLatin1String("open")) {
         open();
-    else if (command == QLatin1String("play") && open_)
-        player_->play();
-    else if (command == QLatin1String("close"))
+    } else if (command == QLatin1String("play")) {
+        if (state_ == State::Open)
+            player_->play();
+        else if (state_ == State::Opening)
+            playWhenOpen_ = true;
+    } else if (command == QLatin1String("close")) {
         close();
+    }
 }
 
 void MediaPlayerDevice::open() {
@@ -37,47 +39,65 @@ void MediaPlayerDevice::open() {
     // Every open gets a player of its own, as a device is opened afresh: a player that has
     // failed on one source keeps failing on the next.
     failed_ = false;
+    state_ = State::Opening;
     player_ = std::make_unique<QMediaPlayer>();
     player_->setAudioOutput(output_.get());
-    QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, player_.get(),
-                     [this](QMediaPlayer::Error e) { failed_ = e != QMediaPlayer::NoError; });
-    bool settled = false;
-    QEventLoop loop;
-    const auto done = [&] {
-        settled = true;
-        loop.quit();
-    };
-    QObject::connect(player_.get(), &QMediaPlayer::mediaStatusChanged, &loop,
-                     [done](QMediaPlayer::MediaStatus s) {
-                         if (Settled(s))
-                             done();
+    QMediaPlayer* player = player_.get();
+    QObject::connect(player, &QMediaPlayer::errorOccurred, player, [this](QMediaPlayer::Error e) {
+        failed_ = e != QMediaPlayer::NoError;
+        if (failed_ && state_ == State::Opening)
+            settle();
+    });
+    QObject::connect(player, &QMediaPlayer::mediaStatusChanged, player,
+                     [this](QMediaPlayer::MediaStatus s) {
+                         if (state_ == State::Opening && Settled(s))
+                             settle();
                      });
-    QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, &loop, done);
-    player_->setSource(QUrl::fromLocalFile(file_));
-    if (wait_ && !settled) {
-        QTimer::singleShot(kOpenTimeoutMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    player->setSource(QUrl::fromLocalFile(file_));
+}
+
+void MediaPlayerDevice::settle() {
     const QMediaPlayer::MediaStatus s = player_->mediaStatus();
-    open_ = !failed_ && s != QMediaPlayer::InvalidMedia && s != QMediaPlayer::NoMedia;
-    if (!open_)
-        close();
+    if (failed_ || s == QMediaPlayer::InvalidMedia || s == QMediaPlayer::NoMedia) {
+        // The player stays until the next command: this runs inside one of its signals.
+        player_->disconnect();
+        state_ = State::NotOpen;
+        playWhenOpen_ = false;
+        return;
+    }
+    state_ = State::Open;
+    if (playWhenOpen_) {
+        playWhenOpen_ = false;
+        player_->play();
+    }
 }
 
 void MediaPlayerDevice::close() {
     if (player_) {
+        player_->disconnect();
         player_->stop();
         player_.reset();
     }
-    open_ = false;
+    state_ = State::NotOpen;
+    playWhenOpen_ = false;
 }
 
 int MediaPlayerDevice::mode() const {
-    if (!open_)
+    switch (state_) {
+    case State::NotOpen:
         return kNotOpen;
+    case State::Opening:
+        return kPlaying;
+    case State::Open:
+        break;
+    }
     if (player_->mediaStatus() == QMediaPlayer::EndOfMedia || failed_)
         return kStopped;
     return kPlaying;
+}
+
+bool MediaPlayerDevice::playing() const {
+    return state_ == State::Open && player_->playbackState() == QMediaPlayer::PlayingState;
 }
 
 } // namespace meridane

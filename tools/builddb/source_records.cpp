@@ -8,12 +8,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QHash>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
-#include <cmath>
+#include <charconv>
+#include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace meridane {
 
@@ -24,12 +27,296 @@ namespace {
     throw BuildError((where + reason).toStdString());
 }
 
-QString RequiredText(const QJsonObject& o, const char* key, const QString& file, qsizetype line) {
-    const QJsonValue v = o.value(QString::fromUtf8(key));
-    if (!v.isString())
-        Fail(file, line,
-             QStringLiteral("\"%1\" is missing or not a string").arg(QString::fromUtf8(key)));
-    return v.toString();
+// One JSON object per line, read strictly: the text must be well-formed UTF-8, a string may
+// not hold a NUL or half of a surrogate pair, and a number is kept as it is written, so that
+// "编号" is taken only when it is exactly a whole number that fits.
+class JsonLine {
+public:
+    struct Value {
+        enum Kind { String, Number, Other } kind = Other;
+        QString text;      // a string's value
+        std::string token; // a number as written
+    };
+
+    JsonLine(const QByteArray& line, const QString& file, qsizetype lineNo)
+        : p_(line.constData()), end_(line.constData() + line.size()), file_(file), line_(lineNo) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = utf8.decode(line); // converted only when assigned
+        if (utf8.hasError())
+            fail(QStringLiteral("the line is not valid UTF-8"));
+    }
+
+    // The members of the object that makes up the line (a later key replaces an earlier one).
+    QHash<QString, Value> object() {
+        skipBlanks();
+        if (!consume('{'))
+            fail(QStringLiteral("not a JSON object"));
+        QHash<QString, Value> members;
+        skipBlanks();
+        if (!consume('}')) {
+            do {
+                skipBlanks();
+                if (peek() != '"')
+                    fail(QStringLiteral("malformed JSON (a key must be a string)"));
+                const QString key = string();
+                skipBlanks();
+                if (!consume(':'))
+                    fail(QStringLiteral("malformed JSON (':' expected)"));
+                members.insert(key, value(0));
+                skipBlanks();
+            } while (consume(','));
+            if (!consume('}'))
+                fail(QStringLiteral("malformed JSON (',' or '}' expected)"));
+        }
+        skipBlanks();
+        if (p_ != end_)
+            fail(QStringLiteral("malformed JSON (text after the object)"));
+        return members;
+    }
+
+    [[noreturn]] void fail(const QString& reason) const { Fail(file_, line_, reason); }
+
+private:
+    static constexpr int kMaxDepth = 64;
+
+    char peek() const { return p_ < end_ ? *p_ : '\0'; }
+    bool consume(char c) {
+        if (p_ < end_ && *p_ == c) {
+            ++p_;
+            return true;
+        }
+        return false;
+    }
+    void skipBlanks() {
+        while (p_ < end_ && (*p_ == ' ' || *p_ == '\t' || *p_ == '\r' || *p_ == '\n'))
+            ++p_;
+    }
+
+    Value value(int depth) {
+        if (depth > kMaxDepth)
+            fail(QStringLiteral("malformed JSON (nested too deeply)"));
+        skipBlanks();
+        const char c = peek();
+        if (c == '"')
+            return {Value::String, string(), {}};
+        if (c == '-' || (c >= '0' && c <= '9'))
+            return {Value::Number, {}, number()};
+        if (c == '{' || c == '[') {
+            const char close = c == '{' ? '}' : ']';
+            ++p_;
+            skipBlanks();
+            if (consume(close))
+                return {};
+            do {
+                if (c == '{') {
+                    skipBlanks();
+                    if (peek() != '"')
+                        fail(QStringLiteral("malformed JSON (a key must be a string)"));
+                    string();
+                    skipBlanks();
+                    if (!consume(':'))
+                        fail(QStringLiteral("malformed JSON (':' expected)"));
+                }
+                value(depth + 1);
+                skipBlanks();
+            } while (consume(','));
+            if (!consume(close))
+                fail(QStringLiteral("malformed JSON ('%1' expected)").arg(QLatin1Char(close)));
+            return {};
+        }
+        for (const char* word : {"true", "false", "null"}) {
+            const size_t n = std::strlen(word);
+            if (size_t(end_ - p_) >= n && std::memcmp(p_, word, n) == 0) {
+                p_ += n;
+                return {};
+            }
+        }
+        fail(QStringLiteral("malformed JSON (a value expected)"));
+    }
+
+    std::string number() {
+        const char* start = p_;
+        consume('-');
+        if (consume('0')) {
+        } else if (peek() >= '1' && peek() <= '9') {
+            while (peek() >= '0' && peek() <= '9')
+                ++p_;
+        } else {
+            fail(QStringLiteral("malformed JSON (a number expected)"));
+        }
+        if (consume('.')) {
+            if (!(peek() >= '0' && peek() <= '9'))
+                fail(QStringLiteral("malformed JSON (a digit expected)"));
+            while (peek() >= '0' && peek() <= '9')
+                ++p_;
+        }
+        if (consume('e') || consume('E')) {
+            if (!consume('+'))
+                consume('-');
+            if (!(peek() >= '0' && peek() <= '9'))
+                fail(QStringLiteral("malformed JSON (a digit expected)"));
+            while (peek() >= '0' && peek() <= '9')
+                ++p_;
+        }
+        return std::string(start, p_);
+    }
+
+    unsigned hex4() {
+        if (end_ - p_ < 4)
+            fail(QStringLiteral("malformed JSON (\\u takes four hex digits)"));
+        unsigned v = 0;
+        for (int i = 0; i < 4; ++i) {
+            const char h = *p_++;
+            v <<= 4;
+            if (h >= '0' && h <= '9')
+                v |= unsigned(h - '0');
+            else if (h >= 'a' && h <= 'f')
+                v |= unsigned(h - 'a' + 10);
+            else if (h >= 'A' && h <= 'F')
+                v |= unsigned(h - 'A' + 10);
+            else
+                fail(QStringLiteral("malformed JSON (\\u takes four hex digits)"));
+        }
+        return v;
+    }
+
+    QString string() {
+        ++p_; // the opening quote
+        QString out;
+        const char* run = p_; // plain bytes not yet copied
+        const auto flush = [&] { out += QString::fromUtf8(run, p_ - run); };
+        for (;;) {
+            if (p_ == end_)
+                fail(QStringLiteral("malformed JSON (a string is not closed)"));
+            const auto c = static_cast<unsigned char>(*p_);
+            if (c == '"') {
+                flush();
+                ++p_;
+                return out;
+            }
+            if (c < 0x20)
+                fail(c == 0 ? QStringLiteral("a string holds a NUL character")
+                            : QStringLiteral("malformed JSON (a control character in a string)"));
+            if (c != '\\') {
+                ++p_;
+                continue;
+            }
+            flush();
+            ++p_;
+            const char e = p_ < end_ ? *p_++ : '\0';
+            switch (e) {
+            case '"':
+            case '\\':
+            case '/':
+                out += QLatin1Char(e);
+                break;
+            case 'b':
+                out += QLatin1Char('\b');
+                break;
+            case 'f':
+                out += QLatin1Char('\f');
+                break;
+            case 'n':
+                out += QLatin1Char('\n');
+                break;
+            case 'r':
+                out += QLatin1Char('\r');
+                break;
+            case 't':
+                out += QLatin1Char('\t');
+                break;
+            case 'u': {
+                const unsigned u = hex4();
+                if (u == 0)
+                    fail(QStringLiteral("a string holds a NUL character"));
+                if (QChar::isLowSurrogate(u))
+                    fail(QStringLiteral("a string holds a lone surrogate (\\u%1)")
+                             .arg(u, 4, 16, QLatin1Char('0')));
+                out += QChar(char16_t(u));
+                if (QChar::isHighSurrogate(u)) {
+                    if (!(end_ - p_ >= 2 && p_[0] == '\\' && p_[1] == 'u'))
+                        fail(QStringLiteral("a string holds a lone surrogate (\\u%1)")
+                                 .arg(u, 4, 16, QLatin1Char('0')));
+                    p_ += 2;
+                    const unsigned low = hex4();
+                    if (!QChar::isLowSurrogate(low))
+                        fail(QStringLiteral("a string holds a lone surrogate (\\u%1)")
+                                 .arg(u, 4, 16, QLatin1Char('0')));
+                    out += QChar(char16_t(low));
+                }
+                break;
+            }
+            default:
+                fail(QStringLiteral("malformed JSON (unknown escape in a string)"));
+            }
+            run = p_;
+        }
+    }
+
+    const char* p_;
+    const char* end_;
+    QString file_;
+    qsizetype line_;
+};
+
+// The whole number a JSON number token stands for, when it is one exactly and fits 64 bits.
+std::optional<qint64> ExactWholeNumber(const std::string& token) {
+    size_t i = 0;
+    const bool negative = token[i] == '-';
+    if (negative)
+        ++i;
+    std::string digits;
+    qint64 exponent = 0;
+    for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i)
+        digits += token[i];
+    if (i < token.size() && token[i] == '.') {
+        for (++i; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i) {
+            digits += token[i];
+            --exponent;
+        }
+    }
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        const bool down = token[i] == '-';
+        if (token[i] == '+' || token[i] == '-')
+            ++i;
+        qint64 e = 0;
+        for (; i < token.size(); ++i) {
+            e = e * 10 + (token[i] - '0');
+            if (e > 1000000)
+                return std::nullopt; // far beyond any whole number of 64 bits, or below 1
+        }
+        exponent += down ? -e : e;
+    }
+    // digits × 10^exponent: drop the zeros that a negative exponent takes away.
+    while (exponent < 0 && !digits.empty() && digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
+    }
+    const size_t firstNonZero = digits.find_first_not_of('0');
+    if (firstNonZero == std::string::npos)
+        return 0;
+    if (exponent < 0)
+        return std::nullopt; // a fraction
+    digits.erase(0, firstNonZero);
+    if (digits.size() + size_t(exponent) > 19)
+        return std::nullopt;
+    digits.append(size_t(exponent), '0');
+    if (negative)
+        digits.insert(digits.begin(), '-');
+    qint64 value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (ec != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return value;
+}
+
+QString RequiredText(const QHash<QString, JsonLine::Value>& o, const char* key,
+                     const JsonLine& in) {
+    const auto it = o.constFind(QString::fromUtf8(key));
+    if (it == o.cend() || it->kind != JsonLine::Value::String)
+        in.fail(QStringLiteral("\"%1\" is missing or not a string").arg(QString::fromUtf8(key)));
+    return it->text;
 }
 
 const KnowledgeCategory& Category(Option option) {
@@ -67,14 +354,24 @@ void InsertAll(SqlConnection& db, const KnowledgeCategory& c,
     }
 }
 
-// Builds a database in a temporary file beside target, then moves it into place.
+// Builds a database in a temporary file beside target, then moves it into place. The temporary
+// file is created here, exclusively: one that is already there belongs to someone else (another
+// build at work, or what a build that was killed left) and is neither used nor removed.
 template <typename Fill>
 void WriteAtomically(const QString& target, const QString& password, Fill fill) {
     const QFileInfo info(target);
     if (!QDir().mkpath(info.absolutePath()))
         Fail(target, 0, QStringLiteral("cannot create the folder"));
     const QString partial = info.absoluteFilePath() + QStringLiteral(".partial");
-    QFile::remove(partial);
+    {
+        QFile claim(partial);
+        if (!claim.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            Fail(partial, 0,
+                 claim.exists()
+                     ? QStringLiteral("the file is in the way (another build at work, "
+                                      "or one that stopped; remove it by hand)")
+                     : QStringLiteral("cannot create the file (%1)").arg(claim.errorString()));
+    }
     try {
         SqlConnection db;
         db.open(partial, password, SqlConnection::Mode::CreateIfMissing);
@@ -108,23 +405,21 @@ std::vector<SourceRecord> ReadJsonLines(const QString& path, bool withKeywords) 
         ++lineNo;
         if (line.trimmed().isEmpty())
             continue;
-        QJsonParseError err{};
-        const QJsonDocument doc = QJsonDocument::fromJson(line, &err);
-        if (err.error != QJsonParseError::NoError)
-            Fail(path, lineNo, QStringLiteral("malformed JSON (%1)").arg(err.errorString()));
-        if (!doc.isObject())
-            Fail(path, lineNo, QStringLiteral("not a JSON object"));
-        const QJsonObject o = doc.object();
+        JsonLine in(line, path, lineNo);
+        const QHash<QString, JsonLine::Value> o = in.object();
         SourceRecord r;
-        const QJsonValue number = o.value(QStringLiteral("编号"));
-        const double n = number.toDouble(std::nan(""));
-        if (!number.isDouble() || std::trunc(n) != n)
-            Fail(path, lineNo, QStringLiteral("\"编号\" is missing or not a whole number"));
-        r.number = qint64(n);
-        r.title = RequiredText(o, "标题", path, lineNo);
-        r.text = RequiredText(o, "文本", path, lineNo);
+        const auto number = o.constFind(QStringLiteral("编号"));
+        if (number == o.cend() || number->kind != JsonLine::Value::Number)
+            in.fail(QStringLiteral("\"编号\" is missing or not a whole number"));
+        const std::optional<qint64> n = ExactWholeNumber(number->token);
+        if (!n)
+            in.fail(QStringLiteral("\"编号\" %1 is not a whole number that fits in 64 bits")
+                        .arg(QString::fromStdString(number->token)));
+        r.number = *n;
+        r.title = RequiredText(o, "标题", in);
+        r.text = RequiredText(o, "文本", in);
         if (withKeywords)
-            r.keywords = RequiredText(o, "关键字", path, lineNo);
+            r.keywords = RequiredText(o, "关键字", in);
         records.push_back(std::move(r));
     }
     return records;
