@@ -1,5 +1,7 @@
 // The personal notes editor as a user works with it (offscreen): browsing, adding, deleting,
 // saving in one batch, reloading, filtering, finding text, backup and restore, and resizing.
+#include "buttons/command.h"
+#include "buttons/form_data.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "shell/main_window.h"
@@ -7,11 +9,11 @@
 #include "shell_test_support.h"
 #include "test_support.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -60,6 +62,17 @@ class EditorTest : public QObject {
         for (QChar ch : text)
             QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
+    // A click as the user makes it: the left button down and up over the middle of the button.
+    void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+    // Space on the focused button: it clicks when the key comes up.
+    void pressSpace(Command* button) {
+        editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+        button->setFocus();
+        QVERIFY(button->hasFocus());
+        QTest::keyPress(button, Qt::Key_Space);
+        QTest::keyRelease(button, Qt::Key_Space);
+    }
     QString title() const { return editor->Text2_1->toPlainText(); }
     QString line() const { return editor->txtNews->text(); }
     QString lastMessage() const {
@@ -80,43 +93,117 @@ private slots:
         folder.reset();
     }
 
+    // Every button of the editor is the library's Command, made from the editor's stored data:
+    // style 3, its caption and font, no icon, its extent, and no default, cancel or access keys.
+    void buttonsAreCommands() {
+        const drapix::FormData form = drapix::FormData::Load(QStringLiteral(":/forms/Form5.form"));
+        QVERIFY(form.problems.isEmpty());
+        QVERIFY(editor->findChildren<QAbstractButton*>().isEmpty());
+        const std::pair<Command*, QString> buttons[] = {
+            {editor->cmdSearch, QStringLiteral("按标题查询")},
+            {editor->Command1, QStringLiteral("按内容查询")},
+            {editor->cmdAdd, QStringLiteral("添加")},
+            {editor->cmdMove[0], QStringLiteral("||<<")},
+            {editor->cmdMove[1], QStringLiteral("<<")},
+            {editor->cmdMove[2], QStringLiteral(">>")},
+            {editor->cmdMove[3], QStringLiteral(">>||")},
+            {editor->cmdDelete, QStringLiteral("删除")},
+            {editor->Command2, QStringLiteral("备份")},
+            {editor->cmdSave, QStringLiteral("保存")},
+            {editor->Command7, QStringLiteral("查找字符")},
+            {editor->cmdRefresh, QStringLiteral("刷新")},
+            {editor->cmdExit, QStringLiteral("退出")},
+            {editor->Command3, QStringLiteral("恢复")}};
+        QCOMPARE(editor->findChildren<Command*>().size(), qsizetype(std::size(buttons)));
+        QCOMPARE(form.controls.size(), qsizetype(std::size(buttons)));
+        for (const auto& [button, caption] : buttons) {
+            const drapix::FormControl* stored = form.Control(button->objectName());
+            QVERIFY2(stored, qPrintable(button->objectName()));
+            QCOMPARE(button->Caption(), caption);
+            QCOMPARE(stored->bag.ReadProperty(QStringLiteral("Caption")).toString(), caption);
+            QCOMPARE(button->按钮类型(), 3);
+            QCOMPARE(button->Font().family(), QStringLiteral("MS Sans Serif"));
+            QCOMPARE(button->Font().pointSizeF(), 8.25);
+            QVERIFY(button->按钮上的图标().isNull());
+            const int width = stored->bag.ReadProperty(QStringLiteral("_extentx"), 0).toInt();
+            const int height = stored->bag.ReadProperty(QStringLiteral("_extenty"), 0).toInt();
+            QCOMPARE(button->size(), QSize(width / 15, height / 15));
+            QCOMPARE(height, 375);
+            QVERIFY(!button->Default() && !button->Cancel() && button->按钮热键().isEmpty());
+            QVERIFY(button->isVisible() && button->isEnabled());
+            QCOMPARE(button->logic().facePicture(), QStringLiteral("Imgbut1"));
+        }
+        // Each caption is seen whole on its button.
+        for (const auto& [button, caption] : buttons)
+            QVERIFY2(QRectF(button->rect()).contains(button->captionRect()), qPrintable(caption));
+    }
+
+    // The buttons answer Space as they answer the mouse: the click comes with the key's release.
+    void buttonsByKeyboard() {
+        pressSpace(editor->cmdMove[3]);
+        QCOMPARE(line(), QStringLiteral("12，3/3"));
+        editor->cmdMove[0]->setFocus();
+        QTest::keyPress(editor->cmdMove[0], Qt::Key_Space);
+        QCOMPARE(line(), QStringLiteral("12，3/3"));
+        QTest::keyRelease(editor->cmdMove[0], Qt::Key_Space);
+        QCOMPARE(line(), QStringLiteral("3，1/3"));
+        // Other keys press the button without clicking it.
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_A, Qt::Key_Escape})
+            QTest::keyClick(editor->cmdMove[2], key);
+        QCOMPARE(line(), QStringLiteral("3，1/3"));
+
+        pressSpace(editor->cmdAdd);
+        QCOMPARE(line(), QStringLiteral("记录：4/4"));
+        QVERIFY(editor->Text2_1->hasFocus());
+        typeInto(editor->Text2_1, QStringLiteral("键盘笔记"));
+        pressSpace(editor->cmdSave);
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+        QCOMPARE(StoredTitles().last(), QStringLiteral("键盘笔记"));
+
+        editor->Text2_0->setText(QStringLiteral("门诊"));
+        pressSpace(editor->cmdSearch);
+        QCOMPARE(line(), QStringLiteral("7，1/1"));
+        pressSpace(editor->cmdExit);
+        QVERIFY(!editor->isVisible());
+    }
+
     void loadAndNavigate() {
         QCOMPARE(editor->windowTitle(), QStringLiteral("我的资料库_数据输入"));
         QCOMPARE(editor->Text1->text(), kFindPrompt);
         QCOMPARE(title(), QStringLiteral("读书笔记"));
         QCOMPARE(line(), QStringLiteral("3，1/3"));
         QStringList captions;
-        for (QPushButton* b : editor->cmdMove)
-            captions << b->text();
+        for (Command* b : editor->cmdMove)
+            captions << b->Caption();
         QCOMPARE(captions, (QStringList{QStringLiteral("||<<"), QStringLiteral("<<"),
                                         QStringLiteral(">>"), QStringLiteral(">>||")}));
-        editor->cmdMove[1]->click(); // before the first: stays on the first
+        click(editor->cmdMove[1]); // before the first: stays on the first
         QCOMPARE(line(), QStringLiteral("3，1/3"));
-        editor->cmdMove[2]->click();
+        click(editor->cmdMove[2]);
         QCOMPARE(title(), QStringLiteral("门诊记录"));
         QCOMPARE(line(), QStringLiteral("7，2/3"));
-        editor->cmdMove[3]->click();
-        editor->cmdMove[2]->click(); // past the last: stays on the last
+        click(editor->cmdMove[3]);
+        click(editor->cmdMove[2]); // past the last: stays on the last
         QCOMPARE(line(), QStringLiteral("12，3/3"));
         QCOMPARE(title(), QStringLiteral("方歌"));
-        editor->cmdMove[0]->click();
+        click(editor->cmdMove[0]);
         QCOMPARE(line(), QStringLiteral("3，1/3"));
         QVERIFY(messages->shown.isEmpty());
     }
 
     void addSaveAndSearch() {
-        editor->cmdAdd->click();
+        click(editor->cmdAdd);
         QCOMPARE(line(), QStringLiteral("记录：4/4"));
         QCOMPARE(title(), QString());
         typeInto(editor->Text2_1, QStringLiteral("黄芪笔记"));
         typeInto(editor->Text2_2, QStringLiteral("黄芪补气升阳"));
-        editor->cmdAdd->click();
+        click(editor->cmdAdd);
         typeInto(editor->Text2_1, QStringLiteral("白术笔记"));
         typeInto(editor->Text2_2, QStringLiteral("白术补气健脾"));
         QCOMPARE(line(), QStringLiteral("记录：5/5"));
         // Nothing reaches the file before the save.
         QCOMPARE(StoredTitles().size(), 3);
-        editor->cmdSave->click();
+        click(editor->cmdSave);
         QCOMPARE(messages->shown.at(0).prompt, QStringLiteral("是否保存？"));
         QCOMPARE(messages->shown.at(0).flags, 4);
         QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
@@ -130,7 +217,7 @@ private slots:
         frmMain window(std::make_unique<SilentDevice>());
         window.Option5->setChecked(true);
         window.Text1[0]->setText(QStringLiteral("补气升阳，健脾"));
-        window.Command1Click();
+        click(window.Command1);
         QCOMPARE(window.List1->count(), 2);
         window.List1Click(QStringLiteral("黄芪笔记"));
         QCOMPARE(window.Label2->text(), QStringLiteral("页码： 13    相符个数： 1"));
@@ -138,25 +225,25 @@ private slots:
     }
 
     void deleteDeclineSaveAndReload() {
-        editor->cmdMove[2]->click();
+        click(editor->cmdMove[2]);
         messages->answers = {MsgAnswer::No};
-        editor->cmdDelete->click();
+        click(editor->cmdDelete);
         QCOMPARE(messages->shown.last().prompt,
                  QStringLiteral("将删除标题为门诊记录的数据，是否继续？"));
         QCOMPARE(messages->shown.last().flags, 20);
         QCOMPARE(messages->shown.last().title, QStringLiteral("我的资料库"));
         QCOMPARE(editor->records().count(), 3);
 
-        editor->cmdDelete->click(); // Yes
+        click(editor->cmdDelete); // Yes
         QCOMPARE(title(), QStringLiteral("方歌"));
         QCOMPARE(line(), QStringLiteral("2/2"));
         messages->answers = {MsgAnswer::No};
-        editor->cmdSave->click();
+        click(editor->cmdSave);
         QCOMPARE(lastMessage(), QStringLiteral("未保存！"));
         QCOMPARE(StoredTitles().size(), 3);
         QVERIFY(editor->records().hasPendingChanges());
 
-        editor->cmdRefresh->click(); // Yes
+        click(editor->cmdRefresh); // Yes
         QCOMPARE(messages->shown.at(messages->shown.size() - 1).prompt,
                  QStringLiteral("将放弃未保存操作！"));
         QCOMPARE(editor->records().count(), 3);
@@ -165,16 +252,16 @@ private slots:
     }
 
     void duplicateTitleKeepsChanges() {
-        editor->cmdMove[3]->click();
+        click(editor->cmdMove[3]);
         typeInto(editor->Text2_2, QStringLiteral("改过的方歌"));
-        editor->cmdAdd->click();
+        click(editor->cmdAdd);
         typeInto(editor->Text2_1, QStringLiteral("门诊记录")); // taken
-        editor->cmdSave->click();
+        click(editor->cmdSave);
         QCOMPARE(lastMessage(), QStringLiteral("操作失败！已有相同标题的记录存在，请更改标题！"));
         QCOMPARE(StoredTitles().size(), 3); // nothing written, not even the edit
         QVERIFY(editor->records().hasPendingChanges());
         typeInto(editor->Text2_1, QStringLiteral("门诊记录二"));
-        editor->cmdSave->click();
+        click(editor->cmdSave);
         QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
         QCOMPARE(StoredTitles().last(), QStringLiteral("门诊记录二"));
         QStringList bodies;
@@ -186,19 +273,19 @@ private slots:
     void emptyTable() {
         // Deleting down to nothing, saving, and browsing the empty set.
         for (int i = 0; i < 3; ++i)
-            editor->cmdDelete->click();
+            click(editor->cmdDelete);
         QCOMPARE(line(), QStringLiteral("无记录"));
         QCOMPARE(title(), QString());
-        editor->cmdSave->click();
+        click(editor->cmdSave);
         QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
         QVERIFY(StoredTitles().isEmpty());
         reopen();
         QCOMPARE(line(), QString());
         for (int i = 0; i < 4; ++i) {
-            editor->cmdMove[size_t(i)]->click();
+            click(editor->cmdMove[size_t(i)]);
             QCOMPARE(line(), QStringLiteral("无记录"));
         }
-        editor->cmdDelete->click(); // nothing to delete, nothing asked
+        click(editor->cmdDelete); // nothing to delete, nothing asked
         QCOMPARE(messages->count(QStringLiteral("将删除标题为的数据，是否继续？")), 0);
     }
 
@@ -219,14 +306,14 @@ private slots:
         QCOMPARE(title(), QString());
         QCOMPARE(editor->Text2_2->toPlainText(), QString());
         QCOMPARE(line(), QString());
-        editor->cmdAdd->click();
+        click(editor->cmdAdd);
         typeInto(editor->Text2_1, QStringLiteral("新笔记"));
         if (content != "-") {
             QFile file(PersonalDbPath());
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        editor->cmdSave->click();
+        click(editor->cmdSave);
         QCOMPARE(messages->count(QStringLiteral("是否保存？")), 0);
         QCOMPARE(messages->count(QStringLiteral("未保存！")), 0);
         QCOMPARE(lastMessage(), QStringLiteral("操作失败！无法打开资料库文件，修改均未写入！"));
@@ -245,12 +332,12 @@ private slots:
     void saveFindsTheFileChanged() {
         // Another program took away the note being edited: nothing is written, and the
         // message says why.
-        editor->cmdMove[3]->click();
+        click(editor->cmdMove[3]);
         typeInto(editor->Text2_2, QStringLiteral("改过的方歌"));
-        editor->cmdMove[0]->click();
+        click(editor->cmdMove[0]);
         typeInto(editor->Text2_2, QStringLiteral("改过的读书笔记"));
         ExecutePersonal(QStringLiteral("DELETE FROM me1 WHERE 编号=12"));
-        editor->cmdSave->click();
+        click(editor->cmdSave);
         QCOMPARE(
             lastMessage(),
             QStringLiteral("操作失败！资料库中的记录已被改动，本次修改均未写入，请刷新后再修改！"));
@@ -265,22 +352,22 @@ private slots:
 
     void filters() {
         editor->Text2_0->setText(QStringLiteral("记"));
-        editor->cmdSearch->click();
+        click(editor->cmdSearch);
         QCOMPARE(editor->records().count(), 2);
         QCOMPARE(line(), QStringLiteral("3，1/2"));
-        editor->cmdMove[3]->click();
+        click(editor->cmdMove[3]);
         QCOMPARE(title(), QStringLiteral("门诊记录"));
 
         editor->Text2_0->setText(QStringLiteral("补气"));
-        editor->Command1->click(); // by body
+        click(editor->Command1); // by body
         QCOMPARE(editor->records().count(), 2);
         QCOMPARE(line(), QStringLiteral("3，1/2"));
-        editor->cmdMove[2]->click();
+        click(editor->cmdMove[2]);
         QCOMPARE(line(), QStringLiteral("12，2/2"));
 
         // The whole text is one pattern.
         editor->Text2_0->setText(QStringLiteral("补气 四君"));
-        editor->Command1->click();
+        click(editor->Command1);
         QCOMPARE(lastMessage(), QStringLiteral("没有查到相应的纪录！"));
         QCOMPARE(line(), QString());
 
@@ -294,10 +381,10 @@ private slots:
         // A text with a quote cannot be taken: the filter set before stays, and so does the
         // record being edited, which still takes what is typed.
         editor->Text2_0->setText(QStringLiteral("记"));
-        editor->cmdSearch->click();
-        editor->cmdMove[3]->click();
+        click(editor->cmdSearch);
+        click(editor->cmdMove[3]);
         editor->Text2_0->setText(QStringLiteral("it's"));
-        editor->cmdSearch->click();
+        click(editor->cmdSearch);
         QCOMPARE(messages->count(QStringLiteral("没有查到相应的纪录！")), 2);
         QCOMPARE(editor->records().count(), 2);
         QCOMPARE(line(), QStringLiteral("7，2/2"));
@@ -308,7 +395,7 @@ private slots:
         QCOMPARE(editor->records().current()->body, QStringLiteral("改"));
 
         editor->Text2_0->clear();
-        editor->cmdSearch->click();
+        click(editor->cmdSearch);
         QCOMPARE(editor->records().count(), 3);
         QCOMPARE(line(), QStringLiteral("3，1/3"));
     }
@@ -329,7 +416,7 @@ private slots:
         // Body "四君子汤补气，ababab": ab at positions 8, 10, 12 (1-based).
         QList<int> starts;
         for (int i = 0; i < 6; ++i) {
-            editor->Command7->click();
+            click(editor->Command7);
             starts << int(editor->Text2_2->textCursor().selectionStart()) + 1;
             QCOMPARE(editor->Text2_2->textCursor().selectedText().size(), 2);
         }
@@ -338,17 +425,17 @@ private slots:
     }
 
     void backupAndRestore() {
-        editor->Command3->click();
+        click(editor->Command3);
         QCOMPARE(lastMessage(), QStringLiteral("没有找到备份文件！"));
-        editor->Command2->click();
+        click(editor->Command2);
         QCOMPARE(lastMessage(), QStringLiteral("备份成功！"));
-        editor->cmdDelete->click();
-        editor->cmdSave->click();
+        click(editor->cmdDelete);
+        click(editor->cmdSave);
         QCOMPARE(StoredTitles().size(), 2);
 
         // The editor shows the restored notes at once, so that what it saves next is made on
         // them: deleting the last one deletes that one and no other.
-        editor->Command3->click();
+        click(editor->Command3);
         QCOMPARE(lastMessage(), QStringLiteral("恢复成功！"));
         QCOMPARE(StoredTitles().size(), 3);
         QCOMPARE(editor->records().count(), 3);
@@ -356,21 +443,21 @@ private slots:
         QCOMPARE(title(), QStringLiteral("读书笔记"));
         QVERIFY(QDir(folder->path()).entryList({QStringLiteral("*.partial")}).isEmpty());
         QVERIFY(QFile::exists(PersonalDbPath() + QStringLiteral(".bak")));
-        editor->cmdMove[3]->click();
-        editor->cmdDelete->click();
-        editor->cmdSave->click();
+        click(editor->cmdMove[3]);
+        click(editor->cmdDelete);
+        click(editor->cmdSave);
         QCOMPARE(StoredTitles(),
                  (QStringList{QStringLiteral("读书笔记"), QStringLiteral("门诊记录")}));
 
         // Unsaved changes are given up only when the user agrees.
         typeInto(editor->Text2_2, QStringLiteral("未保存的字"));
         messages->answers = {MsgAnswer::No};
-        editor->Command3->click();
+        click(editor->Command3);
         QCOMPARE(lastMessage(), QStringLiteral("将放弃未保存操作！"));
         QCOMPARE(StoredTitles().size(), 2);
         QCOMPARE(editor->Text2_2->toPlainText(), QStringLiteral("未保存的字"));
         QVERIFY(editor->records().hasPendingChanges());
-        editor->Command3->click(); // Yes
+        click(editor->Command3); // Yes
         QCOMPARE(lastMessage(), QStringLiteral("恢复成功！"));
         QCOMPARE(StoredTitles().size(), 3);
         QVERIFY(!editor->records().hasPendingChanges());
@@ -382,7 +469,7 @@ private slots:
             QVERIFY(backup.open(QIODevice::WriteOnly | QIODevice::Truncate));
             backup.write(content);
             backup.close();
-            editor->Command3->click();
+            click(editor->Command3);
             QCOMPARE(lastMessage(), QStringLiteral("备份文件不是有效的资料库，未恢复！"));
             QCOMPARE(StoredTitles().size(), 3);
             QCOMPARE(editor->records().count(), 3);
@@ -390,21 +477,21 @@ private slots:
 
         // A backup that cannot be written says so.
         editor->backupPath = folder->path() + QStringLiteral("/no/such/folder/msjicbak");
-        editor->Command2->click();
+        click(editor->Command2);
         QCOMPARE(lastMessage(), QStringLiteral("备份失败！"));
         QCOMPARE(messages->shown.last().title, QStringLiteral("Meridane"));
     }
 
     void closingWithPendingChanges() {
-        editor->cmdDelete->click();
+        click(editor->cmdDelete);
         messages->answers = {MsgAnswer::No};
-        editor->cmdExit->click();
+        click(editor->cmdExit);
         QCOMPARE(lastMessage(), QStringLiteral("是否保存？"));
         QVERIFY(!editor->isVisible());
         QCOMPARE(StoredTitles().size(), 3);
 
         reopen();
-        editor->cmdDelete->click();
+        click(editor->cmdDelete);
         const qsizetype before = messages->shown.size();
         editor->close(); // Yes
         QCOMPARE(messages->shown.at(before).prompt, QStringLiteral("是否保存？"));

@@ -1,6 +1,8 @@
 // The main window driven as a user drives it (offscreen): searching, reading records with their
 // keywords in red, the layout, start-up and shutdown on real files, the music cycle, printing
 // and the commands of the bottom row.
+#include "buttons/command.h"
+#include "buttons/form_data.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/media_player_device.h"
@@ -16,6 +18,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -28,6 +31,9 @@
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QtTest>
+
+#include <functional>
+#include <map>
 
 using namespace meridane;
 using namespace meridane::test;
@@ -203,6 +209,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(window->Text1[0]->text(), keywords);
     }
 
+    // A click as the user makes it: the left button down and up over the middle of the control.
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 
     void clickTitle(int row) {
@@ -256,13 +263,117 @@ private slots:
         QCOMPARE(window->Label5->font().pointSizeF(), 10.5);
         QCOMPARE(window->Text1[0]->font().pointSizeF(), 9.0);
         QCOMPARE(window->RichTextBox1->font().pointSizeF(), 9.0);
-        QCOMPARE(window->Command5->text(), QStringLiteral("关闭音乐"));
+        QCOMPARE(window->Command5->Caption(), QStringLiteral("关闭音乐"));
         QCOMPARE(window->Timer1->interval(), 5000);
         QVERIFY(window->Timer1->isActive());
         QCOMPARE(window->pos(), QPoint(0, 0));
         QCOMPARE(window->Option6->geometry(), QRect(152, 5, 73, 12));
         QCOMPARE(window->Text1[0]->geometry(), QRect(8, 32, 209, 21));
         QVERIFY(messages->shown.isEmpty());
+    }
+
+    // Every button of the window is the library's Command, made from the window's stored data:
+    // style 3, its caption and font, no icon, its extent; no default, cancel or access keys.
+    void buttonsAreCommands() {
+        const drapix::FormData form =
+            drapix::FormData::Load(QStringLiteral(":/forms/frmMain.form"));
+        QVERIFY(form.problems.isEmpty());
+        QVERIFY(window->findChildren<QPushButton*>().isEmpty());
+        const std::pair<Command*, QString> buttons[] = {
+            {window->Command1, QStringLiteral("查询")},
+            {window->Command2, QStringLiteral("在结果中查询")},
+            {window->Command4, QStringLiteral("资料输入")},
+            {window->Command5, QStringLiteral("关闭音乐")},
+            {window->Command6, QStringLiteral("系统信息")},
+            {window->Command9, QStringLiteral("网上留言")},
+            {window->Command10, QStringLiteral("在线更新")},
+            {window->Command7, QStringLiteral("打印")},
+            {window->Command8, QStringLiteral("退出")}};
+        QCOMPARE(window->findChildren<Command*>().size(), qsizetype(std::size(buttons)));
+        QCOMPARE(form.controls.size(), qsizetype(std::size(buttons)));
+        for (const auto& [button, caption] : buttons) {
+            const drapix::FormControl* stored = form.Control(button->objectName());
+            QVERIFY2(stored, qPrintable(button->objectName()));
+            QCOMPARE(stored->progId, QStringLiteral("Drapix.Command"));
+            QCOMPARE(button->Caption(), caption);
+            QCOMPARE(stored->bag.ReadProperty(QStringLiteral("Caption")).toString(), caption);
+            QCOMPARE(button->按钮类型(), 3);
+            QCOMPARE(button->Font().family(), QStringLiteral("MS Sans Serif"));
+            QCOMPARE(button->Font().pointSizeF(), 8.25);
+            QVERIFY(button->按钮上的图标().isNull());
+            const int width = stored->bag.ReadProperty(QStringLiteral("_extentx"), 0).toInt();
+            const int height = stored->bag.ReadProperty(QStringLiteral("_extenty"), 0).toInt();
+            QCOMPARE(button->size(), QSize(width / 15, height / 15));
+            QCOMPARE(height, 375);
+            QVERIFY(!button->Default() && !button->Cancel() && button->按钮热键().isEmpty());
+            QVERIFY(button->isVisible() && button->isEnabled());
+            // Painted from its pictures: the resting face of its style, the chamfered outline.
+            QCOMPARE(button->logic().facePicture(), QStringLiteral("Imgbut1"));
+            QVERIFY(!button->logic().region().isEmpty());
+        }
+        // The search buttons sit in the frame of the search column, the others in the window.
+        QCOMPARE(window->Command1->parentWidget(), window->Frame1);
+        QCOMPARE(window->Command2->parentWidget(), window->Frame1);
+        QCOMPARE(window->Command8->parentWidget(), window.get());
+    }
+
+    // Each button runs its handler on a mouse click, and on Space when it has the focus: on the
+    // key's release, not before.
+    void everyButtonRunsItsHandler_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("bySpace");
+        for (const char* name : {"Command1", "Command2", "Command4", "Command5", "Command6",
+                                 "Command7", "Command8", "Command9", "Command10"}) {
+            QTest::addRow("%s mouse", name) << QString::fromLatin1(name) << false;
+            QTest::addRow("%s Space", name) << QString::fromLatin1(name) << true;
+        }
+    }
+
+    void everyButtonRunsItsHandler() {
+        QFETCH(QString, name);
+        QFETCH(bool, bySpace);
+        ScriptedPrintDialog dialog;
+        dialog.answer = kPrintCancelled;
+        messages->answers = {MsgAnswer::No};
+        if (name == QLatin1String("Command2")) {
+            type(QStringLiteral("人参，甘草"));
+            click(window->Command1);
+            QCOMPARE(window->List1->count(), 3);
+            type(QStringLiteral("干姜"));
+        } else {
+            type(QStringLiteral("人参，甘草"));
+        }
+        const std::map<QString, std::function<bool()>> done{
+            {QStringLiteral("Command1"), [&] { return window->List1->count() == 3; }},
+            {QStringLiteral("Command2"),
+             [&] { return Items(window->List1) == QStringList{QStringLiteral("理中丸")}; }},
+            {QStringLiteral("Command4"), [&] { return window->editor() != nullptr; }},
+            {QStringLiteral("Command5"),
+             [&] { return window->Command5->Caption() == QStringLiteral("播放音乐"); }},
+            {QStringLiteral("Command6"), [&] { return window->aboutDialog() != nullptr; }},
+            {QStringLiteral("Command7"), [&] { return dialog.flags.size() == 1; }},
+            {QStringLiteral("Command8"), [&] { return !window->isVisible(); }},
+            {QStringLiteral("Command9"), [&] { return shell->opened.size() == 1; }},
+            {QStringLiteral("Command10"), [&] { return messages->count(kAskDownload) == 1; }}};
+        const std::function<bool()> ran = done.at(name);
+        auto* button = window->findChild<Command*>(name);
+        QVERIFY(button);
+        QVERIFY(!ran());
+        if (bySpace) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            button->setFocus();
+            QVERIFY(button->hasFocus());
+            QTest::keyPress(button, Qt::Key_Space);
+            QVERIFY(!ran());
+            QTest::keyRelease(button, Qt::Key_Space);
+        } else {
+            click(button);
+        }
+        QVERIFY(ran());
+        if (name == QLatin1String("Command1") || name == QLatin1String("Command2"))
+            QCOMPARE(window->Label2->text(),
+                     QStringLiteral("共有%1条记录").arg(window->List1->count()));
     }
 
     void searchAndReadRecords() {
@@ -634,13 +745,13 @@ private slots:
 
         // Off during a track, on again: track 1.
         click(window->Command5);
-        QCOMPARE(window->Command5->text(), QStringLiteral("播放音乐"));
+        QCOMPARE(window->Command5->Caption(), QStringLiteral("播放音乐"));
         QCOMPARE(device->mode(), MciDevice::kNotOpen);
         const qsizetype before = device->log.size();
         window->Timer1Timer();
         QCOMPARE(device->log.size(), before);
         click(window->Command5);
-        QCOMPARE(window->Command5->text(), QStringLiteral("关闭音乐"));
+        QCOMPARE(window->Command5->Caption(), QStringLiteral("关闭音乐"));
         QCOMPARE(device->log.mid(before),
                  (QStringList{QStringLiteral("open bk1.mp3"), QStringLiteral("play")}));
 
@@ -653,7 +764,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             window->Timer1Timer();
         QCOMPARE(device->log.size(), silent);
-        QCOMPARE(window->Command5->text(), QStringLiteral("关闭音乐"));
+        QCOMPARE(window->Command5->Caption(), QStringLiteral("关闭音乐"));
     }
 
     void mediaPlayerDevice() {

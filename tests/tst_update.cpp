@@ -3,6 +3,7 @@
 // never stop sending, drip, redirect elsewhere; downloaded databases that lack columns or carry
 // views and triggers; signed sites; a cancelled update; and a complete update that restarts the
 // program.
+#include "buttons/command.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/download.h"
@@ -299,7 +300,7 @@ class UpdateTest : public QObject {
             if (o->text() == category)
                 o->setChecked(true);
         window->Text1[0]->setText(keywords);
-        window->Command1Click();
+        QTest::mouseClick(window->Command1, Qt::LeftButton); // "查询"
         QStringList titles;
         for (int i = 0; i < window->List1->count(); ++i)
             titles << window->List1->item(i)->text();
@@ -311,7 +312,7 @@ class UpdateTest : public QObject {
     bool onlineUpdate() {
         auto window = openWindow();
         QSignalSpy completed(window->DL, &bkDLControl::completed);
-        window->Command10Click();
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
         if (!completed.wait(20000))
             return false;
         const bool ok = !shell->started.isEmpty();
@@ -591,7 +592,7 @@ private slots:
 
         // No: nothing happens.
         messages->answers << MsgAnswer::No;
-        window->Command10Click();
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
         QCOMPARE(messages->shown.last().prompt, QStringLiteral("是否现在下载更新？"));
         QCOMPARE(messages->shown.last().flags, 4);
         QVERIFY(!site->requested().contains(kKnowledgePath));
@@ -601,7 +602,7 @@ private slots:
         QStringList captions;
         connect(window->DL, &bkDLControl::progress, this,
                 [&] { captions << window->windowTitle(); });
-        window->Command10Click();
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
         QVERIFY(closed.wait(10000));
         QVERIFY(!captions.isEmpty());
         QCOMPARE(captions.last(), DownloadCaptionPrefix() + QStringLiteral("100%"));
@@ -714,7 +715,7 @@ private slots:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QSignalSpy completed(window->DL, &bkDLControl::completed);
-        window->Command10Click();
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
         QTRY_VERIFY(window->windowTitle().startsWith(DownloadCaptionPrefix()));
 
         // No: the download goes on.

@@ -1,13 +1,19 @@
 // The main window under a real window manager (run by with_window_manager.sh: Xvfb + openbox):
 // it comes up at its load size, frame included, with the layout of that size from the first
-// layout on, and keeps that layout when the user sizes it away and back.
+// layout on, and keeps that layout when the user sizes it away and back; its buttons and the
+// notes editor's take the X server's own mouse clicks and keys (xdotool).
+#include "buttons/command.h"
 #include "services/main_layout.h"
 #include "shell/main_window.h"
 #include "shell_test_support.h"
 #include "test_support.h"
 
 #include <QComboBox>
-#include <QPushButton>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QWindow>
 #include <QtTest>
 
@@ -41,6 +47,18 @@ bool SameLayout(const MainGeometry& a, const MainGeometry& b) {
     };
     return same(a.Frame1, b.Frame1) && same(a.List1, b.List1) && same(a.Command1, b.Command1) &&
            same(a.RichTextBox1, b.RichTextBox1) && same(a.Command8, b.Command8);
+}
+
+// Runs xdotool with the arguments; false when it fails.
+bool Xdotool(const QStringList& args) {
+    return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
+}
+
+// A click of the X server's pointer in the middle of a widget.
+bool ClickOnScreen(QWidget* w) {
+    const QPoint p = w->mapToGlobal(w->rect().center());
+    return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(p.x()),
+                    QString::number(p.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
 } // namespace
@@ -100,6 +118,62 @@ private slots:
         QComboBox* combo = window.Combo1;
         QCOMPARE(window.childAt(combo->geometry().bottomLeft() + QPoint(2, 0)), combo);
         window.close();
+    }
+
+    // "查询" searches, "资料输入" opens the editor, and the editor's buttons work, all clicked
+    // with the pointer of the X server; Space on the focused button clicks it again.
+    void buttonsTakeRealClicks() {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("needs xdotool");
+        KnowledgeSources sources;
+        sources.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("人参、白术、茯苓、甘草"),
+                           QStringLiteral("补气 人参 白术 茯苓 甘草")),
+                       Rec(2, QStringLiteral("麻黄汤"), QStringLiteral("麻黄、桂枝、杏仁、甘草"),
+                           QStringLiteral("解表 麻黄 桂枝 杏仁 甘草"))};
+        TempProgramFolder folder(sources, {Rec(1, QStringLiteral("第一条"), QStringLiteral("一")),
+                                           Rec(2, QStringLiteral("第二条"), QStringLiteral("二")),
+                                           Rec(3, QStringLiteral("第三条"), QStringLiteral("三"))});
+        ScriptedMessages messages;
+        RecordingShell shell;
+        WatchedWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
+        QTest::qWait(200);
+
+        window.Text1[0]->setText(QStringLiteral("人参"));
+        QVERIFY(ClickOnScreen(window.Command1));
+        QTRY_COMPARE(window.List1->count(), 1);
+        QCOMPARE(window.List1->item(0)->text(), QStringLiteral("四君子汤"));
+        QCOMPARE(QApplication::focusWidget(), window.Command1);
+        // Space on the focused "查询" searches again, with the new keywords.
+        window.Text1[0]->setText(QStringLiteral("甘草"));
+        QVERIFY(Xdotool({QStringLiteral("key"), QStringLiteral("space")}));
+        QTRY_COMPARE(window.List1->count(), 2);
+
+        QVERIFY(ClickOnScreen(window.Command4));
+        QTRY_VERIFY(window.editor() && window.editor()->isVisible());
+        Form5* editor = window.editor();
+        QVERIFY(QTest::qWaitForWindowExposed(editor));
+        QTRY_VERIFY(editor->isActiveWindow());
+        QTest::qWait(200);
+        QCOMPARE(editor->txtNews->text(), QStringLiteral("1，1/3"));
+        QVERIFY(ClickOnScreen(editor->cmdMove[2]));
+        QTRY_COMPARE(editor->txtNews->text(), QStringLiteral("2，2/3"));
+        QCOMPARE(editor->Text2_1->toPlainText(), QStringLiteral("第二条"));
+        QVERIFY(Xdotool({QStringLiteral("key"), QStringLiteral("space")}));
+        QTRY_COMPARE(editor->txtNews->text(), QStringLiteral("3，3/3"));
+        QVERIFY(ClickOnScreen(editor->cmdMove[0]));
+        QTRY_COMPARE(editor->txtNews->text(), QStringLiteral("1，1/3"));
+        QVERIFY(ClickOnScreen(editor->cmdAdd));
+        QTRY_COMPARE(editor->txtNews->text(), QStringLiteral("记录：4/4"));
+        QVERIFY(ClickOnScreen(editor->cmdExit));
+        // Leaving with a new note asks whether to save it.
+        QTRY_VERIFY(!window.editor() || !window.editor()->isVisible());
+        QCOMPARE(messages.count(QStringLiteral("是否保存？")), 1);
+
+        QVERIFY(ClickOnScreen(window.Command8));
+        QTRY_VERIFY(!window.isVisible());
     }
 };
 

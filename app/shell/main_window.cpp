@@ -1,5 +1,7 @@
 #include "shell/main_window.h"
 
+#include "buttons/command.h"
+#include "buttons/form_data.h"
 #include "search/fast_search.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
@@ -7,6 +9,7 @@
 #include "services/site.h"
 #include "services/update_check.h"
 #include "shell/about_dialog.h"
+#include "shell/form_controls.h"
 #include "shell/printing.h"
 #include "shell/record_pane.h"
 #include "shell/shell_services.h"
@@ -21,7 +24,6 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QTimer>
@@ -54,14 +56,6 @@ QFont SongFont(qreal points) {
                    QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
                    QStringLiteral("Noto Sans CJK SC")});
     f.setPointSizeF(points);
-    return f;
-}
-
-QFont ButtonFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("Noto Serif CJK SC")});
-    f.setPointSizeF(8.25);
     return f;
 }
 
@@ -184,6 +178,13 @@ void frmMain::createControls() {
     const QFont song = SongFont(9);
     setFont(song);
     const MainGeometry& g = geometry_;
+    // The buttons come from the library, with the properties stored for this form.
+    const drapix::FormData form = LoadFormData(objectName());
+    const auto button = [&form](QWidget* parent, const char* name, const TwipRect& r) {
+        Command* b = CreateCommand(form, QLatin1String(name), parent);
+        Place(b, r);
+        return b;
+    };
 
     Option1 = Make<QRadioButton>(this, "Option1", {120, 75, 735, 180}, QStringLiteral("方剂"));
     Option2 = Make<QRadioButton>(this, "Option2", {840, 75, 735, 180}, QStringLiteral("中药"));
@@ -201,8 +202,8 @@ void frmMain::createControls() {
                           QStringLiteral("请输入关键词，多个词用逗号隔开："));
     Text1[0] = Make<QLineEdit>(Frame1, "Text1_0", {120, 480, 3135, 315});
     List1 = Make<ResultList>(Frame1, "List1", g.List1);
-    Command1 = Make<QPushButton>(Frame1, "Command1", g.Command1, QStringLiteral("查询"));
-    Command2 = Make<QPushButton>(Frame1, "Command2", g.Command2, QStringLiteral("在结果中查询"));
+    Command1 = button(Frame1, "Command1", g.Command1);
+    Command2 = button(Frame1, "Command2", g.Command2);
 
     // Working fields of the search, never shown.
     Text1[1] = Make<QLineEdit>(this, "Text1_1", {6240, 960, 735, 555}, QStringLiteral("Text1"));
@@ -234,16 +235,13 @@ void frmMain::createControls() {
     // The font-size list reaches 4 pixels into the pane's top: it lies above the pane.
     Combo1->raise();
 
-    Command4 = Make<QPushButton>(this, "Command4", g.Command4, QStringLiteral("资料输入"));
-    Command5 = Make<QPushButton>(this, "Command5", g.Command5, kMusicOff);
-    Command6 = Make<QPushButton>(this, "Command6", g.Command6, QStringLiteral("系统信息"));
-    Command9 = Make<QPushButton>(this, "Command9", g.Command9, QStringLiteral("网上留言"));
-    Command10 = Make<QPushButton>(this, "Command10", g.Command10, QStringLiteral("在线更新"));
-    Command7 = Make<QPushButton>(this, "Command7", g.Command7, QStringLiteral("打印"));
-    Command8 = Make<QPushButton>(this, "Command8", g.Command8, QStringLiteral("退出"));
-    for (QPushButton* b : {Command1, Command2, Command4, Command5, Command6, Command7, Command8,
-                           Command9, Command10})
-        b->setFont(ButtonFont());
+    Command4 = button(this, "Command4", g.Command4);
+    Command5 = button(this, "Command5", g.Command5);
+    Command6 = button(this, "Command6", g.Command6);
+    Command9 = button(this, "Command9", g.Command9);
+    Command10 = button(this, "Command10", g.Command10);
+    Command7 = button(this, "Command7", g.Command7);
+    Command8 = button(this, "Command8", g.Command8);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -263,14 +261,14 @@ void frmMain::createControls() {
 
 // Every click of the window goes through here.
 void frmMain::wireCommands() {
-    const std::pair<QPushButton*, void (frmMain::*)()> clicks[] = {
+    const std::pair<Command*, void (frmMain::*)()> clicks[] = {
         {Command1, &frmMain::Command1Click},  {Command2, &frmMain::Command2Click},
         {Command4, &frmMain::Command4Click},  {Command5, &frmMain::Command5Click},
         {Command6, &frmMain::Command6Click},  {Command7, &frmMain::Command7Click},
         {Command8, &frmMain::Command8Click},  {Command9, &frmMain::Command9Click},
         {Command10, &frmMain::Command10Click}};
     for (const auto& [button, handler] : clicks)
-        connect(button, &QPushButton::clicked, this, handler);
+        connect(button, &Command::Click, this, handler);
 
     // A click on a title, or the selection moved by the user.
     static_cast<ResultList*>(List1)->chosen = [this](int row) {
@@ -462,7 +460,7 @@ void frmMain::Command4Click() {
 
 void frmMain::Command5Click() {
     music_->Command5Click();
-    Command5->setText(music_->command5Caption);
+    Command5->SetCaption(music_->command5Caption);
 }
 
 void frmMain::Command6Click() {

@@ -17,13 +17,13 @@
 #include <array>
 #include <memory>
 
+class Command;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
-class QPushButton;
 class QRadioButton;
 class QTimer;
 
@@ -50,14 +50,14 @@ public:
     QLabel* Label1;
     std::array<QLineEdit*, 2> Text1;
     QListWidget* List1;
-    QPushButton *Command1, *Command2;
+    Command *Command1, *Command2;
     QPlainTextEdit* Text2;
     QListWidget* List2;
     QLabel *Label2, *Label3, *Label4, *Label5;
     QComboBox* Combo1;
     RecordPane* RichTextBox1;
     QLineEdit *Text3, *Text4;
-    QPushButton *Command4, *Command5, *Command6, *Command7, *Command8, *Command9, *Command10;
+    Command *Command4, *Command5, *Command6, *Command7, *Command8, *Command9, *Command10;
     QTimer* Timer1;
     bkDLControl* DL;
 
@@ -66,7 +66,7 @@ public:
     frmAbout* aboutDialog() const { return about_; }
     Form5* editor() const { return editor_; }
 
-    // The click handlers of the command buttons.
+    // The handlers of the buttons' Click.
     void Command1Click();
     void Command2Click();
     void Command4Click();

@@ -1,11 +1,14 @@
 #include "shell/personal_editor.h"
 
+#include "buttons/command.h"
+#include "buttons/form_data.h"
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/file_replace.h"
 #include "services/main_layout.h"
+#include "shell/form_controls.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -16,7 +19,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 namespace meridane {
 
@@ -91,13 +93,18 @@ QPixmap Background(QSize size) {
     return pm;
 }
 
+// Places a control at its design geometry, which it keeps for the proportional resize.
+void PlaceAtDesign(QWidget* w, QRect twips) {
+    w->setProperty(kDesignProperty, twips);
+    w->setGeometry(twips.x() / kTwipsPerPixel, twips.y() / kTwipsPerPixel,
+                   twips.width() / kTwipsPerPixel, twips.height() / kTwipsPerPixel);
+}
+
 template <typename W>
 W* Make(QWidget* parent, const char* name, QRect twips, const QString& text = {}) {
     auto* w = new W(parent);
     w->setObjectName(QLatin1String(name));
-    w->setProperty(kDesignProperty, twips);
-    w->setGeometry(twips.x() / kTwipsPerPixel, twips.y() / kTwipsPerPixel,
-                   twips.width() / kTwipsPerPixel, twips.height() / kTwipsPerPixel);
+    PlaceAtDesign(w, twips);
     if constexpr (std::is_same_v<W, QPlainTextEdit>)
         w->setPlainText(text);
     else
@@ -124,48 +131,47 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("我的资料库_数据输入"));
     resize(kDesignWidth / kTwipsPerPixel, kDesignHeight / kTwipsPerPixel);
 
-    const auto button = [this](const char* name, QRect r, const QString& caption) {
-        QPushButton* b = Make<QPushButton>(this, name, r, caption);
-        QFont f;
-        f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Noto Sans CJK SC")});
-        f.setPointSizeF(8.25);
-        b->setFont(f);
+    // The buttons come from the library, with the properties stored for this form.
+    const drapix::FormData form = LoadFormData(objectName());
+    const auto button = [this, &form](const char* name, QRect r) {
+        Command* b = CreateCommand(form, QLatin1String(name), this);
+        PlaceAtDesign(b, r);
         return b;
     };
     Text2_0 = Make<QLineEdit>(this, "Text2_0", {120, 240, 4335, 372});
-    cmdSearch = button("cmdSearch", {4560, 240, 1095, 375}, QStringLiteral("按标题查询"));
-    Command1 = button("Command1", {5760, 240, 1095, 375}, QStringLiteral("按内容查询"));
+    cmdSearch = button("cmdSearch", {4560, 240, 1095, 375});
+    Command1 = button("Command1", {5760, 240, 1095, 375});
     Text2_1 =
         Make<QPlainTextEdit>(this, "Text2_1", {120, 720, 6735, 375}, QStringLiteral("标题\n"));
     Text2_2 =
         Make<QPlainTextEdit>(this, "Text2_2", {120, 1080, 6735, 5652}, QStringLiteral("正文\n"));
     for (QPlainTextEdit* box : {Text2_1, Text2_2})
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    cmdAdd = button("cmdAdd", {120, 6840, 735, 375}, QStringLiteral("添加"));
-    cmdMove[0] = button("cmdMove_0", {960, 6840, 495, 375}, QStringLiteral("||<<"));
-    cmdMove[1] = button("cmdMove_1", {1440, 6840, 495, 375}, QStringLiteral("<<"));
+    cmdAdd = button("cmdAdd", {120, 6840, 735, 375});
+    cmdMove[0] = button("cmdMove_0", {960, 6840, 495, 375});
+    cmdMove[1] = button("cmdMove_1", {1440, 6840, 495, 375});
     txtNews = Make<QLineEdit>(this, "txtNews", {2040, 6840, 2175, 375});
-    cmdMove[2] = button("cmdMove_2", {4320, 6840, 495, 375}, QStringLiteral(">>"));
-    cmdMove[3] = button("cmdMove_3", {4800, 6840, 495, 375}, QStringLiteral(">>||"));
-    cmdDelete = button("cmdDelete", {5400, 6840, 735, 375}, QStringLiteral("删除"));
-    Command2 = button("Command2", {6240, 6840, 615, 375}, QStringLiteral("备份"));
-    cmdSave = button("cmdSave", {120, 7320, 735, 375}, QStringLiteral("保存"));
-    Command7 = button("Command7", {960, 7320, 975, 375}, QStringLiteral("查找字符"));
+    cmdMove[2] = button("cmdMove_2", {4320, 6840, 495, 375});
+    cmdMove[3] = button("cmdMove_3", {4800, 6840, 495, 375});
+    cmdDelete = button("cmdDelete", {5400, 6840, 735, 375});
+    Command2 = button("Command2", {6240, 6840, 615, 375});
+    cmdSave = button("cmdSave", {120, 7320, 735, 375});
+    Command7 = button("Command7", {960, 7320, 975, 375});
     Text1 = Make<QLineEdit>(this, "Text1", {2040, 7320, 2175, 375}, kFindPrompt);
-    cmdRefresh = button("cmdRefresh", {4320, 7320, 975, 375}, QStringLiteral("刷新"));
-    cmdExit = button("cmdExit", {5400, 7320, 735, 375}, QStringLiteral("退出"));
-    Command3 = button("Command3", {6240, 7320, 615, 375}, QStringLiteral("恢复"));
+    cmdRefresh = button("cmdRefresh", {4320, 7320, 975, 375});
+    cmdExit = button("cmdExit", {5400, 7320, 735, 375});
+    Command3 = button("Command3", {6240, 7320, 615, 375});
 
     for (int i = 0; i < 4; ++i)
-        connect(cmdMove[size_t(i)], &QPushButton::clicked, this, [this, i] { cmdMoveClick(i); });
-    const std::pair<QPushButton*, void (Form5::*)()> clicks[] = {
+        connect(cmdMove[size_t(i)], &Command::Click, this, [this, i] { cmdMoveClick(i); });
+    const std::pair<Command*, void (Form5::*)()> clicks[] = {
         {cmdAdd, &Form5::cmdAddClick},       {cmdDelete, &Form5::cmdDeleteClick},
         {cmdSave, &Form5::cmdSaveClick},     {cmdRefresh, &Form5::cmdRefreshClick},
         {cmdSearch, &Form5::cmdSearchClick}, {Command1, &Form5::Command1Click},
         {Command7, &Form5::Command7Click},   {Command2, &Form5::Command2Click},
         {Command3, &Form5::Command3Click},   {cmdExit, &Form5::cmdExitClick}};
     for (const auto& [b, handler] : clicks)
-        connect(b, &QPushButton::clicked, this, handler);
+        connect(b, &Command::Click, this, handler);
 
     // The bound boxes write into the current record.
     connect(Text2_1, &QPlainTextEdit::textChanged, this, [this] {

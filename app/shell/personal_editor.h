@@ -8,9 +8,9 @@
 #include <array>
 #include <map>
 
+class Command;
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace meridane {
 
@@ -30,15 +30,15 @@ public:
     explicit Form5(QWidget* parent = nullptr);
 
     QLineEdit* Text2_0; // search text of the two filters
-    QPushButton *cmdSearch, *Command1;
+    Command *cmdSearch, *Command1;
     QPlainTextEdit* Text2_1; // title of the current record
     QPlainTextEdit* Text2_2; // body of the current record
-    QPushButton* cmdAdd;
-    std::array<QPushButton*, 4> cmdMove;
+    Command* cmdAdd;
+    std::array<Command*, 4> cmdMove;
     QLineEdit* txtNews; // position line
-    QPushButton *cmdDelete, *Command2, *cmdSave, *Command7;
+    Command *cmdDelete, *Command2, *cmdSave, *Command7;
     QLineEdit* Text1; // text to find
-    QPushButton *cmdRefresh, *cmdExit, *Command3;
+    Command *cmdRefresh, *cmdExit, *Command3;
 
     QString backupPath = DefaultBackupPath();
     const PersonalRecordSet& records() const { return set_; }

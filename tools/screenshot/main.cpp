@@ -1,11 +1,13 @@
-// meridane-shot: opens the main window on a program folder, runs a search, shows the first
-// title and saves a picture of the window.
+// meridane-shot: opens the main window on a program folder, runs a search and shows the first
+// title with the mouse, and saves a picture of the window.
 //   meridane-shot --folder DIR --out FILE.png [--category NAME] [--keywords TEXT]
+#include "buttons/command.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "shell/main_window.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -50,13 +52,19 @@ int main(int argc, char* argv[]) {
         if (category == QString::fromUtf8(caption))
             button->setChecked(true);
     window.Text1[0]->setText(keywords);
-    window.Command1Click();
+    // The pointer over "查询", a click, then a click on the first title: the button has its
+    // resting face again once the pointer has left it.
+    QCursor::setPos(window.Command1->mapToGlobal(window.Command1->rect().center()));
+    QTest::qWait(100);
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
     if (window.List1->count() > 0) {
-        window.List1->setCurrentRow(0);
-        window.List1Click(window.List1->item(0)->text());
+        QWidget* titles = window.List1->viewport();
+        const QPoint first = window.List1->visualItemRect(window.List1->item(0)).center();
+        QCursor::setPos(titles->mapToGlobal(first));
+        QTest::mouseClick(titles, Qt::LeftButton, {}, first);
     }
     QTest::qWait(300);
     const bool saved = window.grab().save(out);
-    window.Command8Click();
+    QTest::mouseClick(window.Command8, Qt::LeftButton); // "退出"
     return saved ? 0 : 1;
 }
