@@ -5,8 +5,11 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${MERIDANE_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-tools-dev libsqlcipher-dev libssl-dev
     libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk qt6-translations-l10n libxcb1-dev)
-# What the tests need besides: PDF text, a virtual X display with a window manager, the formatter.
-TEST_PACKAGES=(poppler-utils xvfb xauth openbox xdotool x11-utils clang-format)
+# What the tests need besides: PDF text, a virtual X display with a window manager and a
+# notification area, the formatter, the checkers of the desktop entry and the metainfo, and what
+# CPack needs for the Debian package.
+TEST_PACKAGES=(poppler-utils xvfb xauth openbox xdotool x11-utils trayer clang-format
+    desktop-file-utils appstream dpkg-dev file)
 
 install_packages() {
     local missing=()
@@ -24,7 +27,7 @@ install_packages() {
 # Every C++ file of the tree, as clang-format would write it; prints the differences and fails.
 check_format() {
     local dirs=()
-    for d in app controls tests tools; do [ -d "$ROOT/$d" ] && dirs+=("$d"); done
+    for d in app controls packaging tests tools; do [ -d "$ROOT/$d" ] && dirs+=("$d"); done
     (cd "$ROOT" && find "${dirs[@]}" \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z |
         xargs -0 clang-format --dry-run --Werror)
 }

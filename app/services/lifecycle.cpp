@@ -20,14 +20,15 @@ constexpr int kReadReserveMs = 500;
 } // namespace
 
 QString PlaceholderPath() {
-    return ProgramFolder() + QStringLiteral("/Ifonts.fon");
+    return DataFolder() + QStringLiteral("/Ifonts.fon");
 }
 
 StartupOutcome RunStartup(const std::function<void()>& load) {
     StartupOutcome out;
     bool loaded = false;
     try {
-        if (!MakeWorkingCopy())
+        // An installed program works in the user's folder, filled from the installed data.
+        if (!PrepareProgramFolder() || !MakeWorkingCopy())
             throw DbError("no working copy");
         // The whole check keeps to its time, whatever the site sends. An update database left
         // from an earlier run is never read: only one that arrived now and passed its checks.

@@ -13,16 +13,17 @@ struct StartupOutcome {
     QString notice;         // the record pane's text; empty when the check did not get there
 };
 
-// Makes the working copy, fetches the update database (within Limits().startupCheckMs, with the
-// checks of UpdateDbTransfer), reads both stamps and the notice. The first failure ends it
-// silently. load (the window's load step) runs exactly once: when the
-// installed stamp is about to be read, or at the end if the sequence stopped before that.
+// Fills the user's folder of an installed program (PrepareProgramFolder), makes the working copy,
+// fetches the update database (within Limits().startupCheckMs, with the checks of
+// UpdateDbTransfer), reads both stamps and the notice. The first failure ends it silently. load
+// (the window's load step) runs exactly once: when the installed stamp is about to be read, or at
+// the end if the sequence stopped before that.
 StartupOutcome RunStartup(const std::function<void()>& load);
 
 // Overwrites the working copy with Ifonts.fon and deletes the update database; stops silently at
 // the first step that fails. The working copy is replaced in one rename, never left half-written.
 void RunShutdown();
 
-QString PlaceholderPath(); // Ifonts.fon
+QString PlaceholderPath(); // Ifonts.fon in the data folder
 
 } // namespace meridane

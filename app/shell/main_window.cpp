@@ -150,9 +150,7 @@ QStringList FontSizes() {
 frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device)) {
     if (!device_)
         device_ = std::make_unique<MediaPlayerDevice>();
-    music_ = std::make_unique<BackgroundMusic>(*device_, [](int track) {
-        return ProgramFolder() + QStringLiteral("/sound/bk%1.mp3").arg(track);
-    });
+    music_ = std::make_unique<BackgroundMusic>(*device_, MusicTrackPath);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kProductCaption + QStringLiteral("   ") + SiteAddress());
     setWindowIcon(ProgramIcon());

@@ -1,6 +1,7 @@
 #include "buttons/class_table.h"
 
 #include "buttons/command.h"
+#include "buttons/systray.h"
 #include "skin/lustrane.h"
 
 namespace drapix {
@@ -20,6 +21,15 @@ std::vector<ControlClass> MakeClasses() {
          kCommon | OLEMISC_ACTSLIKEBUTTON, 30002, QStringLiteral("toolbox30002"),
          QStringLiteral("Lustrane窗体按钮控件: a push button with picture faces"),
          QStringLiteral("buttons/command.h"), &NewCommand, &LoadCommand},
+        {QStringLiteral("SysTray"), QUuid(QStringLiteral("{3215F7C5-8B7E-49E3-9029-1E8B7F723A4B}")),
+         QStringLiteral("Drapix.SysTray"), QStringLiteral("_SysTray"),
+         QUuid(QStringLiteral("{58FE4481-B6D7-40B6-9F60-A4E8C16694BA}")),
+         QStringLiteral("__SysTray"),
+         QUuid(QStringLiteral("{D9ED2A75-C7A2-4CEC-B534-95B057B6CD74}")),
+         kCommon | OLEMISC_INVISIBLEATRUNTIME | OLEMISC_NOUIACTIVATE, 30001,
+         QStringLiteral("toolbox30001"),
+         QStringLiteral("Lustrane窗体托盘控件: an icon with a tip in the notification area"),
+         QStringLiteral("buttons/systray.h"), &NewSysTray, &LoadSysTray},
         {QStringLiteral("Lustrane"),
          QUuid(QStringLiteral("{5B0E2C71-8E4A-4F8B-9C2D-3A61D7F0B5E4}")),
          QStringLiteral("Drapix.Lustrane"), QStringLiteral("_Lustrane"),

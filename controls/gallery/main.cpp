@@ -5,6 +5,7 @@
 #include "buttons/ambient.h"
 #include "buttons/class_table.h"
 #include "buttons/command.h"
+#include "buttons/systray.h"
 #include "skin/window_system.h"
 
 #include <QApplication>
@@ -40,6 +41,17 @@ Command* Add(QWidget* form, const QString& name, const QString& caption, QRect g
         std::fflush(stdout);
     });
     return c;
+}
+
+// A SysTray of the class table; its events are printed like the buttons' ones.
+SysTray* AddTray(QWidget* form, const QString& name) {
+    auto* t = static_cast<SysTray*>(FindClass(QStringLiteral("Drapix.SysTray"))->create(form));
+    t->setObjectName(name);
+    QObject::connect(t, &SysTray::EventRaised, t, [name](const QString& event) {
+        std::printf("%s %s\n", qPrintable(name), qPrintable(event));
+        std::fflush(stdout);
+    });
+    return t;
 }
 
 } // namespace
@@ -105,7 +117,29 @@ int main(int argc, char** argv) {
     auto* hint = new QLabel(QStringLiteral("Enter: 确定    Esc: 关闭    Alt+键: 访问键"), &form);
     hint->setGeometry(16, 212, 488, 20);
 
-    Command* twice = Add(&form, QStringLiteral("Command12"), QStringLiteral("两个Lustrane(&2)"),
+    // The tray icon: invisible on the form, its icon and tip in the notification area.
+    // The skin takes 25 x 57 pixels of the window and grows it by 15 x 28.
+    form.resize(530, 380);
+    SysTray* tray = AddTray(&form, QStringLiteral("SysTray1"));
+    tray->SetCaption(QStringLiteral("Drapix gallery: SysTray1"));
+    auto* trayHint =
+        new QLabel(QStringLiteral("SysTray1: 通知区域中的图标 (左/右键单击、双击)"), &form);
+    trayHint->setGeometry(16, 300, 330, 20);
+    // A second form with two SysTray controls, which gets the library's warning.
+    Command* twoTrays = Add(&form, QStringLiteral("Command12"), QStringLiteral("两个托盘(&T)"),
+                            QRect(389, 292, 115, 38));
+    twoTrays->Set按钮热键(QStringLiteral("t"));
+    QObject::connect(twoTrays, &Command::Click, &form, [&form] {
+        auto* second = new QWidget(&form, Qt::Window);
+        second->setAttribute(Qt::WA_DeleteOnClose);
+        second->setWindowTitle(QStringLiteral("Drapix gallery: two SysTray controls"));
+        second->resize(300, 120);
+        AddTray(second, QStringLiteral("SysTray2"));
+        AddTray(second, QStringLiteral("SysTray3"));
+        second->show();
+    });
+
+    Command* twice = Add(&form, QStringLiteral("Command13"), QStringLiteral("两个Lustrane(&2)"),
                          QRect(142, 244, 117, 38));
     twice->Set按钮热键(QStringLiteral("2"));
     QObject::connect(twice, &Command::Click, &form, [&form] {

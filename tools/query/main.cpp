@@ -1,4 +1,6 @@
 // meridane-query: runs the program's search on a program folder and prints what the window shows.
+// Without --folder it works where the program does: in its own folder when it lies in one with
+// the data, in the user's folder of an installed program.
 #include "search/keyword_search.h"
 #include "search/knowledge_category.h"
 #include "search/program_folder.h"
@@ -20,10 +22,10 @@ void Print(FILE* to, const QString& text) {
 
 int Usage(const QString& why) {
     Print(stderr, QStringLiteral("meridane-query: ") + why);
-    Print(stderr, QStringLiteral("usage: meridane-query --folder DIR --category NAME (--new | "
+    Print(stderr, QStringLiteral("usage: meridane-query [--folder DIR] --category NAME (--new | "
                                  "--within) KEYWORDS [--show TITLE] [--engine statements|memory]"));
     Print(stderr,
-          QStringLiteral("       meridane-query --folder DIR --category NAME --show TITLE"));
+          QStringLiteral("       meridane-query [--folder DIR] --category NAME --show TITLE"));
     return 2;
 }
 
@@ -66,16 +68,18 @@ int main(int argc, char** argv) {
             return Usage(QStringLiteral("unknown argument ") + a);
         }
     }
-    if (folder.isEmpty() || caption.isEmpty() || !(haveKeywords || show))
-        return Usage(
-            QStringLiteral("--folder, --category and the keywords or --show are required"));
-    if (!QDir(folder).exists())
+    if (caption.isEmpty() || !(haveKeywords || show))
+        return Usage(QStringLiteral("--category and the keywords or --show are required"));
+    if (!folder.isEmpty() && !QDir(folder).exists())
         return Usage(QStringLiteral("no such folder: ") + folder);
     const KnowledgeCategory* category = CategoryByCaption(caption);
     if (!category)
         return Usage(QStringLiteral("unknown category ") + caption);
 
-    SetProgramFolder(folder);
+    if (!folder.isEmpty())
+        SetProgramFolder(folder);
+    else
+        PrepareProgramFolder();
     EnsureWorkingCopy();
 
     SearchFields fields;

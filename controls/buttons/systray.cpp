@@ -1,0 +1,184 @@
+#include "buttons/systray.h"
+
+#include "buttons/about_dialog.h"
+#include "buttons/ambient.h"
+#include "buttons/entry_points.h"
+#include "buttons/pictures.h"
+#include "buttons/property_bag.h"
+
+#include <QPainter>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+using namespace drapix;
+
+namespace drapix {
+
+QWidget* NewSysTray(QWidget* parent) {
+    auto* t = new SysTray(parent);
+    t->InitProperties();
+    return t;
+}
+
+QWidget* LoadSysTray(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken) {
+    auto* t = new SysTray(parent);
+    t->setObjectName(name);
+    // The stored extent, which the control sets back to its own.
+    const int w =
+        bag.ReadProperty(QStringLiteral("_extentx"), 0, QMetaType::fromType<int>()).toInt();
+    const int h =
+        bag.ReadProperty(QStringLiteral("_extenty"), 0, QMetaType::fromType<int>()).toInt();
+    if (w > 0 && h > 0)
+        t->resize(w / 15, h / 15);
+    if (broken || !t->ReadProperties(bag)) {
+        if (!broken)
+            bag.ReportProblems();
+        std::fprintf(stderr, "%s: %s takes its default properties\n", qPrintable(bag.fileName),
+                     qPrintable(name));
+        std::fflush(stderr);
+        t->ReadProperties(PropertyBag());
+    }
+    return t;
+}
+
+} // namespace drapix
+
+SysTray::SysTray(QWidget* parent)
+    : QWidget(parent), Timer1(new QTimer(this)), image1_(Picture(QStringLiteral("SysTrayIcon"))),
+      design_(Picture(QStringLiteral("SysTrayDesign"))) {
+    ObjectCreated();
+    // Whatever size the host gives: the design picture's 200 x 28 (3000 x 420 twips).
+    setFixedSize(3000 / 15, 420 / 15);
+    // Invisible while the program runs.
+    if (UserMode())
+        hide();
+    Timer1->setInterval(10);
+    connect(Timer1, &QTimer::timeout, this, &SysTray::attachStep);
+    Timer1->start();
+}
+
+SysTray::~SysTray() {
+    RemoveFromTray();
+    ObjectDestroyed();
+}
+
+void SysTray::SetIcon(const QPixmap& picture) {
+    image1_ = picture;
+    emit PropertyChanged(QStringLiteral("Icon"));
+}
+
+void SysTray::SetCaption(const QString& caption) {
+    caption_ = caption;
+    emit PropertyChanged(QStringLiteral("Caption"));
+}
+
+int SysTray::MenuHeight() const {
+    return MenuBarHeight();
+}
+
+bool SysTray::timerRunning() const {
+    return Timer1->isActive();
+}
+
+void SysTray::attachStep() {
+    // The host form: the window the control sits in.
+    QWidget* host = parentWidget() ? window() : nullptr;
+    if (!host)
+        return;
+    const QList<SysTray*> trays = host->findChildren<SysTray*>();
+    if (trays.size() > 1) {
+        // Every control of the form has found it: the form gets one warning, however quickly
+        // it is closed.
+        for (SysTray* t : trays)
+            t->Timer1->stop();
+        if (AboutDialogLoaded() && AboutDialog()->isVisible())
+            return;
+        ShowDuplicateWarning(kSysTrayProduct, kSysTrayDuplicateWarning, host);
+        return; // the control may be gone by now
+    }
+    record_.uFlags = 0;
+    Shell_NotifyIcon(NIM_DELETE, record_);
+    UnhookTrayWindow(record_.hWnd, this);
+    if (!UserMode())
+        return;
+    host->winId(); // the host's native window, which the hook watches
+    hostWindow_ = host;
+    if (attachCounter_ == 0) {
+        HookTrayWindow(this, host);
+        AddToTray();
+        UpdateTrayTip();
+    }
+    attachCounter_ = qint16(std::min(attachCounter_ + 1, 1));
+    Timer1->stop();
+}
+
+void SysTray::AddToTray() {
+    record_.uID = 0;
+    record_.hWnd = hostWindow_;
+    record_.cbSize = 88;
+    record_.hIcon = image1_;
+    record_.uCallbackMessage = TrayCallbackMessage;
+    record_.uFlags = NIF_MESSAGE | NIF_ICON;
+    Shell_NotifyIcon(NIM_ADD, record_);
+}
+
+void SysTray::UpdateTrayTip() {
+    record_.szTip = TrayTipField(caption_);
+    record_.uFlags = NIF_TIP;
+    Shell_NotifyIcon(NIM_MODIFY, record_);
+}
+
+void SysTray::RemoveFromTray() {
+    // Called before the first attach, it keeps the icon away as well.
+    Timer1->stop();
+    record_.uFlags = 0;
+    Shell_NotifyIcon(NIM_DELETE, record_);
+    UnhookTrayWindow(record_.hWnd, this);
+}
+
+void SysTray::RaiseTrayEvent(TrayEvent event) {
+    switch (event) {
+    case TrayEvent::rMouseDblClick:
+        emit rMouseDblClick();
+        break;
+    case TrayEvent::lMouseDblClick:
+        emit lMouseDblClick();
+        break;
+    case TrayEvent::lMouseDown:
+        emit lMouseDown();
+        break;
+    case TrayEvent::rMouseDown:
+        emit rMouseDown();
+        break;
+    }
+    emit EventRaised(TrayEventName(event));
+}
+
+void SysTray::ShowAboutBox() {
+    drapix::ShowAboutBox(QStringLiteral("关于Lustrane窗体托盘控件"), kSysTrayProduct, this);
+}
+
+void SysTray::InitProperties() {
+    caption_ = kSysTrayStudioText;
+}
+
+bool SysTray::ReadProperties(const PropertyBag& bag) {
+    const int before = int(bag.problems().size());
+    caption_ = bag.ReadProperty(QStringLiteral("Caption"), kSysTrayStudioText).toString();
+    const QImage picture =
+        bag.ReadProperty(QStringLiteral("Icon"), PictureValue(QImage())).value<QImage>();
+    SetIcon(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture));
+    return bag.problems().size() == before;
+}
+
+void SysTray::WriteProperties(PropertyBag& bag) const {
+    bag.WriteProperty(QStringLiteral("Caption"), caption_, kSysTrayStudioText);
+    bag.WriteProperty(QStringLiteral("Icon"), PictureValue(image1_.toImage()),
+                      PictureValue(QImage()));
+}
+
+void SysTray::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, design_);
+}
