@@ -306,9 +306,9 @@ QMargins frmMain::frameMargins() const {
 }
 
 QSize frmMain::outerSize() const {
-    // The skinned window: the layout keeps every control where it is at the size before the
-    // skin grew the window.
-    if (Lustrane1 && Lustrane1->hostWindow())
+    // The skinned window: the window manager's frame goes, and the layout keeps every control
+    // where it is at the size before the skin grew the window.
+    if (Lustrane1)
         return size() - Lustrane1->frameGrowth();
     const QMargins m = frameMargins();
     return size() + QSize(m.left() + m.right(), m.top() + m.bottom());

@@ -132,13 +132,9 @@ void Lustrane::attach(QWidget* form) {
             bar->hide();
         menuHeight = MenuHeight();
     }
-    // Room for the frame.
+    // Room for the frame: the size grows once the window manager's frame is gone.
     const QSize grown = GrownSize(form->size(), kind, menuHeight);
-    growth_ = grown - form->size();
-    if (kind.sizable)
-        form->resize(grown);
-    else
-        form->setFixedSize(grown);
+    const QSize growth = grown - form->size();
 
     caption_ = std::make_unique<cNeoCaption>();
     caption_->Attach(form, Picture(QStringLiteral("Img_Lustrane_Top")),
@@ -156,6 +152,8 @@ void Lustrane::attach(QWidget* form) {
                           Picture(QStringLiteral("ImgdeoxidizeMove")),
                           Picture(QStringLiteral("imgdeoxidizeDown")));
     caption_->imgyesno(Picture(QStringLiteral("Imgyesmin")), Picture(QStringLiteral("Imgnomin")));
+    if (SkinWindow* skin = SkinOf(form))
+        skin->SettleSize(grown, [this, growth] { growth_ = growth; });
     caption_->drawf(form);
     timer3_->start();
 }

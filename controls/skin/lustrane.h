@@ -55,7 +55,7 @@ public:
     // The host form (null before the first attach), and where the control stands.
     QWidget* hostWindow() const { return host_; }
     bool attached() const { return attachTicks_ != 0 || caption_ != nullptr; }
-    // What the attach added to the form's size (empty before the attach).
+    // What the attach added to the form's size (0 x 0 before the form has grown).
     QSize frameGrowth() const { return growth_; }
     int attachTicks() const { return attachTicks_; }
     bool tooltipShown() const { return tooltipShown_; }
@@ -84,7 +84,7 @@ private:
     bool tooltipShown_ = false;
     QPointer<QMenuBar> formMenu_;
     bool formHasMenu_ = false;
-    QSize growth_;
+    QSize growth_{0, 0};
     QTimer* timer1_;
     QTimer* timer3_;
 };

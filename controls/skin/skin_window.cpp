@@ -127,9 +127,16 @@ SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
 
 void SkinWindow::placeAt(QPoint at) {
     // A window manager takes its frame away some time after it is asked to: until then a move
-    // would be read as one of the framed window. Without a window manager there is no frame; a
+    // or a new size would be read as one of the framed window, and its reports of the framed
+    // window's size would come after them. Without a window manager there is no frame; a
     // window system that keeps a frame gets no move. The user's first move or maximize ends
-    // the wait.
+    // the wait for the place. Other window systems take the frame away at once.
+    // The window's own rectangle is set, not the frame's place, which Qt may still reckon
+    // with the old frame.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        host_->setGeometry(QRect(at, host_->size()));
+        return;
+    }
     auto* watch = new QTimer(this);
     placeWatch_ = watch;
     watch->setInterval(10);
@@ -138,11 +145,32 @@ void SkinWindow::placeAt(QPoint at) {
         const bool framed = w && !w->frameMargins().isNull();
         if (framed && ++ticks < 100)
             return;
+        placeWatch_ = nullptr;
         watch->deleteLater();
-        if (!framed && host_ && host_->frameGeometry().topLeft() != at)
-            host_->move(at);
+        applySize();
+        if (!framed && host_ && !maximized_ && host_->geometry().topLeft() != at)
+            host_->setGeometry(QRect(at, host_->size()));
     });
     watch->start();
+}
+
+void SkinWindow::SettleSize(QSize size, std::function<void()> applied) {
+    settleSize_ = size;
+    settleApplied_ = std::move(applied);
+    if (!placeWatch_)
+        applySize();
+}
+
+void SkinWindow::applySize() {
+    if (!host_ || !settleSize_.isValid())
+        return;
+    const QSize size = std::exchange(settleSize_, QSize());
+    if (settleApplied_)
+        std::exchange(settleApplied_, nullptr)();
+    if (kind_.sizable)
+        host_->resize(size);
+    else
+        host_->setFixedSize(size);
 }
 
 SkinWindow::~SkinWindow() {
@@ -282,7 +310,10 @@ void SkinWindow::MenuCommand(int command) {
 void SkinWindow::maximize() {
     if (maximized_ || !host_ || !kind_.maximizeBox)
         return;
-    delete placeWatch_.data();
+    if (placeWatch_) {
+        delete placeWatch_.data();
+        applySize();
+    }
     normalGeometry_ = host_->geometry();
     maximized_ = true;
     QScreen* screen = host_->screen() ? host_->screen() : QGuiApplication::primaryScreen();
@@ -346,7 +377,10 @@ void SkinWindow::OpenSystemMenu(QPoint at) {
 }
 
 void SkinWindow::framePress(QMouseEvent* e) {
-    delete placeWatch_.data();
+    if (placeWatch_) {
+        delete placeWatch_.data();
+        applySize();
+    }
     const QPoint global = e->globalPosition().toPoint();
     const HitZone zone = HitTest(windowRect(), global, kind_.sizable);
     drag_ = Drag::None;

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+#include <functional>
 
 class QMenu;
 class QTimer;
@@ -64,6 +65,9 @@ public:
     void MenuCommand(int command);
     // Opens the system menu at a screen point (it runs its command when one is chosen).
     void OpenSystemMenu(QPoint at);
+    // Gives the window its size with the frame once the window manager has taken its own frame
+    // away (at once without one); applied runs just before.
+    void SettleSize(QSize size, std::function<void()> applied);
     // The system menu as it was last built (for tests), null before.
     QMenu* systemMenu() const;
     // Whether the window manager offers keyboard moving and sizing ("移动", "大小").
@@ -81,6 +85,7 @@ protected:
 private:
     void layoutPieces();
     void placeAt(QPoint at);
+    void applySize();
     void captionButtonEvent(QEvent::Type type, QPoint global);
     CaptionButtonLogic::Input input(QPoint cursor) const;
     void maximize();
@@ -95,6 +100,8 @@ private:
     QPointer<QWidget> client_;
     QPointer<QMenu> menu_;
     QPointer<QTimer> placeWatch_;
+    QSize settleSize_;
+    std::function<void()> settleApplied_;
     CaptionButtonLogic buttons_;
     CutForm cutForm_;
     bool maximized_ = false;
