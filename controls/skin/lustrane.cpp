@@ -98,7 +98,9 @@ void Lustrane::Timer1Timer() {
     const QList<Lustrane*> skins = form->findChildren<Lustrane*>();
     if (skins.size() >= 2) {
         timer1_->stop();
-        ShowDuplicateWarning(kAboutProductDesign, kLustraneDuplicateWarning);
+        // The other instance may be showing the same warning already.
+        if (!AboutDialogLoaded() || !AboutDialog()->isVisible())
+            ShowDuplicateWarning(kAboutProductDesign, kLustraneDuplicateWarning);
         return;
     }
     if (attachTicks_ == 0)
