@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace drapix {
 
 namespace {
@@ -22,10 +24,16 @@ public:
 ShellService* g_shell = nullptr;
 QPointer<dlgAbout> g_dialog;
 
+QRect Pixels(QRect twips) {
+    return {twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15};
+}
+
+const QRect kWarningTwips{2070, 1320, 3495, 1155}; // Label9
+
 QLabel* MakeLabel(QWidget* parent, const char* name, QRect twips, const QString& text = {}) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+    l->setGeometry(Pixels(twips));
     return l;
 }
 
@@ -77,7 +85,7 @@ dlgAbout::dlgAbout(QWidget* parent)
 
     Label1 = MakeLabel(this, "Label1", {480, 300, 3600, 300}, kAboutTitleDesign);
     Label2 = MakeLabel(this, "Label2", {2070, 900, 3495, 360}, kAboutProductDesign);
-    Label9 = MakeLabel(this, "Label9", {2070, 1320, 3495, 1155});
+    Label9 = MakeLabel(this, "Label9", kWarningTwips);
     Label3 = MakeLabel(this, "Label3", {2070, 2520, 3495, 255}, kMakerAddress);
     Label4 =
         MakeLabel(this, "Label4", {2070, 1320, 3495, 255}, QStringLiteral("Drapix 控件库 1.0"));
@@ -144,6 +152,15 @@ void dlgAbout::PrepareWarning(const QString& product, const QString& warning) {
     Label1->setText(kWarningTitle);
     Label2->setText(product);
     Label9->setText(warning);
+    // The long warning needs more lines than the label's design height holds at the CJK
+    // stand-in font's line spacing: the label grows downwards, up to the dialog's bottom edge.
+    const QRect design = Pixels(kWarningTwips);
+    const int needed = Label9->fontMetrics()
+                           .boundingRect(QRect(0, 0, design.width(), 10000),
+                                         int(Label9->alignment()) | Qt::TextWordWrap, warning)
+                           .height();
+    Label9->setGeometry(design.x(), design.y(), design.width(),
+                        std::clamp(needed, design.height(), height() - design.y()));
     QPalette p = Label9->palette();
     p.setColor(QPalette::Window, kWarningBackground);
     Label9->setPalette(p);

@@ -177,6 +177,16 @@ void TestAboutDialog::duplicateWarning() {
     QVERIFY(!d->Label9->isHidden());
     QCOMPARE(d->Label9->text(), kLustraneDuplicateWarning);
     QCOMPARE(d->Label9->palette().color(QPalette::Window), QColor(0xD5, 0xDE, 0xF2));
+    // Every line of the warning is readable: its wrapped text fits the label, which stays on the
+    // dialog.
+    const QRect needed = d->Label9->fontMetrics().boundingRect(
+        QRect(0, 0, d->Label9->width(), 10000), int(d->Label9->alignment()) | Qt::TextWordWrap,
+        d->Label9->text());
+    QVERIFY2(needed.height() <= d->Label9->height(),
+             qPrintable(
+                 QStringLiteral("needs %1, has %2").arg(needed.height()).arg(d->Label9->height())));
+    QVERIFY(d->Label9->geometry().bottom() < d->height());
+    QCOMPARE(d->Label9->geometry().topLeft(), QPoint(138, 88));
 }
 
 QTEST_MAIN(TestAboutDialog)
