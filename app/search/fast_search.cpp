@@ -1,5 +1,6 @@
 #include "search/fast_search.h"
 
+#include "search/pending_writes.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"
 #include "search/result_reader.h"
@@ -14,6 +15,8 @@
 
 #include <future>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -97,9 +100,9 @@ std::shared_ptr<SqlConnection> OpenForSearch(const ConnectionString& source, boo
     db->open(source);
     if (throwaway)
         db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
-                                "PRAGMA secure_delete=OFF; PRAGMA cache_size=-131072"));
+                                "PRAGMA secure_delete=OFF; PRAGMA cache_size=-16384"));
     else
-        db->exec(QStringLiteral("PRAGMA cache_size=-65536"));
+        db->exec(QStringLiteral("PRAGMA cache_size=-16384"));
     return db;
 }
 
@@ -158,10 +161,44 @@ void AdoptWarmedImages() {
         file.kept = warmed->kept;
 }
 
+// The state of the working copy the writes behind left, noted on the writing thread as soon as
+// they end (before anyone else may write the file).
+struct Committed {
+    std::mutex mutex;
+    QString key;
+    std::optional<FileStamp> stamp; // no value: a write failed, the images no longer hold
+    bool pending = false;
+};
+
+Committed& LastCommit() {
+    static Committed committed;
+    return committed;
+}
+
+// Takes over what the last writes behind left of path, once they are done.
+void AdoptCommit(FileImages& file, const QString& key) {
+    Committed& c = LastCommit();
+    std::lock_guard lock(c.mutex);
+    if (!c.pending || c.key != key)
+        return;
+    c.pending = false;
+    if (c.stamp) {
+        file.stamp = *c.stamp;
+    } else {
+        file.tables.clear();
+        file.kept.reset();
+    }
+}
+
 // What is kept of path, emptied first when the file is no longer as it was.
 FileImages& Current(const QString& path) {
     AdoptWarmedImages();
-    FileImages& file = Images()[CacheKey(path)];
+    const QString key = CacheKey(path);
+    FileImages& file = Images()[key];
+    // While the writes behind are not done the file is ours: no one else can write it.
+    if (PendingWrites::Instance().busy())
+        return file;
+    AdoptCommit(file, key);
     const FileStamp now = StampOf(path);
     if (!(file.stamp == now)) {
         file.tables.clear();
@@ -177,6 +214,9 @@ std::shared_ptr<TableImage> ImageOf(SqlConnection& db, const ConnectionString& s
     FileImages& file = Current(source.dataSource);
     if (auto it = file.tables.constFind(table); it != file.tables.constEnd())
         return *it;
+    // Reading the file waits for the writes behind.
+    PendingWrites::Instance().finish();
+    AdoptCommit(file, CacheKey(source.dataSource));
     auto image = LoadImage(db, source, file.stamp.size, table, searchedColumn);
     file.tables.insert(table, image);
     return image;
@@ -210,6 +250,9 @@ public:
     }
 
     SqlConnection& db() { return *db_; }
+    const std::shared_ptr<SqlConnection>& connection() const { return db_; }
+    // The working copy is written behind; the personal database at once.
+    bool writesBehind() const { return throwaway_; }
     const QString& path() const { return source_.dataSource; }
     const ConnectionString& source() const { return source_; }
 
@@ -229,19 +272,29 @@ public:
         return out;
     }
 
-    // Writes the counts that differ from what the table holds, and notes them in the image.
-    void writeCounts(const QString& table, TableImage& image, const std::vector<qint64>& counts) {
-        SqlStatement update =
-            db_->prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
-                             .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
+    // The counts that differ from what the table holds, noted in the image as written.
+    static std::vector<std::pair<qint64, qint64>> Changes(TableImage& image,
+                                                          const std::vector<qint64>& counts) {
+        std::vector<std::pair<qint64, qint64>> changes;
         for (size_t row = 0; row < image.rowCount(); ++row) {
             if (image.hits(row) == IntegerValue{counts[row], true})
                 continue;
-            update.reset();
-            update.bind(1, counts[row]);
-            update.bind(2, image.rowid(row));
-            update.step();
+            changes.emplace_back(image.rowid(row), counts[row]);
             image.setHits(row, counts[row]);
+        }
+        return changes;
+    }
+
+    // Writes changed counts into table.
+    static void WriteCounts(SqlConnection& db, const QString& table,
+                            const std::vector<std::pair<qint64, qint64>>& changes) {
+        SqlStatement update = db.prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
+                                             .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
+        for (const auto& [rowid, count] : changes) {
+            update.reset();
+            update.bind(1, count);
+            update.bind(2, rowid);
+            update.step();
         }
     }
 
@@ -249,26 +302,31 @@ public:
     // statement does, but reading only those rows, and in rowid order whatever indexes the base
     // table has. The counts are integers (the image is usable), so the image knows which rows
     // "相符个数>0" selects.
-    void copyRowsWithHits(const KnowledgeCategory& category, const TableImage& base) {
-        db_->exec(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS selected_rows "
-                                 "(id INTEGER PRIMARY KEY); DELETE FROM temp.selected_rows"));
+    static void CopyRows(SqlConnection& db, const KnowledgeCategory& category,
+                         const std::vector<qint64>& rowids) {
+        db.exec(
+            QStringLiteral("DROP TABLE IF EXISTS %1").arg(QuoteIdentifier(category.resultTable)));
+        db.exec(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS selected_rows "
+                               "(id INTEGER PRIMARY KEY); DELETE FROM temp.selected_rows"));
         SqlStatement insert =
-            db_->prepare(QStringLiteral("INSERT INTO temp.selected_rows (id) VALUES (?1)"));
-        for (qint64 rowid : base.RowidsWithHits()) {
+            db.prepare(QStringLiteral("INSERT INTO temp.selected_rows (id) VALUES (?1)"));
+        for (qint64 rowid : rowids) {
             insert.reset();
             insert.bind(1, rowid);
             insert.step();
         }
-        db_->exec(
+        db.exec(
             QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2 WHERE rowid IN "
                            "(SELECT id FROM temp.selected_rows) ORDER BY rowid")
                 .arg(QuoteIdentifier(category.resultTable), QuoteIdentifier(category.baseTable)));
+        db.exec(QStringLiteral("DELETE FROM temp.selected_rows"));
     }
 
     // The listed titles: from the image when it decides the order, else read from the table.
     QStringList titles(const KnowledgeCategory& category, const TableImage& image) {
         if (std::optional<QStringList> ranked = image.RankedTitles())
             return *ranked;
+        PendingWrites::Instance().finish();
         QStringList out;
         SqlStatement rows = db_->prepare(category.readStatement());
         while (rows.step())
@@ -277,12 +335,14 @@ public:
         return out;
     }
 
-    // Closes the connection; what was written is now the state the images stand for.
+    // Closes the connection; what was written (or will be, behind) is now the state the images
+    // stand for.
     void finish(const QString& resultTable, std::shared_ptr<TableImage> result) {
-        if (!throwaway_)
-            db_->close();
         FileImages& file = Images()[CacheKey(path())];
-        file.stamp = StampOf(path());
+        if (!throwaway_) {
+            db_->close();
+            file.stamp = StampOf(path());
+        }
         if (result)
             file.tables.insert(resultTable, std::move(result));
     }
@@ -302,6 +362,8 @@ const bool kListensToFileChanges = [] {
 }();
 
 void ForgetTableImages(const QString& path) {
+    // Whoever is about to read or change the file gets it in the state the searches left.
+    PendingWrites::Instance().finish();
     if (Warming().valid()) {
         if (path.isEmpty() || CacheKey(path) == CacheKey(KnowledgeConnectionPath()))
             Warming().get(); // what it read may no longer be true
@@ -340,17 +402,31 @@ void FinishWarmUp() {
     AdoptWarmedImages();
 }
 
+void FinishPendingWrites() {
+    PendingWrites::Instance().finish();
+}
+
+void HoldPendingWrites(bool held) {
+    PendingWrites::Instance().holdThread(held);
+}
+
 namespace fast {
 
 namespace {
 
 // The frame both searches share: one session and one transaction over the image of table.
-// change writes what the search writes and returns the image of a new result table, or null
-// when the titles are listed from the image of table itself.
-template <typename Change>
+// change brings the image to the new state and returns what to write (applied at once to the
+// personal database, behind the list to the working copy) and the image of a new result table,
+// or null when the titles are listed from the image of table itself.
+struct Change {
+    PendingWrites::Job write;
+    std::shared_ptr<TableImage> result;
+};
+
+template <typename MakeChange>
 std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
                                           const QStringList& keywords, const QString& table,
-                                          Change change) {
+                                          MakeChange makeChange) {
     Session session(category);
     if (!session.open())
         return std::nullopt;
@@ -359,19 +435,55 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
         if (!needles)
             return std::nullopt;
         SqlConnection& db = session.db();
-        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!session.writesBehind())
+            db.exec(QStringLiteral("BEGIN IMMEDIATE"));
         std::shared_ptr<TableImage> image =
             ImageOf(db, session.source(), table, category.searchedColumn);
         if (!image->usable()) {
-            db.exec(QStringLiteral("ROLLBACK"));
+            if (!session.writesBehind())
+                db.exec(QStringLiteral("ROLLBACK"));
             return std::nullopt;
         }
-        std::shared_ptr<TableImage> result = change(session, *image, *needles);
-        db.exec(QStringLiteral("COMMIT"));
-        QStringList titles = session.titles(category, result ? *result : *image);
-        session.finish(category.resultTable, std::move(result));
+        // Ends the hold below when the change cannot be made.
+        struct Hold {
+            bool held = false;
+            ~Hold() {
+                if (held)
+                    PendingWrites::Instance().release();
+            }
+        } hold;
+        if (session.writesBehind()) {
+            // The lock is taken before the list is shown: from here no reader sees the file
+            // until the writes are done.
+            const QString key = CacheKey(session.path());
+            PendingWrites::Instance().hold(session.connection(),
+                                           [key, path = session.path()](bool ok) {
+                                               Committed& c = LastCommit();
+                                               std::lock_guard lock(c.mutex);
+                                               c.key = key;
+                                               c.pending = true;
+                                               c.stamp.reset();
+                                               if (ok)
+                                                   c.stamp = StampOf(path);
+                                           });
+            hold.held = true;
+        }
+        Change change = makeChange(*image, *needles);
+        if (session.writesBehind()) {
+            hold.held = false;
+            PendingWrites::Instance().submit(std::move(change.write));
+        } else {
+            change.write(db);
+            db.exec(QStringLiteral("COMMIT"));
+        }
+        QStringList titles = session.titles(category, change.result ? *change.result : *image);
+        session.finish(category.resultTable, std::move(change.result));
         return titles;
     } catch (const DbError&) {
+        ForgetTableImages(session.path());
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        // The text did not fit after all: the statements count it in the file.
         ForgetTableImages(session.path());
         return std::nullopt;
     }
@@ -381,32 +493,42 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
 
 std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
                                      const QStringList& keywords) {
-    return SearchInMemory(
-        category, keywords, category.baseTable,
-        [&category](Session& session, TableImage& base, const std::vector<std::string>& needles) {
-            session.writeCounts(category.baseTable, base, base.Count(needles));
-            session.db().exec(QStringLiteral("DROP TABLE IF EXISTS %1")
-                                  .arg(QuoteIdentifier(category.resultTable)));
-            session.copyRowsWithHits(category, base);
-            return base.Selected();
-        });
+    return SearchInMemory(category, keywords, category.baseTable,
+                          [&category](TableImage& base, const std::vector<std::string>& needles) {
+                              auto changes = Session::Changes(base, base.Count(needles));
+                              std::vector<qint64> rowids = base.RowidsWithHits();
+                              Change change;
+                              change.write = [category, changes = std::move(changes),
+                                              rowids = std::move(rowids)](SqlConnection& db) {
+                                  Session::WriteCounts(db, category.baseTable, changes);
+                                  Session::CopyRows(db, category, rowids);
+                              };
+                              change.result = base.Selected();
+                              return change;
+                          });
 }
 
 std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
                                                const QStringList& keywords) {
-    return SearchInMemory(
-        category, keywords, category.resultTable,
-        [&category](Session& session, TableImage& result,
-                    const std::vector<std::string>& needles) -> std::shared_ptr<TableImage> {
-            // The knowledge categories reset once per keyword, so without one nothing is
-            // reset; the personal category always resets.
-            if (!needles.empty() || category.database == DatabaseKind::Personal)
-                session.writeCounts(category.resultTable, result, result.Count(needles));
-            return nullptr;
-        });
+    return SearchInMemory(category, keywords, category.resultTable,
+                          [&category](TableImage& result, const std::vector<std::string>& needles) {
+                              Change change;
+                              // The knowledge categories reset once per keyword, so without one
+                              // nothing is reset; the personal category always resets.
+                              std::vector<std::pair<qint64, qint64>> changes;
+                              if (!needles.empty() || category.database == DatabaseKind::Personal)
+                                  changes = Session::Changes(result, result.Count(needles));
+                              change.write = [table = category.resultTable,
+                                              changes = std::move(changes)](SqlConnection& db) {
+                                  Session::WriteCounts(db, table, changes);
+                              };
+                              return change;
+                          });
 }
 
 std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {
+    // The click reads the file as the searches left it.
+    PendingWrites::Instance().finish();
     // Both databases must open, whichever one is read.
     SqlConnection knowledge, personal;
     const ConnectionString knowledgeSource = ConnectionString::parse(KnowledgeConnectionString());

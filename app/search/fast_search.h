@@ -1,7 +1,9 @@
 // The in-memory search: the same results and the same database contents as the statement
 // sequence (reset, one LIKE update per keyword, drop, copy, read), in one transaction that
 // writes only the counts that change, with the searched columns kept in memory between
-// searches.
+// searches. The working copy reaches that state after the list is shown: its writes are done on a
+// thread of their own while the search holds the file's exclusive lock, and whoever reads the
+// file in this program waits for them first.
 //
 // Every function here either does the whole job or returns no value without a message, so that
 // the caller runs the statement sequence instead. That happens when a database cannot be opened
@@ -36,6 +38,13 @@ void ForgetTableImages(const QString& path = {});
 void WarmUpKnowledgeImages();
 // Waits for the warm-up to end and takes over what it read.
 void FinishWarmUp();
+
+// Waits until the writes the searches left behind their lists are done. The routines of this
+// program that read or change a database file wait on their own; a tool calls it before it
+// ends, and it runs at exit too.
+void FinishPendingWrites();
+// Keeps the writes behind from being done until a reader needs them (for tests).
+void HoldPendingWrites(bool held);
 
 namespace fast {
 

@@ -1,8 +1,11 @@
 #include "search/table_image.h"
 
+#include <QFile>
+
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -108,8 +111,10 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
     SqlStatement rows = db.prepare(sql + QStringLiteral(" ORDER BY rowid"));
     // The file's size bounds the text; reserved address space costs nothing until it is used,
     // and growing by copies would touch every byte several times.
-    folded_.reserve(reserveBytes);
-    starts_.push_back(0);
+    text_->blocks.emplace_back();
+    std::string& folded = text_->blocks.back();
+    folded.reserve(reserveBytes);
+    const auto block = std::uint32_t(text_->blocks.size() - 1);
     while (rows.step()) {
         rowids_.push_back(rows.integer(0));
         numbers_.push_back(ReadInteger(rows, 1));
@@ -120,18 +125,18 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
             titles_.emplace_back(QString::fromUtf8(title.data(), qsizetype(title.size())));
         }
         // A null value never matches; it is kept as an empty one, which no needle matches.
+        RowText at{block, 0, folded.size()};
         if (rows.type(3) != SQLITE_NULL) {
             std::string_view value = rows.bytes(3);
             // LIKE reads a value up to its first NUL.
             value = value.substr(0, std::min(value.size(), value.find('\0')));
-            if (!IsPlainUtf8(value))
+            if (!IsPlainUtf8(value) || value.size() > UINT32_MAX)
                 usable_ = false;
-            const size_t from = folded_.size();
-            folded_.append(value);
-            FoldAscii(folded_.data() + from, value.size());
+            folded.append(value);
+            FoldAscii(folded.data() + at.start, value.size());
+            at.length = std::uint32_t(value.size());
         }
-        folded_.push_back('\0');
-        starts_.push_back(folded_.size());
+        rowText_.push_back(at);
         hits_.push_back(ReadInteger(rows, 4));
         // A count stored as text or a real compares and sorts otherwise than a number.
         if (!hits_.back().isInteger)
@@ -140,16 +145,54 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
 }
 
 void TableImage::append(TableImage&& other) {
-    const size_t offset = folded_.size();
+    const auto blocks = std::uint32_t(text_->blocks.size());
     rowids_.insert(rowids_.end(), other.rowids_.begin(), other.rowids_.end());
     numbers_.insert(numbers_.end(), other.numbers_.begin(), other.numbers_.end());
     hits_.insert(hits_.end(), other.hits_.begin(), other.hits_.end());
     titles_.insert(titles_.end(), std::make_move_iterator(other.titles_.begin()),
                    std::make_move_iterator(other.titles_.end()));
-    folded_.append(other.folded_);
-    for (size_t i = 1; i < other.starts_.size(); ++i)
-        starts_.push_back(offset + other.starts_[i]);
+    for (RowText r : other.rowText_) {
+        r.block += blocks;
+        rowText_.push_back(r);
+    }
+    // The other image's text is taken over, not copied.
+    for (std::string& block : other.text_->blocks)
+        text_->blocks.push_back(std::move(block));
     usable_ = usable_ && other.usable_;
+}
+
+namespace {
+
+std::atomic<qint64> g_imageMemoryLimit{0};
+
+qint64 AvailableMemory() {
+#ifdef Q_OS_LINUX
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : meminfo.readAll().split('\n')) {
+            if (line.startsWith("MemAvailable:")) {
+                const QList<QByteArray> parts = line.simplified().split(' ');
+                if (parts.size() >= 2)
+                    return parts[1].toLongLong() * 1024;
+            }
+        }
+    }
+#endif
+    // Elsewhere: an address space of 64 bits is left to the allocator, which says when it
+    // cannot give more.
+    return sizeof(void*) >= 8 ? (qint64(1) << 40) : (qint64(1) << 30);
+}
+
+} // namespace
+
+qint64 TableImage::ImageMemoryLimit() {
+    if (const qint64 set = g_imageMemoryLimit.load(); set > 0)
+        return set;
+    return AvailableMemory() / 4 * 3;
+}
+
+void TableImage::SetImageMemoryLimit(qint64 bytes) {
+    g_imageMemoryLimit = bytes;
 }
 
 std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& table,
@@ -179,6 +222,11 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
         SqlStatement size = db.prepare(QStringLiteral("PRAGMA page_size"));
         if (pages.step() && size.step())
             fileBytes = pages.integer(0) * size.integer(0);
+    }
+    if (fileBytes > ImageMemoryLimit()) {
+        // The text may not fit: the statements count it in the file instead.
+        image->usable_ = false;
+        return image;
     }
     {
         SqlStatement last =
@@ -222,40 +270,31 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
     return image;
 }
 
-void TableImage::countRange(const std::vector<std::string>& needles, size_t firstRow, size_t endRow,
+void TableImage::countRange(const KeywordMatcher& matcher, size_t firstRow, size_t endRow,
                             std::vector<qint64>& counts) const {
-    const char* const base = folded_.data();
-    const size_t end = starts_[endRow];
-    for (const std::string& needle : needles) {
-        size_t at = starts_[firstRow];
-        while (at < end) {
-            const void* found = memmem(base + at, end - at, needle.data(), needle.size());
-            if (!found)
-                break;
-            const size_t offset = size_t(static_cast<const char*>(found) - base);
-            // The row holding the match; the search goes on at the start of the next row.
-            const auto next = std::upper_bound(starts_.begin(), starts_.end(), offset);
-            const size_t row = size_t(next - starts_.begin()) - 1;
-            ++counts[row];
-            at = *next;
-        }
-    }
+    KeywordMatcher::Scratch scratch(matcher);
+    for (size_t row = firstRow; row < endRow; ++row)
+        counts[row] = matcher.count(text(row), scratch);
 }
 
-std::vector<qint64> TableImage::Count(const std::vector<std::string>& needles) const {
+std::vector<qint64> TableImage::Count(const KeywordMatcher& matcher) const {
     std::vector<qint64> counts(rowCount(), 0);
+    if (matcher.empty())
+        return counts;
+    size_t bytes = 0;
+    for (const RowText& r : rowText_)
+        bytes += r.length;
     // Large images are scanned in two halves at once; each half writes its own rows' counts.
     constexpr size_t kSplitBytes = size_t(8) << 20;
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (folded_.size() < kSplitBytes || cores < 2 || needles.empty()) {
-        countRange(needles, 0, rowCount(), counts);
+    if (bytes < kSplitBytes || std::thread::hardware_concurrency() < 2) {
+        countRange(matcher, 0, rowCount(), counts);
         return counts;
     }
-    const size_t middle = size_t(
-        std::lower_bound(starts_.begin(), starts_.end(), folded_.size() / 2) - starts_.begin());
-    const size_t split = std::min(middle, rowCount());
-    std::thread second([&] { countRange(needles, split, rowCount(), counts); });
-    countRange(needles, 0, split, counts);
+    size_t split = 0;
+    for (size_t half = 0; split < rowCount() && half < bytes / 2; ++split)
+        half += rowText_[split].length;
+    std::thread second([&] { countRange(matcher, split, rowCount(), counts); });
+    countRange(matcher, 0, split, counts);
     second.join();
     return counts;
 }
@@ -271,20 +310,16 @@ std::vector<qint64> TableImage::RowidsWithHits() const {
 std::shared_ptr<TableImage> TableImage::Selected() const {
     auto out = std::make_shared<TableImage>();
     out->usable_ = usable_;
-    size_t rows = 0, bytes = 0;
-    for (size_t row = 0; row < rowCount(); ++row) {
-        if (hits_[row].isInteger && hits_[row].value > 0) {
+    out->text_ = text_;
+    size_t rows = 0;
+    for (size_t row = 0; row < rowCount(); ++row)
+        if (hits_[row].isInteger && hits_[row].value > 0)
             ++rows;
-            bytes += starts_[row + 1] - starts_[row];
-        }
-    }
     out->rowids_.reserve(rows);
     out->numbers_.reserve(rows);
     out->hits_.reserve(rows);
     out->titles_.reserve(rows);
-    out->folded_.reserve(bytes);
-    out->starts_.reserve(rows + 1);
-    out->starts_.push_back(0);
+    out->rowText_.reserve(rows);
     for (size_t row = 0; row < rowCount(); ++row) {
         if (!(hits_[row].isInteger && hits_[row].value > 0))
             continue;
@@ -292,8 +327,7 @@ std::shared_ptr<TableImage> TableImage::Selected() const {
         out->numbers_.push_back(numbers_[row]);
         out->hits_.push_back(hits_[row]);
         out->titles_.push_back(titles_[row]);
-        out->folded_.append(folded_, starts_[row], starts_[row + 1] - starts_[row]);
-        out->starts_.push_back(out->folded_.size());
+        out->rowText_.push_back(rowText_[row]);
     }
     return out;
 }
