@@ -2,6 +2,8 @@
 // on two copies of the same databases, one per path, compared field by field, message by
 // message and row by row; and the cases in which the in-memory path must step aside.
 #include "bench/synthetic_corpus.h"
+#include "search/fast_search.h"
+#include "search/keyword_matcher.h"
 #include "search/keyword_search.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
@@ -11,9 +13,11 @@
 #include "test_support.h"
 
 #include <QFile>
+#include <QThread>
 #include <QtTest>
 
 #include <random>
+#include <thread>
 
 using namespace meridane;
 using namespace meridane::test;
@@ -497,6 +501,97 @@ private slots:
         QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("加上"), false));
         QCOMPARE(mem.fields.resultList.size(), 3);
         compareFiles(ref, mem, sql);
+    }
+
+    // The working copy gets a search's writes after its list is shown. Until then another
+    // connection (as another process) waits on the file's lock, and whatever reads the file in
+    // the program first (the statements, a search within results, a click) sees the state the
+    // statements leave.
+    void deferredWritesAreSeenByEveryReader() {
+        Folders folders(MixedSources(13), MixedNotes(13));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        HoldPendingWrites(true);
+        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
+
+        // A statement-path search right after a memory search.
+        QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("发,a,热"), false));
+        {
+            SqlConnection other;
+            QVERIFY_THROWS_EXCEPTION(DbError, other.open(working, kDatabasePassword));
+        }
+        mem.engine = SearchEngine::Statements;
+        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("咳,a"), true));
+        mem.engine = SearchEngine::InMemory;
+        compareFiles(ref, mem, QStringLiteral("statements after memory"));
+
+        // A search within results and a click right after a memory search.
+        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("痛,b,'"), false));
+        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("b"), true));
+        QVERIFY(!mem.fields.resultList.isEmpty());
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
+        QVERIFY(searchBoth(ref, mem, Option::Option6, QStringLiteral("a,c"), false));
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
+        compareFiles(ref, mem, QStringLiteral("within and click after memory"));
+
+        // Another connection waits on the lock until the writes are done, then reads the state
+        // the statements leave.
+        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘草,人参"), false));
+        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘草"), true));
+        QStringList seen;
+        std::thread reader([&] { seen = DatabaseState(working, kDatabasePassword); });
+        QThread::msleep(300);
+        HoldPendingWrites(false);
+        reader.join();
+        QCOMPARE(seen, DatabaseState(ref.folder + QStringLiteral("/msjic.dll"), kDatabasePassword));
+    }
+
+    // A table whose text would not fit in memory is counted by the statements, with the same
+    // outcome.
+    void tooLargeForMemoryRunsTheStatements() {
+        Folders folders(MixedSources(14), MixedNotes(14));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        TableImage::SetImageMemoryLimit(1024);
+        const auto restore = qScopeGuard([] { TableImage::SetImageMemoryLimit(0); });
+        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("发,a"), false));
+        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("热"), true));
+        QVERIFY(!mem.fields.resultList.isEmpty());
+        clickBoth(ref, mem, mem.fields.resultList.constFirst());
+        compareFiles(ref, mem, QStringLiteral("too large"));
+    }
+
+    // One pass for all keywords counts what one search per keyword counts.
+    void matcherCountsLikeOneSearchPerKeyword() {
+        std::mt19937 rng(17);
+        const QStringList pieces{QStringLiteral("发"), QStringLiteral("热"), QStringLiteral("a"),
+                                 QStringLiteral("'"),  QStringLiteral("%"),  QStringLiteral("咳嗽"),
+                                 QStringLiteral("\\"), QStringLiteral(" ")};
+        const auto random = [&](int most) {
+            QString out;
+            for (int n = std::uniform_int_distribution<int>(0, most)(rng); n > 0; --n)
+                out +=
+                    pieces.at(std::uniform_int_distribution<int>(0, int(pieces.size()) - 1)(rng));
+            return out.toStdString();
+        };
+        for (int round = 0; round < 3000; ++round) {
+            std::vector<std::string> needles;
+            for (int n = std::uniform_int_distribution<int>(0, 5)(rng); n > 0; --n)
+                needles.push_back(random(3));
+            if (!needles.empty() && round % 5 == 0)
+                needles.push_back(needles.front()); // listed twice, counted twice
+            const KeywordMatcher matcher(needles);
+            KeywordMatcher::Scratch scratch(matcher);
+            for (int text = 0; text < 5; ++text) {
+                const std::string body = random(120);
+                int expected = 0;
+                for (const std::string& needle : needles)
+                    if (!needle.empty() && body.find(needle) != std::string::npos)
+                        ++expected;
+                QCOMPARE(matcher.count(body, scratch), expected);
+            }
+        }
     }
 
     // Without the databases both paths fail alike: one notice per statement that could not run.

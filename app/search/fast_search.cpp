@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 #include <future>
@@ -111,7 +113,8 @@ std::shared_ptr<SqlConnection> OpenForSearch(const ConnectionString& source, boo
 // the search writes next.
 std::shared_ptr<TableImage> LoadImage(SqlConnection& db, const ConnectionString& source,
                                       qint64 fileBytes, const QString& table,
-                                      const QString& searchedColumn) {
+                                      const QString& searchedColumn,
+                                      const KeywordMatcher* countWith = nullptr) {
     constexpr qint64 kReadThroughBytes = qint64(48) << 20;
     TableImage::ConnectionFactory connect;
     if (fileBytes > kReadThroughBytes) {
@@ -121,7 +124,7 @@ std::shared_ptr<TableImage> LoadImage(SqlConnection& db, const ConnectionString&
             return connection;
         };
     }
-    return TableImage::Load(db, table, searchedColumn, connect);
+    return TableImage::Load(db, table, searchedColumn, connect, countWith);
 }
 
 QString KnowledgeConnectionPath() {
@@ -209,15 +212,17 @@ FileImages& Current(const QString& path) {
 }
 
 // The image of table, from memory while the file is as it was when the image was made.
+// With countWith, an image that has to be read is counted as it is read.
 std::shared_ptr<TableImage> ImageOf(SqlConnection& db, const ConnectionString& source,
-                                    const QString& table, const QString& searchedColumn) {
+                                    const QString& table, const QString& searchedColumn,
+                                    const KeywordMatcher* countWith = nullptr) {
     FileImages& file = Current(source.dataSource);
     if (auto it = file.tables.constFind(table); it != file.tables.constEnd())
         return *it;
     // Reading the file waits for the writes behind.
     PendingWrites::Instance().finish();
     AdoptCommit(file, CacheKey(source.dataSource));
-    auto image = LoadImage(db, source, file.stamp.size, table, searchedColumn);
+    auto image = LoadImage(db, source, file.stamp.size, table, searchedColumn, countWith);
     file.tables.insert(table, image);
     return image;
 }
@@ -437,8 +442,9 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
         SqlConnection& db = session.db();
         if (!session.writesBehind())
             db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        const KeywordMatcher matcher(*needles);
         std::shared_ptr<TableImage> image =
-            ImageOf(db, session.source(), table, category.searchedColumn);
+            ImageOf(db, session.source(), table, category.searchedColumn, &matcher);
         if (!image->usable()) {
             if (!session.writesBehind())
                 db.exec(QStringLiteral("ROLLBACK"));
@@ -468,7 +474,12 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
                                            });
             hold.held = true;
         }
-        Change change = makeChange(*image, *needles);
+        std::vector<qint64> counts;
+        if (std::optional<std::vector<qint64>> counted = image->CountsFromLoad())
+            counts = std::move(*counted);
+        else
+            counts = image->Count(matcher);
+        Change change = makeChange(*image, counts);
         if (session.writesBehind()) {
             hold.held = false;
             PendingWrites::Instance().submit(std::move(change.write));
@@ -494,8 +505,8 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
 std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
                                      const QStringList& keywords) {
     return SearchInMemory(category, keywords, category.baseTable,
-                          [&category](TableImage& base, const std::vector<std::string>& needles) {
-                              auto changes = Session::Changes(base, base.Count(needles));
+                          [&category](TableImage& base, const std::vector<qint64>& counts) {
+                              auto changes = Session::Changes(base, counts);
                               std::vector<qint64> rowids = base.RowidsWithHits();
                               Change change;
                               change.write = [category, changes = std::move(changes),
@@ -510,20 +521,22 @@ std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
 
 std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
                                                const QStringList& keywords) {
-    return SearchInMemory(category, keywords, category.resultTable,
-                          [&category](TableImage& result, const std::vector<std::string>& needles) {
-                              Change change;
-                              // The knowledge categories reset once per keyword, so without one
-                              // nothing is reset; the personal category always resets.
-                              std::vector<std::pair<qint64, qint64>> changes;
-                              if (!needles.empty() || category.database == DatabaseKind::Personal)
-                                  changes = Session::Changes(result, result.Count(needles));
-                              change.write = [table = category.resultTable,
-                                              changes = std::move(changes)](SqlConnection& db) {
-                                  Session::WriteCounts(db, table, changes);
-                              };
-                              return change;
-                          });
+    // The knowledge categories reset once per keyword, so without one nothing is reset; the
+    // personal category always resets.
+    const bool reset = category.database == DatabaseKind::Personal ||
+                       std::any_of(keywords.begin(), keywords.end(),
+                                   [](const QString& keyword) { return !keyword.isEmpty(); });
+    return SearchInMemory(
+        category, keywords, category.resultTable,
+        [&category, reset](TableImage& result, const std::vector<qint64>& counts) {
+            std::vector<std::pair<qint64, qint64>> changes;
+            if (reset)
+                changes = Session::Changes(result, counts);
+            Change change;
+            change.write = [table = category.resultTable, changes = std::move(changes)](
+                               SqlConnection& db) { Session::WriteCounts(db, table, changes); };
+            return change;
+        });
 }
 
 std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {

@@ -2,12 +2,17 @@
 
 #include <QFile>
 
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#endif
+
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <thread>
 
 namespace meridane {
@@ -101,8 +106,72 @@ bool IsPlainUtf8(std::string_view text) {
     return true;
 }
 
+// A run of memory of fixed capacity that text is appended to. It is address space until used,
+// never moved or copied as it grows, and asks for large pages: an image fills hundreds of
+// megabytes at once, and small pages cost a fault each.
+class TableImage::Block {
+public:
+    explicit Block(size_t capacity) : capacity_(std::max<size_t>(capacity, 1)) {
+#ifdef Q_OS_UNIX
+        void* p = mmap(nullptr, capacity_, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        madvise(p, capacity_, MADV_HUGEPAGE);
+#endif
+        data_ = static_cast<char*>(p);
+#else
+        data_ = static_cast<char*>(::operator new(capacity_));
+#endif
+    }
+    ~Block() {
+#ifdef Q_OS_UNIX
+        munmap(data_, capacity_);
+#else
+        ::operator delete(data_);
+#endif
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+
+    const char* data() const {
+        return data_;
+    }
+    size_t size() const {
+        return size_;
+    }
+    // Appends text with its ASCII letters lowered; returns where it starts.
+    size_t appendFolded(std::string_view text) {
+        if (text.size() > capacity_ - size_)
+            throw std::bad_alloc(); // more text than the file holds: cannot happen
+        const size_t at = size_;
+        std::memcpy(data_ + at, text.data(), text.size());
+        FoldAscii(data_ + at, text.size());
+        size_ += text.size();
+        return at;
+    }
+
+private:
+    char* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_;
+};
+
+TableImage::Text::Text() = default;
+TableImage::Text::~Text() = default;
+
+TableImage::TableImage() : text_(std::make_shared<Text>()) {}
+TableImage::~TableImage() = default;
+
+std::string_view TableImage::text(size_t row) const {
+    const RowText& r = rowText_[row];
+    return std::string_view(text_->blocks[r.block]->data() + r.start, r.length);
+}
+
 void TableImage::readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
-                          std::optional<qint64> upTo, size_t reserveBytes) {
+                          std::optional<qint64> upTo, size_t reserveBytes,
+                          const KeywordMatcher* countWith) {
     QString sql = select;
     if (above)
         sql += QStringLiteral(" AND rowid > %1").arg(*above);
@@ -111,10 +180,14 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
     SqlStatement rows = db.prepare(sql + QStringLiteral(" ORDER BY rowid"));
     // The file's size bounds the text; reserved address space costs nothing until it is used,
     // and growing by copies would touch every byte several times.
-    text_->blocks.emplace_back();
-    std::string& folded = text_->blocks.back();
-    folded.reserve(reserveBytes);
+    text_->blocks.push_back(std::make_unique<Block>(reserveBytes));
+    Block& folded = *text_->blocks.back();
     const auto block = std::uint32_t(text_->blocks.size() - 1);
+    std::optional<KeywordMatcher::Scratch> scratch;
+    if (countWith) {
+        scratch.emplace(*countWith);
+        loadCounts_.emplace();
+    }
     while (rows.step()) {
         rowids_.push_back(rows.integer(0));
         numbers_.push_back(ReadInteger(rows, 1));
@@ -125,18 +198,20 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
             titles_.emplace_back(QString::fromUtf8(title.data(), qsizetype(title.size())));
         }
         // A null value never matches; it is kept as an empty one, which no needle matches.
-        RowText at{block, 0, folded.size()};
+        RowText at{block, 0, 0};
         if (rows.type(3) != SQLITE_NULL) {
             std::string_view value = rows.bytes(3);
             // LIKE reads a value up to its first NUL.
             value = value.substr(0, std::min(value.size(), value.find('\0')));
             if (!IsPlainUtf8(value) || value.size() > UINT32_MAX)
                 usable_ = false;
-            folded.append(value);
-            FoldAscii(folded.data() + at.start, value.size());
+            at.start = folded.appendFolded(value);
             at.length = std::uint32_t(value.size());
         }
         rowText_.push_back(at);
+        if (countWith)
+            loadCounts_->push_back(
+                countWith->count(std::string_view(folded.data() + at.start, at.length), *scratch));
         hits_.push_back(ReadInteger(rows, 4));
         // A count stored as text or a real compares and sorts otherwise than a number.
         if (!hits_.back().isInteger)
@@ -156,8 +231,13 @@ void TableImage::append(TableImage&& other) {
         rowText_.push_back(r);
     }
     // The other image's text is taken over, not copied.
-    for (std::string& block : other.text_->blocks)
+    for (std::unique_ptr<Block>& block : other.text_->blocks)
         text_->blocks.push_back(std::move(block));
+    if (loadCounts_ && other.loadCounts_)
+        loadCounts_->insert(loadCounts_->end(), other.loadCounts_->begin(),
+                            other.loadCounts_->end());
+    else
+        loadCounts_.reset();
     usable_ = usable_ && other.usable_;
 }
 
@@ -197,7 +277,8 @@ void TableImage::SetImageMemoryLimit(qint64 bytes) {
 
 std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& table,
                                              const QString& searchedColumn,
-                                             const ConnectionFactory& connect) {
+                                             const ConnectionFactory& connect,
+                                             const KeywordMatcher* countWith) {
     auto image = std::make_shared<TableImage>();
     QString titleColumn;
     {
@@ -244,7 +325,7 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
     if (!connect || lastRowid < kSplitRows || std::thread::hardware_concurrency() < 2 ||
         !image->usable_) {
         image->readRows(connect ? *connect() : db, select, std::nullopt, std::nullopt,
-                        size_t(fileBytes));
+                        size_t(fileBytes), countWith);
         return image;
     }
     const qint64 middle = lastRowid / 2;
@@ -252,13 +333,13 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
     std::exception_ptr failure;
     std::thread second([&] {
         try {
-            upper.readRows(*connect(), select, middle, std::nullopt, size_t(fileBytes));
+            upper.readRows(*connect(), select, middle, std::nullopt, size_t(fileBytes), countWith);
         } catch (...) {
             failure = std::current_exception();
         }
     });
     try {
-        image->readRows(*connect(), select, std::nullopt, middle, size_t(fileBytes));
+        image->readRows(*connect(), select, std::nullopt, middle, size_t(fileBytes), countWith);
     } catch (...) {
         second.join();
         throw;

@@ -43,13 +43,24 @@ class TableImage {
 public:
     using ConnectionFactory = std::function<std::unique_ptr<SqlConnection>()>;
 
+    TableImage();
+    ~TableImage();
+
     // Reads the rows of table in rowid order. With connect, the rows are read on connections
     // it opens (two at once for a large table) rather than on db. Throws DbError when the
     // table cannot be read. A table whose file is larger than the memory an image may take
     // (ImageMemoryLimit) is not read: its image is not usable.
+    // With countWith, the rows are counted as they are read (see CountsFromLoad).
     static std::shared_ptr<TableImage> Load(SqlConnection& db, const QString& table,
                                             const QString& searchedColumn,
-                                            const ConnectionFactory& connect = {});
+                                            const ConnectionFactory& connect = {},
+                                            const KeywordMatcher* countWith = nullptr);
+    // The counts made while the image was read, once; no value when it was read without.
+    std::optional<std::vector<qint64>> CountsFromLoad() {
+        std::optional<std::vector<qint64>> out = std::move(loadCounts_);
+        loadCounts_.reset();
+        return out;
+    }
 
     // How many bytes of file an image may be read from: three quarters of the memory the
     // system reports available, or the limit set for a test (0: back to the system's).
@@ -93,14 +104,11 @@ public:
 
 private:
     void readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
-                  std::optional<qint64> upTo, size_t reserveBytes);
+                  std::optional<qint64> upTo, size_t reserveBytes, const KeywordMatcher* countWith);
     void append(TableImage&& other);
     void countRange(const KeywordMatcher& matcher, size_t firstRow, size_t endRow,
                     std::vector<qint64>& counts) const;
-    std::string_view text(size_t row) const {
-        const RowText& r = rowText_[row];
-        return std::string_view(text_->blocks[r.block]).substr(r.start, r.length);
-    }
+    std::string_view text(size_t row) const;
     bool rankable(size_t row) const { return numbers_[row].isInteger && hits_[row].isInteger; }
     // True when row a comes before row b: more hits first, then the smaller number.
     bool ranksBefore(size_t a, size_t b) const;
@@ -112,16 +120,20 @@ private:
     std::vector<std::optional<QString>> titles_;
     // The searched values, folded, in blocks (one per thread that read them); shared by the
     // images made from this one.
+    class Block;
     struct Text {
-        std::vector<std::string> blocks;
+        std::vector<std::unique_ptr<Block>> blocks;
+        Text();
+        ~Text();
     };
     struct RowText {
         std::uint32_t block = 0;
         std::uint32_t length = 0;
         std::uint64_t start = 0;
     };
-    std::shared_ptr<Text> text_ = std::make_shared<Text>();
+    std::shared_ptr<Text> text_;
     std::vector<RowText> rowText_;
+    std::optional<std::vector<qint64>> loadCounts_;
     bool usable_ = true;
     mutable std::optional<QHash<QString, std::vector<size_t>>> byTitle_;
 };

@@ -180,6 +180,7 @@ struct Options {
     bool legacyPages = false;
     bool statements = true; // also measure the statement sequence
     std::vector<int> realSizes{10000, 100000, 300000};
+    QString makeFolder;
     int largeStatementRuns = 1; // statement runs at 300,000 records, where one takes ~40 s
 };
 
@@ -205,8 +206,8 @@ FolderPair MakeFolders(const QString& root, const KnowledgeSources& sources,
 struct Figures {
     SearchEngine engine = SearchEngine::Statements;
     std::vector<double> freshProcess, freshExit, freshCpu, freshPeakMiB;
-    std::vector<double> firstInProcess, firstAfterWarmUp, laterNew, laterCpu, writesBehind,
-        within, click;
+    std::vector<double> firstInProcess, firstAfterWarmUp, laterNew, laterCpu, writesBehind, within,
+        click;
     QStringList listed;
 };
 
@@ -334,8 +335,7 @@ void Report(const QString& label, const Figures& s, const Figures& m, bool state
     Out(QStringLiteral("  %1 listed %2, lists %3")
             .arg(label, -24)
             .arg(m.listed.size())
-            .arg(!statementsRun
-                     ? QStringLiteral("(statements not run)")
+            .arg(!statementsRun         ? QStringLiteral("(statements not run)")
                  : s.listed == m.listed ? QStringLiteral("equal")
                                         : QStringLiteral("DIFFER")));
 }
@@ -343,10 +343,10 @@ void Report(const QString& label, const Figures& s, const Figures& m, bool state
 void Compare(const Options& o, const QString& label, const FolderPair& folders,
              const KnowledgeCategory& category, const QStringList& setA, const QStringList& setB,
              int runs, int statementRuns = -1) {
-    const Figures s = o.statements ? Measure(o, folders.statements, SearchEngine::Statements,
-                                             category, setA, setB,
-                                             statementRuns > 0 ? statementRuns : runs)
-                                   : Figures{};
+    const Figures s = o.statements
+                          ? Measure(o, folders.statements, SearchEngine::Statements, category, setA,
+                                    setB, statementRuns > 0 ? statementRuns : runs)
+                          : Figures{};
     const Figures m =
         Measure(o, folders.memory, SearchEngine::InMemory, category, setA, setB, runs);
     Report(label, s, m, o.statements);
@@ -480,7 +480,8 @@ void BenchRealistic(const Options& o, const QString& root, int n, const QStringL
     sources = {};
     QStringList shares;
     for (qsizetype i = 0; i < words.setA.size(); ++i)
-        shares << QStringLiteral("%1 %2%").arg(words.setA[i]).arg(words.sharesA[i] * 100, 0, 'f', 1);
+        shares
+            << QStringLiteral("%1 %2%").arg(words.setA[i]).arg(words.sharesA[i] * 100, 0, 'f', 1);
     Out(QStringLiteral("realistic N = %1: %2 MB of text, built in %3 s, file %4 MB; keywords %5 "
                        "(at least one: %6%), alternating with %7")
             .arg(n)
@@ -532,13 +533,12 @@ double BaselineMiB(const Options& o, const QString& root) {
     for (int r = 0; r < 3; ++r) {
         SetProgramFolder(folders.memory);
         MakeWorkingCopy();
-        peaks.push_back(double(RunChild(o.queryTool, {QStringLiteral("--folder"), folders.memory,
-                                                      QStringLiteral("--category"),
-                                                      QStringLiteral("病理"),
-                                                      QStringLiteral("--new"),
-                                                      QStringLiteral("发热")})
-                                   .peakKiB) /
-                        1024);
+        peaks.push_back(
+            double(RunChild(o.queryTool, {QStringLiteral("--folder"), folders.memory,
+                                          QStringLiteral("--category"), QStringLiteral("病理"),
+                                          QStringLiteral("--new"), QStringLiteral("发热")})
+                       .peakKiB) /
+            1024);
     }
     return Median(peaks);
 }
@@ -575,6 +575,8 @@ int main(int argc, char** argv) {
             o.runs = std::max(1, value.toInt());
         } else if (a == QLatin1String("--classics")) {
             o.classics = value;
+        } else if (a == QLatin1String("--make-folder")) {
+            o.makeFolder = value;
         } else if (a == QLatin1String("--real-sizes")) {
             o.realSizes.clear();
             for (const QString& s : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
@@ -592,6 +594,24 @@ int main(int argc, char** argv) {
             .arg(o.runs)
             .arg(o.queryTool.isEmpty() ? QStringLiteral(" (not found, skipped)") : QString()));
 
+    if (!o.makeFolder.isEmpty()) {
+        // A program folder with the realistic corpus of the first size, kept for profiling.
+        KnowledgeSources bundled = ReadKnowledgeSources(o.bundled), classics;
+        std::vector<const KnowledgeSources*> from{&bundled};
+        if (!o.classics.isEmpty()) {
+            classics = ReadKnowledgeSources(o.classics);
+            from.push_back(&classics);
+        }
+        RealisticSpec spec;
+        spec.records = o.realSizes.empty() ? 100000 : o.realSizes.front();
+        KnowledgeSources sources;
+        sources.bing = MakeRealisticRecords(spec, SentencesOf(from));
+        const KeywordChoice words = ChooseEverydayKeywords(sources.bing);
+        const FolderPair folders = MakeFolders(o.makeFolder, sources, {});
+        Out(folders.memory + QLatin1Char(' ') + words.setA.join(QChar(0xFF0C)) + QLatin1Char(' ') +
+            words.setB.join(QChar(0xFF0C)));
+        return 0;
+    }
     QTemporaryDir tmp;
     if (!o.realSizes.empty()) {
         KnowledgeSources bundled, classics;
