@@ -83,7 +83,8 @@ FileStamp StampOf(const QString& path) {
 struct FileImages {
     FileStamp stamp;
     QHash<QString, std::shared_ptr<TableImage>> tables;
-    // The working copy's connection, kept open between searches with its page cache.
+    // The working copy's connection, kept open between searches: it takes the file's lock for
+    // a search and does the writes behind its list.
     std::shared_ptr<SqlConnection> kept;
 };
 
@@ -94,33 +95,35 @@ QHash<QString, FileImages>& Images() {
 
 // A connection to a database file as the in-memory search uses it. The working copy of the
 // knowledge database (throwaway) is rebuilt at every start, so it is written without a rollback
-// journal, without syncing and without overwriting freed pages (a search that fails there is run
-// again by the statements, which set every count and remake the result table). The personal
-// database keeps the engine's safe defaults.
+// journal, without syncing and without overwriting freed pages (a write that fails there drops
+// the images, and the next start remakes the file). The personal database keeps the engine's
+// safe defaults. The page cache is small: the images hold what the search reads, and the writes
+// go through each page once, in order.
 std::shared_ptr<SqlConnection> OpenForSearch(const ConnectionString& source, bool throwaway) {
     auto db = std::make_shared<SqlConnection>();
     db->open(source);
     if (throwaway)
         db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
-                                "PRAGMA secure_delete=OFF; PRAGMA cache_size=-16384"));
+                                "PRAGMA secure_delete=OFF; PRAGMA cache_size=-2048"));
     else
-        db->exec(QStringLiteral("PRAGMA cache_size=-16384"));
+        db->exec(QStringLiteral("PRAGMA cache_size=-2048"));
     return db;
 }
 
-// Reads the image of table through db, or for a large file on connections of its own, two at
-// once. A file that fits the page cache well is read through db, whose cache then holds what
-// the search writes next.
+// Reads the image of table through db, or for a file of more than a few megabytes on
+// connections of its own, two at once.
 std::shared_ptr<TableImage> LoadImage(SqlConnection& db, const ConnectionString& source,
                                       qint64 fileBytes, const QString& table,
                                       const QString& searchedColumn,
                                       const KeywordMatcher* countWith = nullptr) {
-    constexpr qint64 kReadThroughBytes = qint64(48) << 20;
+    constexpr qint64 kReadThroughBytes = qint64(4) << 20;
     TableImage::ConnectionFactory connect;
     if (fileBytes > kReadThroughBytes) {
         connect = [source] {
             auto connection = std::make_unique<SqlConnection>();
             connection->open(source);
+            // Each page is read once: a cache would only hold memory.
+            connection->exec(QStringLiteral("PRAGMA cache_size=-256"));
             return connection;
         };
     }

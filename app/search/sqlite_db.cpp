@@ -138,7 +138,9 @@ void SqlConnection::open(const QString& path, const QString& password, Mode mode
             throw DbError(msg);
         }
         db_ = db;
-        sqlite3_busy_timeout(db_, 2000);
+        // The search writes behind its list while it holds the file's lock, for some seconds
+        // on a large table: whoever opens the file meanwhile waits for it.
+        sqlite3_busy_timeout(db_, 30000);
         try {
             if (!key.isEmpty()) {
                 exec(QStringLiteral("PRAGMA key = '%1'").arg(EscapeSqlText(key)));

@@ -70,13 +70,18 @@ void FoldAscii(char* text, size_t size) {
     }
 }
 
-bool IsPlainUtf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
+namespace {
+
+// The check of IsPlainUtf8; with Fold, ASCII letters are lowered on the way (text is written).
+template <bool Fold> bool CheckUtf8(unsigned char* p, const unsigned char* const end) {
     const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
     while (p < end) {
         const unsigned char c = *p;
         if (c < 0x80) {
+            if constexpr (Fold) {
+                if (unsigned(c - 'A') < 26u)
+                    *p = static_cast<unsigned char>(c | 0x20);
+            }
             ++p;
         } else if ((c & 0xF0) == 0xE0) { // most CJK text: three bytes
             if (end - p < 3 || !continuation(p[1]) || !continuation(p[2]))
@@ -104,6 +109,23 @@ bool IsPlainUtf8(std::string_view text) {
         }
     }
     return true;
+}
+
+// Lowers the ASCII letters of text and says whether it is plain UTF-8, in one pass.
+bool FoldPlainUtf8(char* text, size_t size) {
+    auto* p = reinterpret_cast<unsigned char*>(text);
+    if (CheckUtf8<true>(p, p + size))
+        return true;
+    FoldAscii(text, size); // what the check left unfolded
+    return false;
+}
+
+} // namespace
+
+bool IsPlainUtf8(std::string_view text) {
+    // The check only reads when it does not fold.
+    auto* p = reinterpret_cast<unsigned char*>(const_cast<char*>(text.data()));
+    return CheckUtf8<false>(p, p + text.size());
 }
 
 // A run of memory of fixed capacity that text is appended to. It is address space until used,
@@ -141,13 +163,14 @@ public:
     size_t size() const {
         return size_;
     }
-    // Appends text with its ASCII letters lowered; returns where it starts.
-    size_t appendFolded(std::string_view text) {
+    // Appends text with its ASCII letters lowered; returns where it starts. plain says
+    // whether the text is plain UTF-8 (IsPlainUtf8).
+    size_t appendFolded(std::string_view text, bool& plain) {
         if (text.size() > capacity_ - size_)
             throw std::bad_alloc(); // more text than the file holds: cannot happen
         const size_t at = size_;
         std::memcpy(data_ + at, text.data(), text.size());
-        FoldAscii(data_ + at, text.size());
+        plain = FoldPlainUtf8(data_ + at, text.size());
         size_ += text.size();
         return at;
     }
@@ -203,9 +226,10 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
             std::string_view value = rows.bytes(3);
             // LIKE reads a value up to its first NUL.
             value = value.substr(0, std::min(value.size(), value.find('\0')));
-            if (!IsPlainUtf8(value) || value.size() > UINT32_MAX)
+            bool plain = true;
+            at.start = folded.appendFolded(value, plain);
+            if (!plain || value.size() > UINT32_MAX)
                 usable_ = false;
-            at.start = folded.appendFolded(value);
             at.length = std::uint32_t(value.size());
         }
         rowText_.push_back(at);
