@@ -207,7 +207,7 @@ struct Figures {
     SearchEngine engine = SearchEngine::Statements;
     std::vector<double> freshProcess, freshExit, freshCpu, freshPeakMiB;
     std::vector<double> firstInProcess, firstAfterWarmUp, laterNew, laterCpu, writesBehind, within,
-        click;
+        click, clickAtOnce;
     QStringList listed;
 };
 
@@ -299,6 +299,14 @@ Figures Measure(const Options& o, const QString& folder, SearchEngine engine,
         const QString& title = listed.at((qsizetype(r) * 7919) % listed.size());
         f.click.push_back(TimeMs([&] { display.ListClick(title); }));
     }
+    // A click at once after a new search: it waits for the search's writes.
+    for (int r = 0; r < runs && !listed.isEmpty(); ++r) {
+        fields.keywordBox = r % 2 ? a : b;
+        search.NewSearch(category);
+        const QStringList now = fields.resultList;
+        if (!now.isEmpty())
+            f.clickAtOnce.push_back(TimeMs([&] { display.ListClick(now.constFirst()); }));
+    }
     return f;
 }
 
@@ -325,6 +333,7 @@ void Report(const QString& label, const Figures& s, const Figures& m, bool state
     line("writes behind", {}, m.writesBehind);
     line("within results", s.within, m.within);
     line("list click", s.click, m.click);
+    line("click at once", s.clickAtOnce, m.clickAtOnce);
     if (!m.freshPeakMiB.empty())
         Out(QStringLiteral("  %1 fresh process peak resident memory: statements %2 MiB, in "
                            "memory %3 MiB")
