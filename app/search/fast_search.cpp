@@ -202,7 +202,7 @@ FileImages& Current(const QString& path) {
     const QString key = CacheKey(path);
     FileImages& file = Images()[key];
     // While the writes behind are not done the file is ours: no one else can write it.
-    if (PendingWrites::Instance().busy())
+    if (PendingWrites::Instance().busyWith(file.kept.get()))
         return file;
     AdoptCommit(file, key);
     const FileStamp now = StampOf(path);

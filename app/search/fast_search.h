@@ -8,9 +8,9 @@
 // Every function here either does the whole job or returns no value without a message, so that
 // the caller runs the statement sequence instead. That happens when a database cannot be opened
 // or read, a table is missing, or when memory cannot give exactly what the statements give (see
-// TableImage and LikeNeedle). A failure in the middle of the working copy's transaction may
-// leave some counts written (that file has no rollback journal); the statements that then run
-// set every count and remake the result table.
+// TableImage and LikeNeedle), or when the text does not fit in memory. A write behind the list
+// that fails leaves the working copy part-written (it has no rollback journal): the images of
+// the file are dropped, and the next start remakes the file.
 #pragma once
 
 #include "search/knowledge_category.h"

@@ -114,9 +114,9 @@ void PendingWrites::finish() {
     }
 }
 
-bool PendingWrites::busy() {
+bool PendingWrites::busyWith(const SqlConnection* db) {
     std::lock_guard lock(mutex_);
-    return open_ || !jobs_.empty() || running_;
+    return db && db_.get() == db && (open_ || !jobs_.empty() || running_);
 }
 
 void PendingWrites::holdThread(bool held) {

@@ -38,8 +38,8 @@ public:
     // Waits until every queued job is written and the transaction ended. While the thread is
     // held (tests), the caller writes them itself.
     void finish();
-    // True while a transaction is open or jobs wait.
-    bool busy();
+    // True while a transaction is open on db or jobs for it wait.
+    bool busyWith(const SqlConnection* db);
     // Keeps the thread from writing until released: the writes then wait for a reader.
     void holdThread(bool held);
 
