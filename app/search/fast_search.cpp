@@ -542,7 +542,54 @@ std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category
         });
 }
 
+namespace {
+
+// A click while the working copy's writes are not done: the image of the result table knows
+// the row and its count, and the row's other columns are read, through the connection that
+// writes, from the base table row it is a copy of (the writes change only the counts there).
+// No value when the click has to wait for the writes.
+std::optional<ShownRecord> ClickWhileWriting(const KnowledgeCategory& category,
+                                             const QString& title) {
+    if (category.database != DatabaseKind::Knowledge)
+        return std::nullopt;
+    const QString path = KnowledgeConnectionPath();
+    FileImages& file = Images()[CacheKey(path)];
+    if (!PendingWrites::Instance().busyWith(file.kept.get()) || !QFile::exists(path))
+        return std::nullopt;
+    const auto it = file.tables.constFind(category.resultTable);
+    if (it == file.tables.constEnd() || !(*it)->usable())
+        return std::nullopt;
+    const TableImage& image = **it;
+    const TableImage::Pick pick = image.LastRankedWithTitle(title);
+    if (pick.kind == TableImage::Pick::NotFound) {
+        // The personal database must open too, as for every click.
+        SqlConnection personal;
+        personal.open(ConnectionString::parse(PersonalConnectionString()));
+        return ShownRecord{};
+    }
+    const std::optional<qint64> source = image.sourceRowid(pick.row);
+    if (pick.kind == TableImage::Pick::Undecided || !source)
+        return std::nullopt;
+    SqlConnection personal;
+    personal.open(ConnectionString::parse(PersonalConnectionString()));
+    SqlStatement row = file.kept->prepare(
+        QStringLiteral("SELECT * FROM %1 WHERE rowid=?1").arg(QuoteIdentifier(category.baseTable)));
+    row.bind(1, *source);
+    if (!row.step() || row.isNull(1) || row.text(1) != title)
+        return std::nullopt;
+    return ShownRecord{true, CellText(row, 2),
+                       RecordHeader(CellText(row, 0), QString::number(image.hits(pick.row).value))};
+}
+
+} // namespace
+
 std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {
+    try {
+        if (std::optional<ShownRecord> shown = ClickWhileWriting(category, title))
+            return shown;
+    } catch (const DbError&) {
+        // Read as below, after the writes.
+    }
     // The click reads the file as the searches left it.
     PendingWrites::Instance().finish();
     // Both databases must open, whichever one is read.

@@ -421,6 +421,7 @@ std::shared_ptr<TableImage> TableImage::Selected() const {
         if (hits_[row].isInteger && hits_[row].value > 0)
             ++rows;
     out->rowids_.reserve(rows);
+    out->sourceRowids_.reserve(rows);
     out->numbers_.reserve(rows);
     out->hits_.reserve(rows);
     out->titles_.reserve(rows);
@@ -429,6 +430,7 @@ std::shared_ptr<TableImage> TableImage::Selected() const {
         if (!(hits_[row].isInteger && hits_[row].value > 0))
             continue;
         out->rowids_.push_back(qint64(out->rowids_.size()) + 1);
+        out->sourceRowids_.push_back(rowids_[row]);
         out->numbers_.push_back(numbers_[row]);
         out->hits_.push_back(hits_[row]);
         out->titles_.push_back(titles_[row]);

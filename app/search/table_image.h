@@ -75,6 +75,12 @@ public:
     // The rowids of the rows with a positive count, in order.
     std::vector<qint64> RowidsWithHits() const;
     qint64 rowid(size_t row) const { return rowids_[row]; }
+    // For an image made by Selected, the rowid of the row it was copied from; else no value.
+    std::optional<qint64> sourceRowid(size_t row) const {
+        if (row < sourceRowids_.size())
+            return sourceRowids_[row];
+        return std::nullopt;
+    }
     const IntegerValue& hits(size_t row) const { return hits_[row]; }
     void setHits(size_t row, qint64 value) { hits_[row] = {value, true}; }
 
@@ -115,6 +121,7 @@ private:
     bool sameRank(size_t a, size_t b) const;
 
     std::vector<qint64> rowids_;
+    std::vector<qint64> sourceRowids_;  // see sourceRowid
     std::vector<IntegerValue> numbers_; // 编号
     std::vector<IntegerValue> hits_;    // 相符个数
     std::vector<std::optional<QString>> titles_;
