@@ -616,6 +616,9 @@ private slots:
         Folders folders(sources, MixedNotes(8));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
+        // The file goes while the search's writes still wait.
+        HoldPendingWrites(true);
+        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
         QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), false));
         for (const Side* side : {&ref, &mem})
             QVERIFY(QFile::remove(side->folder + QStringLiteral("/msjic.dll")));

@@ -80,6 +80,11 @@ FileStamp StampOf(const QString& path) {
     return s;
 }
 
+// True when a and b are the same file (which may have changed).
+bool SameFile(const FileStamp& a, const FileStamp& b) {
+    return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
 struct FileImages {
     FileStamp stamp;
     QHash<QString, std::shared_ptr<TableImage>> tables;
@@ -201,9 +206,14 @@ FileImages& Current(const QString& path) {
     AdoptWarmedImages();
     const QString key = CacheKey(path);
     FileImages& file = Images()[key];
-    // While the writes behind are not done the file is ours: no one else can write it.
-    if (PendingWrites::Instance().busyWith(file.kept.get()))
-        return file;
+    // While the writes behind are not done the file is ours: no one else can write it, though
+    // it may be deleted or replaced. Then the writes go into the file that is gone, and the
+    // images go with it.
+    if (PendingWrites::Instance().busyWith(file.kept.get())) {
+        if (SameFile(StampOf(path), file.stamp))
+            return file;
+        PendingWrites::Instance().finish();
+    }
     AdoptCommit(file, key);
     const FileStamp now = StampOf(path);
     if (!(file.stamp == now)) {
@@ -465,16 +475,18 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
             // The lock is taken before the list is shown: from here no reader sees the file
             // until the writes are done.
             const QString key = CacheKey(session.path());
-            PendingWrites::Instance().hold(session.connection(),
-                                           [key, path = session.path()](bool ok) {
-                                               Committed& c = LastCommit();
-                                               std::lock_guard lock(c.mutex);
-                                               c.key = key;
-                                               c.pending = true;
-                                               c.stamp.reset();
-                                               if (ok)
-                                                   c.stamp = StampOf(path);
-                                           });
+            const FileStamp before = Images()[key].stamp;
+            PendingWrites::Instance().hold(
+                session.connection(), [key, before, path = session.path()](bool ok) {
+                    Committed& c = LastCommit();
+                    std::lock_guard lock(c.mutex);
+                    c.key = key;
+                    c.pending = true;
+                    c.stamp.reset();
+                    // Still the file the images were read from: its new state is ours.
+                    if (const FileStamp now = StampOf(path); ok && SameFile(now, before))
+                        c.stamp = now;
+                });
             hold.held = true;
         }
         std::vector<qint64> counts;
@@ -554,7 +566,8 @@ std::optional<ShownRecord> ClickWhileWriting(const KnowledgeCategory& category,
         return std::nullopt;
     const QString path = KnowledgeConnectionPath();
     FileImages& file = Images()[CacheKey(path)];
-    if (!PendingWrites::Instance().busyWith(file.kept.get()) || !QFile::exists(path))
+    if (!PendingWrites::Instance().busyWith(file.kept.get()) ||
+        !SameFile(StampOf(path), file.stamp))
         return std::nullopt;
     const auto it = file.tables.constFind(category.resultTable);
     if (it == file.tables.constEnd() || !(*it)->usable())
