@@ -77,6 +77,14 @@ QString Spread(const std::vector<double>& v) {
     return QStringLiteral("%1 (%2-%3)").arg(Ms(Median(v)), Ms(Min(v)), Ms(Max(v)));
 }
 
+// The system's load averages (1, 5, 15 minutes), printed beside the figures they may disturb.
+QString LoadAverage() {
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("unknown");
+    return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
+}
+
 // One run of another program: when its list was out, when it ended, its processor time and
 // its peak resident memory.
 struct ChildRun {
@@ -395,12 +403,13 @@ void BenchSynthetic(const Options& o, const QString& root, int n, int pageSize) 
         folders = MakeFolders(root + QStringLiteral("/n%1-%2").arg(n).arg(pageSize), sources, {});
     });
     SetCipherPageSizeForNewFiles(kCipherPageSize);
-    Out(QStringLiteral("N = %1, %2-byte pages: built in %3 s, file %4 MB")
+    Out(QStringLiteral("N = %1, %2-byte pages: built in %3 s, file %4 MB; load %5")
             .arg(n)
             .arg(pageSize)
             .arg(buildMs / 1000, 0, 'f', 1)
             .arg(double(QFileInfo(folders.memory + QStringLiteral("/sound/bk6.mp3")).size()) / 1e6,
-                 0, 'f', 1));
+                 0, 'f', 1)
+            .arg(LoadAverage()));
     const QStringList markers = SyntheticMarkers();
     const int runs = n >= 100000 ? std::min(o.runs, 3) : o.runs;
     Compare(o, QStringLiteral("N=%1 p%2 5 keywords").arg(n).arg(pageSize), folders,
@@ -492,7 +501,7 @@ void BenchRealistic(const Options& o, const QString& root, int n, const QStringL
         shares
             << QStringLiteral("%1 %2%").arg(words.setA[i]).arg(words.sharesA[i] * 100, 0, 'f', 1);
     Out(QStringLiteral("realistic N = %1: %2 MB of text, built in %3 s, file %4 MB; keywords %5 "
-                       "(at least one: %6%), alternating with %7")
+                       "(at least one: %6%), alternating with %7; load %8")
             .arg(n)
             .arg(textMB, 0, 'f', 1)
             .arg(buildMs / 1000, 0, 'f', 1)
@@ -500,7 +509,8 @@ void BenchRealistic(const Options& o, const QString& root, int n, const QStringL
                  0, 'f', 1)
             .arg(shares.join(QStringLiteral(", ")))
             .arg(words.unionA * 100, 0, 'f', 1)
-            .arg(words.setB.join(QChar(0xFF0C))));
+            .arg(words.setB.join(QChar(0xFF0C)))
+            .arg(LoadAverage()));
     std::vector<double> limit, grep;
     qint64 hits = 0;
     for (int r = 0; r < o.runs; ++r)
@@ -525,10 +535,11 @@ void BenchRealistic(const Options& o, const QString& root, int n, const QStringL
     const int runs = n >= 100000 ? std::min(o.runs, 5) : o.runs;
     Compare(o, label, folders, *CategoryFor(Option::Option3), words.setA, words.setB, runs,
             n >= 300000 ? o.largeStatementRuns : -1);
-    Out(QStringLiteral("  %1 text %2 MB; baseline (empty database) %3 MiB")
+    Out(QStringLiteral("  %1 text %2 MB; baseline (empty database) %3 MiB; load at the end %4")
             .arg(label, -24)
             .arg(textMB, 0, 'f', 1)
-            .arg(baselineMiB, 0, 'f', 0));
+            .arg(baselineMiB, 0, 'f', 0)
+            .arg(LoadAverage()));
     QDir(dir).removeRecursively();
 }
 
@@ -652,14 +663,14 @@ int main(int argc, char** argv) {
         std::vector<SourceRecord> notes;
         if (QFileInfo::exists(o.bundled + QStringLiteral("/me1.jsonl")))
             notes = ReadJsonLines(o.bundled + QStringLiteral("/me1.jsonl"), false);
-        Out(QStringLiteral("bundled data"));
+        Out(QStringLiteral("bundled data; load ") + LoadAverage());
         BenchRealTexts(o, QStringLiteral("bundled"),
                        MakeFolders(tmp.path() + QStringLiteral("/bundled"),
                                    ReadKnowledgeSources(o.bundled), notes),
                        true);
     }
     if (!o.classics.isEmpty()) {
-        Out(QStringLiteral("classical texts"));
+        Out(QStringLiteral("classical texts; load ") + LoadAverage());
         BenchRealTexts(o, QStringLiteral("classics"),
                        MakeFolders(tmp.path() + QStringLiteral("/classics"),
                                    ReadKnowledgeSources(o.classics), {}),
