@@ -382,6 +382,13 @@ const bool kListensToFileChanges = [] {
 void ForgetTableImages(const QString& path) {
     // Whoever is about to read or change the file gets it in the state the searches left.
     PendingWrites::Instance().finish();
+    {
+        // What the writes left is forgotten with the images.
+        Committed& c = LastCommit();
+        std::lock_guard lock(c.mutex);
+        if (path.isEmpty() || c.key == CacheKey(path))
+            c.pending = false;
+    }
     if (Warming().valid()) {
         if (path.isEmpty() || CacheKey(path) == CacheKey(KnowledgeConnectionPath()))
             Warming().get(); // what it read may no longer be true
