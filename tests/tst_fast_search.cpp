@@ -2,6 +2,8 @@
 // on two copies of the same databases, one per path, compared field by field, message by
 // message and row by row; and the cases in which the in-memory path must step aside.
 #include "bench/synthetic_corpus.h"
+#include "search/fast_search.h"
+#include "search/keyword_matcher.h"
 #include "search/keyword_search.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
@@ -12,9 +14,12 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 using namespace meridane;
 using namespace meridane::test;
@@ -260,8 +265,12 @@ class FastSearchTest : public QObject {
         return out[1].clickResult;
     }
 
+    // With holdWrites the working copy's writes wait until something reads the file, so that
+    // every search and click after a memory search meets them pending.
     void runSequence(const KnowledgeSources& sources, const std::vector<SourceRecord>& notes,
-                     std::uint32_t seed, int steps) {
+                     std::uint32_t seed, int steps, bool holdWrites = false) {
+        HoldPendingWrites(holdWrites);
+        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
         Folders folders(sources, notes, [&](const QString& folder) {
             // Null titles and bodies, which LIKE never matches and the list leaves out.
             Alter(folder + QStringLiteral("/msjic.dll"), kDatabasePassword,
@@ -335,6 +344,7 @@ class FastSearchTest : public QObject {
                 inMemory += memInMemory ? 1 : 0;
             }
             if (step % 10 == 9 || step + 1 == steps) {
+                FinishPendingWrites(); // as a tool does before it ends
                 compareFiles(ref, mem, label);
                 if (QTest::currentTestFailed())
                     return;
@@ -346,13 +356,18 @@ class FastSearchTest : public QObject {
 private slots:
     void sequencesMatchTheStatements_data() {
         QTest::addColumn<uint>("seed");
+        QTest::addColumn<bool>("holdWrites");
         for (uint seed : {1u, 2u, 3u, 4u})
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed;
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << false;
+        for (uint seed : {5u, 6u})
+            QTest::newRow(qPrintable(QStringLiteral("seed %1, writes held").arg(seed)))
+                << seed << true;
     }
 
     void sequencesMatchTheStatements() {
         QFETCH(uint, seed);
-        runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200);
+        QFETCH(bool, holdWrites);
+        runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200, holdWrites);
     }
 
     void syntheticCorpusMatchesTheStatements() {
@@ -520,12 +535,111 @@ private slots:
         }
     }
 
+    // The working copy gets a search's writes after its list is shown. Until then another
+    // connection (as another process) waits on the file's lock, and whatever reads the file in
+    // the program first (the statements, a search within results, a click) sees the state the
+    // statements leave.
+    void deferredWritesAreSeenByEveryReader() {
+        Folders folders(MixedSources(13), MixedNotes(13));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        HoldPendingWrites(true);
+        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
+
+        // A statement-path search right after a memory search.
+        QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("发,a,热"), false));
+        mem.engine = SearchEngine::Statements;
+        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("咳,a"), true));
+        mem.engine = SearchEngine::InMemory;
+        compareFiles(ref, mem, QStringLiteral("statements after memory"));
+
+        // A search within results and a click right after a memory search.
+        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("痛,b,'"), false));
+        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("b"), true));
+        QVERIFY(!mem.fields.resultList.isEmpty());
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
+        QVERIFY(searchBoth(ref, mem, Option::Option6, QStringLiteral("a,c"), false));
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
+        // The clicks were shown while the writes wait; another reader waits for them.
+        HoldPendingWrites(false);
+        compareFiles(ref, mem, QStringLiteral("within and click after memory"));
+        HoldPendingWrites(true);
+
+        // Another connection waits on the lock until the writes are done, then reads the state
+        // the statements leave.
+        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘草,人参"), false));
+        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘草"), true));
+        QStringList seen;
+        std::atomic<bool> done = false;
+        std::thread reader([&] {
+            seen = DatabaseState(working, kDatabasePassword);
+            done = true;
+        });
+        QThread::msleep(500);
+        const bool readBeforeTheWrites = done;
+        HoldPendingWrites(false);
+        reader.join();
+        QVERIFY(!readBeforeTheWrites);
+        QCOMPARE(seen, DatabaseState(ref.folder + QStringLiteral("/msjic.dll"), kDatabasePassword));
+    }
+
+    // A table whose text would not fit in memory is counted by the statements, with the same
+    // outcome.
+    void tooLargeForMemoryRunsTheStatements() {
+        Folders folders(MixedSources(14), MixedNotes(14));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        TableImage::SetImageMemoryLimit(1024);
+        const auto restore = qScopeGuard([] { TableImage::SetImageMemoryLimit(0); });
+        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("发,a"), false));
+        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("热"), true));
+        QVERIFY(!mem.fields.resultList.isEmpty());
+        clickBoth(ref, mem, mem.fields.resultList.constFirst());
+        compareFiles(ref, mem, QStringLiteral("too large"));
+    }
+
+    // One pass for all keywords counts what one search per keyword counts.
+    void matcherCountsLikeOneSearchPerKeyword() {
+        std::mt19937 rng(17);
+        const QStringList pieces{QStringLiteral("发"), QStringLiteral("热"), QStringLiteral("a"),
+                                 QStringLiteral("'"),  QStringLiteral("%"),  QStringLiteral("咳嗽"),
+                                 QStringLiteral("\\"), QStringLiteral(" ")};
+        const auto random = [&](int most) {
+            QString out;
+            for (int n = std::uniform_int_distribution<int>(0, most)(rng); n > 0; --n)
+                out +=
+                    pieces.at(std::uniform_int_distribution<int>(0, int(pieces.size()) - 1)(rng));
+            return out.toStdString();
+        };
+        for (int round = 0; round < 3000; ++round) {
+            std::vector<std::string> needles;
+            for (int n = std::uniform_int_distribution<int>(0, 5)(rng); n > 0; --n)
+                needles.push_back(random(3));
+            if (!needles.empty() && round % 5 == 0)
+                needles.push_back(needles.front()); // listed twice, counted twice
+            const KeywordMatcher matcher(needles);
+            KeywordMatcher::Scratch scratch(matcher);
+            for (int text = 0; text < 5; ++text) {
+                const std::string body = random(120);
+                int expected = 0;
+                for (const std::string& needle : needles)
+                    if (!needle.empty() && body.find(needle) != std::string::npos)
+                        ++expected;
+                QCOMPARE(matcher.count(body, scratch), expected);
+            }
+        }
+    }
+
     // Without the databases both paths fail alike: one notice per statement that could not run.
     void missingDatabasesFailAlike() {
         KnowledgeSources sources = MixedSources(8);
         Folders folders(sources, MixedNotes(8));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
+        // The file goes while the search's writes still wait.
+        HoldPendingWrites(true);
+        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
         QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), false));
         for (const Side* side : {&ref, &mem})
             QVERIFY(QFile::remove(side->folder + QStringLiteral("/msjic.dll")));

@@ -1,5 +1,6 @@
 #include "search/fast_search.h"
 
+#include "search/pending_writes.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"
 #include "search/result_reader.h"
@@ -14,10 +15,13 @@
 #include <openssl/crypto.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <future>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -79,10 +83,16 @@ FileStamp StampOf(const QString& path) {
     return s;
 }
 
+// True when a and b are the same file (which may have changed).
+bool SameFile(const FileStamp& a, const FileStamp& b) {
+    return a.exists && b.exists && a.device == b.device && a.inode == b.inode;
+}
+
 struct FileImages {
     FileStamp stamp;
     QHash<QString, std::shared_ptr<TableImage>> tables;
-    // The working copy's connection, kept open between searches with its page cache.
+    // The working copy's connection, kept open between searches: it takes the file's lock for
+    // a search and does the writes behind its list.
     std::shared_ptr<SqlConnection> kept;
 };
 
@@ -93,36 +103,39 @@ QHash<QString, FileImages>& Images() {
 
 // A connection to a database file as the in-memory search uses it. The working copy of the
 // knowledge database (throwaway) is rebuilt at every start, so it is written without a rollback
-// journal, without syncing and without overwriting freed pages (a search that fails there is run
-// again by the statements, which set every count and remake the result table). The personal
-// database keeps the engine's safe defaults.
+// journal, without syncing and without overwriting freed pages (a write that fails there drops
+// the images, and the next start remakes the file). The personal database keeps the engine's
+// safe defaults. The page cache is small: the images hold what the search reads, and the writes
+// go through each page once, in order.
 std::shared_ptr<SqlConnection> OpenForSearch(const ConnectionString& source, bool throwaway) {
     auto db = std::make_shared<SqlConnection>();
     db->open(source);
     if (throwaway)
         db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
-                                "PRAGMA secure_delete=OFF; PRAGMA cache_size=-131072"));
+                                "PRAGMA secure_delete=OFF; PRAGMA cache_size=-2048"));
     else
-        db->exec(QStringLiteral("PRAGMA cache_size=-65536"));
+        db->exec(QStringLiteral("PRAGMA cache_size=-2048"));
     return db;
 }
 
-// Reads the image of table through db, or for a large file on connections of its own, two at
-// once. A file that fits the page cache well is read through db, whose cache then holds what
-// the search writes next.
+// Reads the image of table through db, or for a file of more than a few megabytes on
+// connections of its own, two at once.
 std::shared_ptr<TableImage> LoadImage(SqlConnection& db, const ConnectionString& source,
                                       qint64 fileBytes, const QString& table,
-                                      const QString& searchedColumn) {
-    constexpr qint64 kReadThroughBytes = qint64(48) << 20;
+                                      const QString& searchedColumn,
+                                      const KeywordMatcher* countWith = nullptr) {
+    constexpr qint64 kReadThroughBytes = qint64(4) << 20;
     TableImage::ConnectionFactory connect;
     if (fileBytes > kReadThroughBytes) {
         connect = [source] {
             auto connection = std::make_unique<SqlConnection>();
             connection->open(source);
+            // Each page is read once: a cache would only hold memory.
+            connection->exec(QStringLiteral("PRAGMA cache_size=-256"));
             return connection;
         };
     }
-    return TableImage::Load(db, table, searchedColumn, connect);
+    return TableImage::Load(db, table, searchedColumn, connect, countWith);
 }
 
 QString KnowledgeConnectionPath() {
@@ -162,9 +175,13 @@ void JoinBeforeTeardown() {
         g_appGuarded = true;
         qAddPostRoutine([] {
             StopWarmUp();
+            FinishPendingWrites();
             g_appGuarded = false; // a later application object is guarded again
         });
-        QObject::connect(app, &QCoreApplication::aboutToQuit, app, StopWarmUp);
+        QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] {
+            StopWarmUp();
+            FinishPendingWrites();
+        });
     }
 }
 
@@ -188,10 +205,49 @@ void AdoptWarmedImages() {
         file.kept = warmed->kept;
 }
 
+// The state of the working copy the writes behind left, noted on the writing thread as soon as
+// they end (before anyone else may write the file).
+struct Committed {
+    std::mutex mutex;
+    QString key;
+    std::optional<FileStamp> stamp; // no value: a write failed, the images no longer hold
+    bool pending = false;
+};
+
+Committed& LastCommit() {
+    static Committed committed;
+    return committed;
+}
+
+// Takes over what the last writes behind left of path, once they are done.
+void AdoptCommit(FileImages& file, const QString& key) {
+    Committed& c = LastCommit();
+    std::lock_guard lock(c.mutex);
+    if (!c.pending || c.key != key)
+        return;
+    c.pending = false;
+    if (c.stamp) {
+        file.stamp = *c.stamp;
+    } else {
+        file.tables.clear();
+        file.kept.reset();
+    }
+}
+
 // What is kept of path, emptied first when the file is no longer as it was.
 FileImages& Current(const QString& path) {
     AdoptWarmedImages();
-    FileImages& file = Images()[CacheKey(path)];
+    const QString key = CacheKey(path);
+    FileImages& file = Images()[key];
+    // While the writes behind are not done the file is ours: no one else can write it, though
+    // it may be deleted or replaced. Then the writes go into the file that is gone, and the
+    // images go with it.
+    if (PendingWrites::Instance().busyWith(file.kept.get())) {
+        if (SameFile(StampOf(path), file.stamp))
+            return file;
+        PendingWrites::Instance().finish();
+    }
+    AdoptCommit(file, key);
     const FileStamp now = StampOf(path);
     if (!(file.stamp == now)) {
         file.tables.clear();
@@ -202,12 +258,17 @@ FileImages& Current(const QString& path) {
 }
 
 // The image of table, from memory while the file is as it was when the image was made.
+// With countWith, an image that has to be read is counted as it is read.
 std::shared_ptr<TableImage> ImageOf(SqlConnection& db, const ConnectionString& source,
-                                    const QString& table, const QString& searchedColumn) {
+                                    const QString& table, const QString& searchedColumn,
+                                    const KeywordMatcher* countWith = nullptr) {
     FileImages& file = Current(source.dataSource);
     if (auto it = file.tables.constFind(table); it != file.tables.constEnd())
         return *it;
-    auto image = LoadImage(db, source, file.stamp.size, table, searchedColumn);
+    // Reading the file waits for the writes behind.
+    PendingWrites::Instance().finish();
+    AdoptCommit(file, CacheKey(source.dataSource));
+    auto image = LoadImage(db, source, file.stamp.size, table, searchedColumn, countWith);
     file.tables.insert(table, image);
     return image;
 }
@@ -240,6 +301,9 @@ public:
     }
 
     SqlConnection& db() { return *db_; }
+    const std::shared_ptr<SqlConnection>& connection() const { return db_; }
+    // The working copy is written behind; the personal database at once.
+    bool writesBehind() const { return throwaway_; }
     const QString& path() const { return source_.dataSource; }
     const ConnectionString& source() const { return source_; }
 
@@ -259,19 +323,29 @@ public:
         return out;
     }
 
-    // Writes the counts that differ from what the table holds, and notes them in the image.
-    void writeCounts(const QString& table, TableImage& image, const std::vector<qint64>& counts) {
-        SqlStatement update =
-            db_->prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
-                             .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
+    // The counts that differ from what the table holds, noted in the image as written.
+    static std::vector<std::pair<qint64, qint64>> Changes(TableImage& image,
+                                                          const std::vector<qint64>& counts) {
+        std::vector<std::pair<qint64, qint64>> changes;
         for (size_t row = 0; row < image.rowCount(); ++row) {
             if (image.hits(row) == IntegerValue{counts[row], true})
                 continue;
-            update.reset();
-            update.bind(1, counts[row]);
-            update.bind(2, image.rowid(row));
-            update.step();
+            changes.emplace_back(image.rowid(row), counts[row]);
             image.setHits(row, counts[row]);
+        }
+        return changes;
+    }
+
+    // Writes changed counts into table.
+    static void WriteCounts(SqlConnection& db, const QString& table,
+                            const std::vector<std::pair<qint64, qint64>>& changes) {
+        SqlStatement update = db.prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
+                                             .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
+        for (const auto& [rowid, count] : changes) {
+            update.reset();
+            update.bind(1, count);
+            update.bind(2, rowid);
+            update.step();
         }
     }
 
@@ -279,26 +353,31 @@ public:
     // statement does, but reading only those rows, and in rowid order whatever indexes the base
     // table has. The counts are integers (the image is usable), so the image knows which rows
     // "相符个数>0" selects.
-    void copyRowsWithHits(const KnowledgeCategory& category, const TableImage& base) {
-        db_->exec(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS selected_rows "
-                                 "(id INTEGER PRIMARY KEY); DELETE FROM temp.selected_rows"));
+    static void CopyRows(SqlConnection& db, const KnowledgeCategory& category,
+                         const std::vector<qint64>& rowids) {
+        db.exec(
+            QStringLiteral("DROP TABLE IF EXISTS %1").arg(QuoteIdentifier(category.resultTable)));
+        db.exec(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS selected_rows "
+                               "(id INTEGER PRIMARY KEY); DELETE FROM temp.selected_rows"));
         SqlStatement insert =
-            db_->prepare(QStringLiteral("INSERT INTO temp.selected_rows (id) VALUES (?1)"));
-        for (qint64 rowid : base.RowidsWithHits()) {
+            db.prepare(QStringLiteral("INSERT INTO temp.selected_rows (id) VALUES (?1)"));
+        for (qint64 rowid : rowids) {
             insert.reset();
             insert.bind(1, rowid);
             insert.step();
         }
-        db_->exec(
+        db.exec(
             QStringLiteral("CREATE TABLE %1 AS SELECT * FROM %2 WHERE rowid IN "
                            "(SELECT id FROM temp.selected_rows) ORDER BY rowid")
                 .arg(QuoteIdentifier(category.resultTable), QuoteIdentifier(category.baseTable)));
+        db.exec(QStringLiteral("DELETE FROM temp.selected_rows"));
     }
 
     // The listed titles: from the image when it decides the order, else read from the table.
     QStringList titles(const KnowledgeCategory& category, const TableImage& image) {
         if (std::optional<QStringList> ranked = image.RankedTitles())
             return *ranked;
+        PendingWrites::Instance().finish();
         QStringList out;
         SqlStatement rows = db_->prepare(category.readStatement());
         while (rows.step())
@@ -307,12 +386,14 @@ public:
         return out;
     }
 
-    // Closes the connection; what was written is now the state the images stand for.
+    // Closes the connection; what was written (or will be, behind) is now the state the images
+    // stand for.
     void finish(const QString& resultTable, std::shared_ptr<TableImage> result) {
-        if (!throwaway_)
-            db_->close();
         FileImages& file = Images()[CacheKey(path())];
-        file.stamp = StampOf(path());
+        if (!throwaway_) {
+            db_->close();
+            file.stamp = StampOf(path());
+        }
         if (result)
             file.tables.insert(resultTable, std::move(result));
     }
@@ -332,6 +413,15 @@ const bool kListensToFileChanges = [] {
 }();
 
 void ForgetTableImages(const QString& path) {
+    // Whoever is about to read or change the file gets it in the state the searches left.
+    PendingWrites::Instance().finish();
+    {
+        // What the writes left is forgotten with the images.
+        Committed& c = LastCommit();
+        std::lock_guard lock(c.mutex);
+        if (path.isEmpty() || c.key == CacheKey(path))
+            c.pending = false;
+    }
     if (Warming().valid()) {
         if (path.isEmpty() || CacheKey(path) == CacheKey(KnowledgeConnectionPath()))
             Warming().get(); // what it read may no longer be true
@@ -389,17 +479,31 @@ bool WarmUpPending() {
     return Warming().valid();
 }
 
+void FinishPendingWrites() {
+    PendingWrites::Instance().finish();
+}
+
+void HoldPendingWrites(bool held) {
+    PendingWrites::Instance().holdThread(held);
+}
+
 namespace fast {
 
 namespace {
 
 // The frame both searches share: one session and one transaction over the image of table.
-// change writes what the search writes and returns the image of a new result table, or null
-// when the titles are listed from the image of table itself.
-template <typename Change>
+// change brings the image to the new state and returns what to write (applied at once to the
+// personal database, behind the list to the working copy) and the image of a new result table,
+// or null when the titles are listed from the image of table itself.
+struct Change {
+    PendingWrites::Job write;
+    std::shared_ptr<TableImage> result;
+};
+
+template <typename MakeChange>
 std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
                                           const QStringList& keywords, const QString& table,
-                                          Change change) {
+                                          MakeChange makeChange) {
     Session session(category);
     if (!session.open())
         return std::nullopt;
@@ -408,19 +512,63 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
         if (!needles)
             return std::nullopt;
         SqlConnection& db = session.db();
-        db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!session.writesBehind())
+            db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        const KeywordMatcher matcher(*needles);
         std::shared_ptr<TableImage> image =
-            ImageOf(db, session.source(), table, category.searchedColumn);
+            ImageOf(db, session.source(), table, category.searchedColumn, &matcher);
         if (!image->usable()) {
-            db.exec(QStringLiteral("ROLLBACK"));
+            if (!session.writesBehind())
+                db.exec(QStringLiteral("ROLLBACK"));
             return std::nullopt;
         }
-        std::shared_ptr<TableImage> result = change(session, *image, *needles);
-        db.exec(QStringLiteral("COMMIT"));
-        QStringList titles = session.titles(category, result ? *result : *image);
-        session.finish(category.resultTable, std::move(result));
+        // Ends the hold below when the change cannot be made.
+        struct Hold {
+            bool held = false;
+            ~Hold() {
+                if (held)
+                    PendingWrites::Instance().release();
+            }
+        } hold;
+        if (session.writesBehind()) {
+            // The lock is taken before the list is shown: from here no reader sees the file
+            // until the writes are done.
+            const QString key = CacheKey(session.path());
+            const FileStamp before = Images()[key].stamp;
+            PendingWrites::Instance().hold(
+                session.connection(), [key, before, path = session.path()](bool ok) {
+                    Committed& c = LastCommit();
+                    std::lock_guard lock(c.mutex);
+                    c.key = key;
+                    c.pending = true;
+                    c.stamp.reset();
+                    // Still the file the images were read from: its new state is ours.
+                    if (const FileStamp now = StampOf(path); ok && SameFile(now, before))
+                        c.stamp = now;
+                });
+            hold.held = true;
+        }
+        std::vector<qint64> counts;
+        if (std::optional<std::vector<qint64>> counted = image->CountsFromLoad())
+            counts = std::move(*counted);
+        else
+            counts = image->Count(matcher);
+        Change change = makeChange(*image, counts);
+        if (session.writesBehind()) {
+            hold.held = false;
+            PendingWrites::Instance().submit(std::move(change.write));
+        } else {
+            change.write(db);
+            db.exec(QStringLiteral("COMMIT"));
+        }
+        QStringList titles = session.titles(category, change.result ? *change.result : *image);
+        session.finish(category.resultTable, std::move(change.result));
         return titles;
     } catch (const DbError&) {
+        ForgetTableImages(session.path());
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        // The text did not fit after all: the statements count it in the file.
         ForgetTableImages(session.path());
         return std::nullopt;
     }
@@ -430,32 +578,92 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
 
 std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
                                      const QStringList& keywords) {
-    return SearchInMemory(
-        category, keywords, category.baseTable,
-        [&category](Session& session, TableImage& base, const std::vector<std::string>& needles) {
-            session.writeCounts(category.baseTable, base, base.Count(needles));
-            session.db().exec(QStringLiteral("DROP TABLE IF EXISTS %1")
-                                  .arg(QuoteIdentifier(category.resultTable)));
-            session.copyRowsWithHits(category, base);
-            return base.Selected();
-        });
+    return SearchInMemory(category, keywords, category.baseTable,
+                          [&category](TableImage& base, const std::vector<qint64>& counts) {
+                              auto changes = Session::Changes(base, counts);
+                              std::vector<qint64> rowids = base.RowidsWithHits();
+                              Change change;
+                              change.write = [category, changes = std::move(changes),
+                                              rowids = std::move(rowids)](SqlConnection& db) {
+                                  Session::WriteCounts(db, category.baseTable, changes);
+                                  Session::CopyRows(db, category, rowids);
+                              };
+                              change.result = base.Selected();
+                              return change;
+                          });
 }
 
 std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
                                                const QStringList& keywords) {
+    // The knowledge categories reset once per keyword, so without one nothing is reset; the
+    // personal category always resets.
+    const bool reset = category.database == DatabaseKind::Personal ||
+                       std::any_of(keywords.begin(), keywords.end(),
+                                   [](const QString& keyword) { return !keyword.isEmpty(); });
     return SearchInMemory(
         category, keywords, category.resultTable,
-        [&category](Session& session, TableImage& result,
-                    const std::vector<std::string>& needles) -> std::shared_ptr<TableImage> {
-            // The knowledge categories reset once per keyword, so without one nothing is
-            // reset; the personal category always resets.
-            if (!needles.empty() || category.database == DatabaseKind::Personal)
-                session.writeCounts(category.resultTable, result, result.Count(needles));
-            return nullptr;
+        [&category, reset](TableImage& result, const std::vector<qint64>& counts) {
+            std::vector<std::pair<qint64, qint64>> changes;
+            if (reset)
+                changes = Session::Changes(result, counts);
+            Change change;
+            change.write = [table = category.resultTable, changes = std::move(changes)](
+                               SqlConnection& db) { Session::WriteCounts(db, table, changes); };
+            return change;
         });
 }
 
+namespace {
+
+// A click while the working copy's writes are not done: the image of the result table knows
+// the row and its count, and the row's other columns are read, through the connection that
+// writes, from the base table row it is a copy of (the writes change only the counts there).
+// No value when the click has to wait for the writes.
+std::optional<ShownRecord> ClickWhileWriting(const KnowledgeCategory& category,
+                                             const QString& title) {
+    if (category.database != DatabaseKind::Knowledge)
+        return std::nullopt;
+    const QString path = KnowledgeConnectionPath();
+    FileImages& file = Images()[CacheKey(path)];
+    if (!PendingWrites::Instance().busyWith(file.kept.get()) ||
+        !SameFile(StampOf(path), file.stamp))
+        return std::nullopt;
+    const auto it = file.tables.constFind(category.resultTable);
+    if (it == file.tables.constEnd() || !(*it)->usable())
+        return std::nullopt;
+    const TableImage& image = **it;
+    const TableImage::Pick pick = image.LastRankedWithTitle(title);
+    if (pick.kind == TableImage::Pick::NotFound) {
+        // The personal database must open too, as for every click.
+        SqlConnection personal;
+        personal.open(ConnectionString::parse(PersonalConnectionString()));
+        return ShownRecord{};
+    }
+    const std::optional<qint64> source = image.sourceRowid(pick.row);
+    if (pick.kind == TableImage::Pick::Undecided || !source)
+        return std::nullopt;
+    SqlConnection personal;
+    personal.open(ConnectionString::parse(PersonalConnectionString()));
+    SqlStatement row = file.kept->prepare(
+        QStringLiteral("SELECT * FROM %1 WHERE rowid=?1").arg(QuoteIdentifier(category.baseTable)));
+    row.bind(1, *source);
+    if (!row.step() || row.isNull(1) || row.text(1) != title)
+        return std::nullopt;
+    return ShownRecord{true, CellText(row, 2),
+                       RecordHeader(CellText(row, 0), QString::number(image.hits(pick.row).value))};
+}
+
+} // namespace
+
 std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {
+    try {
+        if (std::optional<ShownRecord> shown = ClickWhileWriting(category, title))
+            return shown;
+    } catch (const DbError&) {
+        // Read as below, after the writes.
+    }
+    // The click reads the file as the searches left it.
+    PendingWrites::Instance().finish();
     // Both databases must open, whichever one is read.
     SqlConnection knowledge, personal;
     const ConnectionString knowledgeSource = ConnectionString::parse(KnowledgeConnectionString());

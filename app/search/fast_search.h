@@ -1,14 +1,16 @@
 // The in-memory search: the same results and the same database contents as the statement
 // sequence (reset, one LIKE update per keyword, drop, copy, read), in one transaction that
 // writes only the counts that change, with the searched columns kept in memory between
-// searches.
+// searches. The working copy reaches that state after the list is shown: its writes are done on a
+// thread of their own while the search holds the file's exclusive lock, and whoever reads the
+// file in this program waits for them first.
 //
 // Every function here either does the whole job or returns no value without a message, so that
 // the caller runs the statement sequence instead. That happens when a database cannot be opened
 // or read, a table is missing, or when memory cannot give exactly what the statements give (see
-// TableImage and LikeNeedle). A failure in the middle of the working copy's transaction may
-// leave some counts written (that file has no rollback journal); the statements that then run
-// set every count and remake the result table.
+// TableImage and LikeNeedle), or when the text does not fit in memory. A write behind the list
+// that fails leaves the working copy part-written (it has no rollback journal): the images of
+// the file are dropped, and the next start remakes the file.
 #pragma once
 
 #include "search/knowledge_category.h"
@@ -42,6 +44,13 @@ void FinishWarmUp();
 void StopWarmUp();
 // True from the start of a warm-up until what it read is taken over or dropped.
 bool WarmUpPending();
+
+// Waits until the writes the searches left behind their lists are done. The routines of this
+// program that read or change a database file wait on their own; a tool calls it before it
+// ends, and it runs at exit too.
+void FinishPendingWrites();
+// Keeps the writes behind from being done until a reader needs them (for tests).
+void HoldPendingWrites(bool held);
 
 namespace fast {
 

@@ -147,7 +147,9 @@ void SqlConnection::open(const QString& path, const QString& password, Mode mode
             throw DbError(msg);
         }
         db_ = db;
-        sqlite3_busy_timeout(db_, 2000);
+        // The search writes behind its list while it holds the file's lock, for some seconds
+        // on a large table: whoever opens the file meanwhile waits for it.
+        sqlite3_busy_timeout(db_, 30000);
         // The engine falls back to reading a file it may not write, and then fails every
         // statement that writes.
         if (mode == Mode::Writable && sqlite3_db_readonly(db_, "main") == 1) {

@@ -1,10 +1,18 @@
 #include "search/table_image.h"
 
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#endif
+
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <thread>
 
 namespace meridane {
@@ -62,13 +70,18 @@ void FoldAscii(char* text, size_t size) {
     }
 }
 
-bool IsPlainUtf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* const end = p + text.size();
+namespace {
+
+// The check of IsPlainUtf8; with Fold, ASCII letters are lowered on the way (text is written).
+template <bool Fold> bool CheckUtf8(unsigned char* p, const unsigned char* const end) {
     const auto continuation = [](unsigned char c) { return (c & 0xC0) == 0x80; };
     while (p < end) {
         const unsigned char c = *p;
         if (c < 0x80) {
+            if constexpr (Fold) {
+                if (unsigned(c - 'A') < 26u)
+                    *p = static_cast<unsigned char>(c | 0x20);
+            }
             ++p;
         } else if ((c & 0xF0) == 0xE0) { // most CJK text: three bytes
             if (end - p < 3 || !continuation(p[1]) || !continuation(p[2]))
@@ -98,8 +111,90 @@ bool IsPlainUtf8(std::string_view text) {
     return true;
 }
 
+// Lowers the ASCII letters of text and says whether it is plain UTF-8, in one pass.
+bool FoldPlainUtf8(char* text, size_t size) {
+    auto* p = reinterpret_cast<unsigned char*>(text);
+    if (CheckUtf8<true>(p, p + size))
+        return true;
+    FoldAscii(text, size); // what the check left unfolded
+    return false;
+}
+
+} // namespace
+
+bool IsPlainUtf8(std::string_view text) {
+    // The check only reads when it does not fold.
+    auto* p = reinterpret_cast<unsigned char*>(const_cast<char*>(text.data()));
+    return CheckUtf8<false>(p, p + text.size());
+}
+
+// A run of memory of fixed capacity that text is appended to. It is address space until used,
+// never moved or copied as it grows, and asks for large pages: an image fills hundreds of
+// megabytes at once, and small pages cost a fault each.
+class TableImage::Block {
+public:
+    explicit Block(size_t capacity) : capacity_(std::max<size_t>(capacity, 1)) {
+#ifdef Q_OS_UNIX
+        void* p = mmap(nullptr, capacity_, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (p == MAP_FAILED)
+            throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        madvise(p, capacity_, MADV_HUGEPAGE);
+#endif
+        data_ = static_cast<char*>(p);
+#else
+        data_ = static_cast<char*>(::operator new(capacity_));
+#endif
+    }
+    ~Block() {
+#ifdef Q_OS_UNIX
+        munmap(data_, capacity_);
+#else
+        ::operator delete(data_);
+#endif
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+
+    const char* data() const {
+        return data_;
+    }
+    size_t size() const {
+        return size_;
+    }
+    // Appends text with its ASCII letters lowered; returns where it starts. plain says
+    // whether the text is plain UTF-8 (IsPlainUtf8).
+    size_t appendFolded(std::string_view text, bool& plain) {
+        if (text.size() > capacity_ - size_)
+            throw std::bad_alloc(); // more text than the file holds: cannot happen
+        const size_t at = size_;
+        std::memcpy(data_ + at, text.data(), text.size());
+        plain = FoldPlainUtf8(data_ + at, text.size());
+        size_ += text.size();
+        return at;
+    }
+
+private:
+    char* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_;
+};
+
+TableImage::Text::Text() = default;
+TableImage::Text::~Text() = default;
+
+TableImage::TableImage() : text_(std::make_shared<Text>()) {}
+TableImage::~TableImage() = default;
+
+std::string_view TableImage::text(size_t row) const {
+    const RowText& r = rowText_[row];
+    return std::string_view(text_->blocks[r.block]->data() + r.start, r.length);
+}
+
 void TableImage::readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
-                          std::optional<qint64> upTo, size_t reserveBytes) {
+                          std::optional<qint64> upTo, size_t reserveBytes,
+                          const KeywordMatcher* countWith) {
     QString sql = select;
     if (above)
         sql += QStringLiteral(" AND rowid > %1").arg(*above);
@@ -108,8 +203,14 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
     SqlStatement rows = db.prepare(sql + QStringLiteral(" ORDER BY rowid"));
     // The file's size bounds the text; reserved address space costs nothing until it is used,
     // and growing by copies would touch every byte several times.
-    folded_.reserve(reserveBytes);
-    starts_.push_back(0);
+    text_->blocks.push_back(std::make_unique<Block>(reserveBytes));
+    Block& folded = *text_->blocks.back();
+    const auto block = std::uint32_t(text_->blocks.size() - 1);
+    std::optional<KeywordMatcher::Scratch> scratch;
+    if (countWith) {
+        scratch.emplace(*countWith);
+        loadCounts_.emplace();
+    }
     while (rows.step()) {
         rowids_.push_back(rows.integer(0));
         numbers_.push_back(ReadInteger(rows, 1));
@@ -120,18 +221,21 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
             titles_.emplace_back(QString::fromUtf8(title.data(), qsizetype(title.size())));
         }
         // A null value never matches; it is kept as an empty one, which no needle matches.
+        RowText at{block, 0, 0};
         if (rows.type(3) != SQLITE_NULL) {
             std::string_view value = rows.bytes(3);
             // LIKE reads a value up to its first NUL.
             value = value.substr(0, std::min(value.size(), value.find('\0')));
-            if (!IsPlainUtf8(value))
+            bool plain = true;
+            at.start = folded.appendFolded(value, plain);
+            if (!plain || value.size() > UINT32_MAX)
                 usable_ = false;
-            const size_t from = folded_.size();
-            folded_.append(value);
-            FoldAscii(folded_.data() + from, value.size());
+            at.length = std::uint32_t(value.size());
         }
-        folded_.push_back('\0');
-        starts_.push_back(folded_.size());
+        rowText_.push_back(at);
+        if (countWith)
+            loadCounts_->push_back(
+                countWith->count(std::string_view(folded.data() + at.start, at.length), *scratch));
         hits_.push_back(ReadInteger(rows, 4));
         // A count stored as text or a real compares and sorts otherwise than a number.
         if (!hits_.back().isInteger)
@@ -140,21 +244,65 @@ void TableImage::readRows(SqlConnection& db, const QString& select, std::optiona
 }
 
 void TableImage::append(TableImage&& other) {
-    const size_t offset = folded_.size();
+    const auto blocks = std::uint32_t(text_->blocks.size());
     rowids_.insert(rowids_.end(), other.rowids_.begin(), other.rowids_.end());
     numbers_.insert(numbers_.end(), other.numbers_.begin(), other.numbers_.end());
     hits_.insert(hits_.end(), other.hits_.begin(), other.hits_.end());
     titles_.insert(titles_.end(), std::make_move_iterator(other.titles_.begin()),
                    std::make_move_iterator(other.titles_.end()));
-    folded_.append(other.folded_);
-    for (size_t i = 1; i < other.starts_.size(); ++i)
-        starts_.push_back(offset + other.starts_[i]);
+    for (RowText r : other.rowText_) {
+        r.block += blocks;
+        rowText_.push_back(r);
+    }
+    // The other image's text is taken over, not copied.
+    for (std::unique_ptr<Block>& block : other.text_->blocks)
+        text_->blocks.push_back(std::move(block));
+    if (loadCounts_ && other.loadCounts_)
+        loadCounts_->insert(loadCounts_->end(), other.loadCounts_->begin(),
+                            other.loadCounts_->end());
+    else
+        loadCounts_.reset();
     usable_ = usable_ && other.usable_;
+}
+
+namespace {
+
+std::atomic<qint64> g_imageMemoryLimit{0};
+
+qint64 AvailableMemory() {
+#ifdef Q_OS_LINUX
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : meminfo.readAll().split('\n')) {
+            if (line.startsWith("MemAvailable:")) {
+                const QList<QByteArray> parts = line.simplified().split(' ');
+                if (parts.size() >= 2)
+                    return parts[1].toLongLong() * 1024;
+            }
+        }
+    }
+#endif
+    // Elsewhere: an address space of 64 bits is left to the allocator, which says when it
+    // cannot give more.
+    return sizeof(void*) >= 8 ? (qint64(1) << 40) : (qint64(1) << 30);
+}
+
+} // namespace
+
+qint64 TableImage::ImageMemoryLimit() {
+    if (const qint64 set = g_imageMemoryLimit.load(); set > 0)
+        return set;
+    return AvailableMemory() / 4 * 3;
+}
+
+void TableImage::SetImageMemoryLimit(qint64 bytes) {
+    g_imageMemoryLimit = bytes;
 }
 
 std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& table,
                                              const QString& searchedColumn,
-                                             const ConnectionFactory& connect) {
+                                             const ConnectionFactory& connect,
+                                             const KeywordMatcher* countWith) {
     auto image = std::make_shared<TableImage>();
     QString titleColumn;
     {
@@ -180,6 +328,11 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
         if (pages.step() && size.step())
             fileBytes = pages.integer(0) * size.integer(0);
     }
+    if (fileBytes > ImageMemoryLimit()) {
+        // The text may not fit: the statements count it in the file instead.
+        image->usable_ = false;
+        return image;
+    }
     {
         SqlStatement last =
             db.prepare(QStringLiteral("SELECT max(rowid) FROM %1").arg(QuoteIdentifier(table)));
@@ -196,7 +349,7 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
     if (!connect || lastRowid < kSplitRows || std::thread::hardware_concurrency() < 2 ||
         !image->usable_) {
         image->readRows(connect ? *connect() : db, select, std::nullopt, std::nullopt,
-                        size_t(fileBytes));
+                        size_t(fileBytes), countWith);
         return image;
     }
     const qint64 middle = lastRowid / 2;
@@ -204,13 +357,13 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
     std::exception_ptr failure;
     std::thread second([&] {
         try {
-            upper.readRows(*connect(), select, middle, std::nullopt, size_t(fileBytes));
+            upper.readRows(*connect(), select, middle, std::nullopt, size_t(fileBytes), countWith);
         } catch (...) {
             failure = std::current_exception();
         }
     });
     try {
-        image->readRows(*connect(), select, std::nullopt, middle, size_t(fileBytes));
+        image->readRows(*connect(), select, std::nullopt, middle, size_t(fileBytes), countWith);
     } catch (...) {
         second.join();
         throw;
@@ -222,40 +375,31 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
     return image;
 }
 
-void TableImage::countRange(const std::vector<std::string>& needles, size_t firstRow, size_t endRow,
+void TableImage::countRange(const KeywordMatcher& matcher, size_t firstRow, size_t endRow,
                             std::vector<qint64>& counts) const {
-    const char* const base = folded_.data();
-    const size_t end = starts_[endRow];
-    for (const std::string& needle : needles) {
-        size_t at = starts_[firstRow];
-        while (at < end) {
-            const void* found = memmem(base + at, end - at, needle.data(), needle.size());
-            if (!found)
-                break;
-            const size_t offset = size_t(static_cast<const char*>(found) - base);
-            // The row holding the match; the search goes on at the start of the next row.
-            const auto next = std::upper_bound(starts_.begin(), starts_.end(), offset);
-            const size_t row = size_t(next - starts_.begin()) - 1;
-            ++counts[row];
-            at = *next;
-        }
-    }
+    KeywordMatcher::Scratch scratch(matcher);
+    for (size_t row = firstRow; row < endRow; ++row)
+        counts[row] = matcher.count(text(row), scratch);
 }
 
-std::vector<qint64> TableImage::Count(const std::vector<std::string>& needles) const {
+std::vector<qint64> TableImage::Count(const KeywordMatcher& matcher) const {
     std::vector<qint64> counts(rowCount(), 0);
+    if (matcher.empty())
+        return counts;
+    size_t bytes = 0;
+    for (const RowText& r : rowText_)
+        bytes += r.length;
     // Large images are scanned in two halves at once; each half writes its own rows' counts.
     constexpr size_t kSplitBytes = size_t(8) << 20;
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (folded_.size() < kSplitBytes || cores < 2 || needles.empty()) {
-        countRange(needles, 0, rowCount(), counts);
+    if (bytes < kSplitBytes || std::thread::hardware_concurrency() < 2) {
+        countRange(matcher, 0, rowCount(), counts);
         return counts;
     }
-    const size_t middle = size_t(
-        std::lower_bound(starts_.begin(), starts_.end(), folded_.size() / 2) - starts_.begin());
-    const size_t split = std::min(middle, rowCount());
-    std::thread second([&] { countRange(needles, split, rowCount(), counts); });
-    countRange(needles, 0, split, counts);
+    size_t split = 0;
+    for (size_t half = 0; split < rowCount() && half < bytes / 2; ++split)
+        half += rowText_[split].length;
+    std::thread second([&] { countRange(matcher, split, rowCount(), counts); });
+    countRange(matcher, 0, split, counts);
     second.join();
     return counts;
 }
@@ -271,29 +415,26 @@ std::vector<qint64> TableImage::RowidsWithHits() const {
 std::shared_ptr<TableImage> TableImage::Selected() const {
     auto out = std::make_shared<TableImage>();
     out->usable_ = usable_;
-    size_t rows = 0, bytes = 0;
-    for (size_t row = 0; row < rowCount(); ++row) {
-        if (hits_[row].isInteger && hits_[row].value > 0) {
+    out->text_ = text_;
+    size_t rows = 0;
+    for (size_t row = 0; row < rowCount(); ++row)
+        if (hits_[row].isInteger && hits_[row].value > 0)
             ++rows;
-            bytes += starts_[row + 1] - starts_[row];
-        }
-    }
     out->rowids_.reserve(rows);
+    out->sourceRowids_.reserve(rows);
     out->numbers_.reserve(rows);
     out->hits_.reserve(rows);
     out->titles_.reserve(rows);
-    out->folded_.reserve(bytes);
-    out->starts_.reserve(rows + 1);
-    out->starts_.push_back(0);
+    out->rowText_.reserve(rows);
     for (size_t row = 0; row < rowCount(); ++row) {
         if (!(hits_[row].isInteger && hits_[row].value > 0))
             continue;
         out->rowids_.push_back(qint64(out->rowids_.size()) + 1);
+        out->sourceRowids_.push_back(rowids_[row]);
         out->numbers_.push_back(numbers_[row]);
         out->hits_.push_back(hits_[row]);
         out->titles_.push_back(titles_[row]);
-        out->folded_.append(folded_, starts_[row], starts_[row + 1] - starts_[row]);
-        out->starts_.push_back(out->folded_.size());
+        out->rowText_.push_back(rowText_[row]);
     }
     return out;
 }

@@ -4,11 +4,13 @@
 // running a pass of the database per keyword.
 #pragma once
 
+#include "search/keyword_matcher.h"
 #include "search/sqlite_db.h"
 
 #include <QHash>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -41,12 +43,29 @@ class TableImage {
 public:
     using ConnectionFactory = std::function<std::unique_ptr<SqlConnection>()>;
 
+    TableImage();
+    ~TableImage();
+
     // Reads the rows of table in rowid order. With connect, the rows are read on connections
     // it opens (two at once for a large table) rather than on db. Throws DbError when the
-    // table cannot be read.
+    // table cannot be read. A table whose file is larger than the memory an image may take
+    // (ImageMemoryLimit) is not read: its image is not usable.
+    // With countWith, the rows are counted as they are read (see CountsFromLoad).
     static std::shared_ptr<TableImage> Load(SqlConnection& db, const QString& table,
                                             const QString& searchedColumn,
-                                            const ConnectionFactory& connect = {});
+                                            const ConnectionFactory& connect = {},
+                                            const KeywordMatcher* countWith = nullptr);
+    // The counts made while the image was read, once; no value when it was read without.
+    std::optional<std::vector<qint64>> CountsFromLoad() {
+        std::optional<std::vector<qint64>> out = std::move(loadCounts_);
+        loadCounts_.reset();
+        return out;
+    }
+
+    // How many bytes of file an image may be read from: three quarters of the memory the
+    // system reports available, or the limit set for a test (0: back to the system's).
+    static qint64 ImageMemoryLimit();
+    static void SetImageMemoryLimit(qint64 bytes);
 
     // False when the image cannot stand in for the table: a searched value that LIKE would
     // read differently from its bytes, a hit count that is not an integer, or a trigger that
@@ -56,14 +75,23 @@ public:
     // The rowids of the rows with a positive count, in order.
     std::vector<qint64> RowidsWithHits() const;
     qint64 rowid(size_t row) const { return rowids_[row]; }
+    // For an image made by Selected, the rowid of the row it was copied from; else no value.
+    std::optional<qint64> sourceRowid(size_t row) const {
+        if (row < sourceRowids_.size())
+            return sourceRowids_[row];
+        return std::nullopt;
+    }
     const IntegerValue& hits(size_t row) const { return hits_[row]; }
     void setHits(size_t row, qint64 value) { hits_[row] = {value, true}; }
 
     // For every row, how many of the needles occur in its searched value (each once per row).
-    std::vector<qint64> Count(const std::vector<std::string>& needles) const;
+    std::vector<qint64> Count(const KeywordMatcher& matcher) const;
+    std::vector<qint64> Count(const std::vector<std::string>& needles) const {
+        return Count(KeywordMatcher(needles));
+    }
 
     // The image of the table that copying the rows with a positive count, in rowid order,
-    // makes from this one: those rows, numbered from 1.
+    // makes from this one: those rows, numbered from 1. It shares this image's text.
     std::shared_ptr<TableImage> Selected() const;
 
     // The titles of the rows with a positive hit count (empty and null titles left out) in
@@ -82,21 +110,37 @@ public:
 
 private:
     void readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
-                  std::optional<qint64> upTo, size_t reserveBytes);
+                  std::optional<qint64> upTo, size_t reserveBytes, const KeywordMatcher* countWith);
     void append(TableImage&& other);
-    void countRange(const std::vector<std::string>& needles, size_t firstRow, size_t endRow,
+    void countRange(const KeywordMatcher& matcher, size_t firstRow, size_t endRow,
                     std::vector<qint64>& counts) const;
+    std::string_view text(size_t row) const;
     bool rankable(size_t row) const { return numbers_[row].isInteger && hits_[row].isInteger; }
     // True when row a comes before row b: more hits first, then the smaller number.
     bool ranksBefore(size_t a, size_t b) const;
     bool sameRank(size_t a, size_t b) const;
 
     std::vector<qint64> rowids_;
+    std::vector<qint64> sourceRowids_;  // see sourceRowid
     std::vector<IntegerValue> numbers_; // 编号
     std::vector<IntegerValue> hits_;    // 相符个数
     std::vector<std::optional<QString>> titles_;
-    std::string folded_;         // searched values, folded, each followed by a NUL
-    std::vector<size_t> starts_; // row i is folded_[starts_[i], starts_[i + 1] - 1)
+    // The searched values, folded, in blocks (one per thread that read them); shared by the
+    // images made from this one.
+    class Block;
+    struct Text {
+        std::vector<std::unique_ptr<Block>> blocks;
+        Text();
+        ~Text();
+    };
+    struct RowText {
+        std::uint32_t block = 0;
+        std::uint32_t length = 0;
+        std::uint64_t start = 0;
+    };
+    std::shared_ptr<Text> text_;
+    std::vector<RowText> rowText_;
+    std::optional<std::vector<qint64>> loadCounts_;
     bool usable_ = true;
     mutable std::optional<QHash<QString, std::vector<size_t>>> byTitle_;
 };

@@ -1,6 +1,7 @@
 // meridane-query: runs the program's search on a program folder and prints what the window shows.
 // Without --folder it works where the program does: in its own folder when it lies in one with
 // the data, in the user's folder of an installed program.
+#include "search/fast_search.h"
 #include "search/keyword_search.h"
 #include "search/knowledge_category.h"
 #include "search/program_folder.h"
@@ -100,5 +101,8 @@ int main(int argc, char** argv) {
         Print(stdout, fields.statusLine);
         Print(stdout, fields.recordBody);
     }
+    std::fflush(stdout);
+    // The list is out; the working copy gets the search's writes before the tool ends.
+    FinishPendingWrites();
     return 0;
 }

@@ -1,0 +1,130 @@
+#include "search/pending_writes.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace meridane {
+
+PendingWrites& PendingWrites::Instance() {
+    // Never destroyed: its thread may wait until the process ends. What it holds is written
+    // before the process ends (see hold).
+    static PendingWrites* writes = new PendingWrites;
+    return *writes;
+}
+
+namespace {
+void FinishAtExit() {
+    PendingWrites::Instance().finish();
+}
+} // namespace
+
+bool PendingWrites::hold(const std::shared_ptr<SqlConnection>& db, AfterCommit afterCommit) {
+    std::unique_lock lock(mutex_);
+    if (open_ && db_ == db) {
+        ++holders_;
+        return false;
+    }
+    if (open_) {
+        lock.unlock();
+        finish(); // the writes of another file (or connection) end first
+        lock.lock();
+    }
+    // No reader can open the file from here until the commit.
+    db->exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    // Registered once the database engine and its cipher are set up, so that it runs before
+    // they are torn down at exit: a process that ends from main does not leave half the writes.
+    static const bool atExit = (std::atexit(&FinishAtExit), true);
+    (void)atExit;
+    db_ = db;
+    afterCommit_ = std::move(afterCommit);
+    open_ = true;
+    failed_ = false;
+    ++holders_;
+    return true;
+}
+
+void PendingWrites::submit(Job job) {
+    {
+        std::lock_guard lock(mutex_);
+        if (holders_ > 0)
+            --holders_;
+        if (job)
+            jobs_.push_back(std::move(job));
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { run(); });
+    }
+    changed_.notify_all();
+}
+
+bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
+    if (running_)
+        return false;
+    if (!jobs_.empty()) {
+        Job job = std::move(jobs_.front());
+        jobs_.pop_front();
+        running_ = true;
+        const std::shared_ptr<SqlConnection> db = db_;
+        lock.unlock();
+        bool ok = true;
+        try {
+            job(*db);
+        } catch (const DbError&) {
+            ok = false;
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+        lock.lock();
+        running_ = false;
+        failed_ = failed_ || !ok;
+        changed_.notify_all();
+        return true;
+    }
+    if (!open_ || holders_ > 0)
+        return false;
+    // Nothing left: end the transaction, which releases the lock.
+    try {
+        db_->exec(QStringLiteral("COMMIT"));
+    } catch (const DbError&) {
+        failed_ = true;
+    }
+    open_ = false;
+    if (afterCommit_)
+        afterCommit_(!failed_);
+    afterCommit_ = {};
+    db_.reset();
+    changed_.notify_all();
+    return true;
+}
+
+void PendingWrites::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (threadHeld_ || !step(lock))
+            changed_.wait(lock);
+    }
+}
+
+void PendingWrites::finish() {
+    std::unique_lock lock(mutex_);
+    while ((open_ && holders_ == 0) || !jobs_.empty() || running_) {
+        // The caller writes rather than wait for a thread that is held (or not started).
+        if ((threadHeld_ || !thread_.joinable()) && step(lock))
+            continue;
+        changed_.wait(lock);
+    }
+}
+
+bool PendingWrites::busyWith(const SqlConnection* db) {
+    std::lock_guard lock(mutex_);
+    return db && db_.get() == db && (open_ || !jobs_.empty() || running_);
+}
+
+void PendingWrites::holdThread(bool held) {
+    {
+        std::lock_guard lock(mutex_);
+        threadHeld_ = held;
+    }
+    changed_.notify_all();
+}
+
+} // namespace meridane
