@@ -1,4 +1,4 @@
-// The main window under a real window manager (run by with_window_manager.sh: Xvfb + openbox):
+// The main window under a real window manager (run by scripts/with-x-display: Xvfb + openbox):
 // it comes up skinned, at its load size grown by the skin's frame, with the layout of the load
 // size from the first layout on, and keeps that layout when the user sizes it away and back; its
 // buttons and the notes editor's take the X server's own mouse clicks and keys (xdotool).
@@ -83,7 +83,7 @@ class WindowManagerTest : public QObject {
 private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs an X display with a window manager (with_window_manager.sh)");
+            QSKIP("needs an X display with a window manager (scripts/with-x-display)");
     }
 
     void comesUpAtTheLoadSize() {

@@ -1,4 +1,4 @@
-// The skin on a real X server with a window manager (run by with_window_manager.sh: Xvfb and
+// The skin on a real X server with a window manager (run by scripts/with-x-display: Xvfb and
 // openbox), driven by the mouse through xdotool: no frame of the window manager, the outline,
 // a caption drag, maximize and restore, the tooltip, the system menu and the close button.
 #include "skin/lustrane.h"
@@ -65,7 +65,7 @@ private:
 private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs an X display with a window manager (with_window_manager.sh)");
+            QSKIP("needs an X display with a window manager (scripts/with-x-display)");
         if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
             QSKIP("needs xdotool");
     }

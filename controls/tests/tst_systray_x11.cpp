@@ -1,4 +1,4 @@
-// SysTray in an X11 notification area (trayer under Xvfb, started by with_tray.sh), driven with
+// SysTray in an X11 notification area (trayer under Xvfb, started by scripts/with-x-display --tray), driven with
 // the mouse through xdotool and checked on the screen: the icon, its tip, its four events, its
 // removal, the duplicate warning and two forms. Run with --no-tray: no notification area at
 // first, then one that the test starts itself.
@@ -139,7 +139,7 @@ private:
 
 void TestSysTrayX11::initTestCase() {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs Qt's X11 platform (run through with_tray.sh)");
+        QSKIP("needs Qt's X11 platform (run through scripts/with-x-display --tray)");
     trayRunning_ = qgetenv("DRAPIX_TRAY_RUNNING") == "1";
     if (trayRunning_)
         QTRY_VERIFY_WITH_TIMEOUT(X11NotificationAreaRunning(), 10000);
