@@ -1,7 +1,7 @@
-// SysTray in an X11 notification area (trayer under Xvfb, started by scripts/with-x-display --tray), driven with
-// the mouse through xdotool and checked on the screen: the icon, its tip, its four events, its
-// removal, the duplicate warning and two forms. Run with --no-tray: no notification area at
-// first, then one that the test starts itself.
+// SysTray in an X11 notification area (trayer under Xvfb, started by scripts/with-x-display
+// --tray), driven with the mouse through xdotool and checked on the screen: the icon, its tip,
+// its four events, its removal, the duplicate warning and two forms. Run with --tray-later: no
+// notification area at first, then one that the test starts itself.
 #include "buttons/about_dialog.h"
 #include "buttons/msystray.h"
 #include "buttons/notify_area.h"
