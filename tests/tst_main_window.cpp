@@ -300,24 +300,9 @@ private slots:
                  QStringLiteral("Drapix.Lustrane"));
         QCOMPARE(window->findChildren<Lustrane*>(), QList<Lustrane*>{window->Lustrane1});
         for (const auto& [button, caption] : buttons) {
-            const drapix::FormControl* stored = form.Control(button->objectName());
-            QVERIFY2(stored, qPrintable(button->objectName()));
-            QCOMPARE(stored->progId, QStringLiteral("Drapix.Command"));
-            QCOMPARE(button->Caption(), caption);
-            QCOMPARE(stored->bag.ReadProperty(QStringLiteral("Caption")).toString(), caption);
-            QCOMPARE(button->按钮类型(), 3);
-            QCOMPARE(button->Font().family(), QStringLiteral("MS Sans Serif"));
-            QCOMPARE(button->Font().pointSizeF(), 8.25);
-            QVERIFY(button->按钮上的图标().isNull());
-            const int width = stored->bag.ReadProperty(QStringLiteral("_extentx"), 0).toInt();
-            const int height = stored->bag.ReadProperty(QStringLiteral("_extenty"), 0).toInt();
-            QCOMPARE(button->size(), QSize(width / 15, height / 15));
-            QCOMPARE(height, 375);
-            QVERIFY(!button->Default() && !button->Cancel() && button->按钮热键().isEmpty());
-            QVERIFY(button->isVisible() && button->isEnabled());
-            // Painted from its pictures: the resting face of its style, the chamfered outline.
-            QCOMPARE(button->logic().facePicture(), QStringLiteral("Imgbut1"));
-            QVERIFY(!button->logic().region().isEmpty());
+            VerifyStoredButton(button, form, caption);
+            if (QTest::currentTestFailed())
+                return;
         }
         // The search buttons sit in the frame of the search column, the others in the window's
         // client area (inside the skin's frame).
