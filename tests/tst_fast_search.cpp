@@ -6,6 +6,7 @@
 #include "search/keyword_matcher.h"
 #include "search/keyword_search.h"
 #include "search/modado.h"
+#include "search/pending_writes.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"
 #include "search/sqlite_db.h"
@@ -582,6 +583,95 @@ private slots:
         reader.join();
         QVERIFY(!readBeforeTheWrites);
         QCOMPARE(seen, DatabaseState(ref.folder + QStringLiteral("/msjic.dll"), kDatabasePassword));
+    }
+
+    // Writes behind a list that fail (the disk is full) leave the working copy as it was before
+    // them, never half-written. The list they belonged to is not in the file: a click on it or a
+    // search within it says the result cannot be read rather than show rows of another list, other
+    // categories go on, and a new search writes everything again.
+    void failedWritesLeaveTheEarlierState() {
+        // Numbers that decide the order, so that the list is shown before the writes.
+        KnowledgeSources sources = MixedSources(15);
+        for (size_t i = 0; i < sources.bing.size(); ++i)
+            sources.bing[i].number = qint64(i) + 1;
+        Folders folders(sources, MixedNotes(15));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        const KnowledgeCategory& bing = *CategoryFor(Option::Option3);
+
+        QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("不存在"), false));
+        FinishPendingWrites();
+        const QStringList before = DatabaseState(working, kDatabasePassword);
+
+        // The file cannot grow: the copy of a longer result table fails part-way, after the
+        // counts of the base table were written. A page cache of a few pages sends changed
+        // pages to the file before the failure.
+        PendingWrites::Instance().setBeforeEachJob([](SqlConnection& db) {
+            SqlStatement pages = db.prepare(QStringLiteral("PRAGMA page_count"));
+            QVERIFY(pages.step());
+            db.exec(QStringLiteral("PRAGMA cache_size=2; PRAGMA max_page_count=%1")
+                        .arg(pages.integer(0)));
+        });
+        const auto noHook = qScopeGuard([] { PendingWrites::Instance().setBeforeEachJob({}); });
+        HoldPendingWrites(true);
+        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
+        const QString common = QStringLiteral("发,热,a");
+        for (Side* side : {&ref, &mem}) {
+            side->fields.selected = Option::Option3;
+            side->fields.keywordBox = common;
+            act(*side, [&](SearchFields& f) {
+                KeywordSearch(f, side->engine).Command1Click();
+                return true;
+            });
+        }
+        QCOMPARE(mem.fields.resultList, ref.fields.resultList);
+        QVERIFY(mem.fields.resultList.size() > 20);
+        // While the writes are pending a click is answered from memory, as the list showed it.
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
+        QVERIFY(!ResultsLost(bing));
+
+        FinishPendingWrites();
+        QVERIFY(ResultsLost(bing));
+        QCOMPARE(DatabaseState(working, kDatabasePassword), before);
+        {
+            SqlConnection db;
+            db.open(working, kDatabasePassword);
+            SqlStatement check = db.prepare(QStringLiteral("PRAGMA integrity_check"));
+            QVERIFY(check.step());
+            QCOMPARE(check.text(0), QStringLiteral("ok"));
+        }
+        QVERIFY(!QFile::exists(working + QStringLiteral("-journal")));
+
+        // A click and a search within the list that was lost say so, and show nothing else.
+        const QString body = mem.fields.recordBody;
+        const Outcome click = act(mem, [&](SearchFields& f) {
+            return RecordDisplay(f, SearchEngine::InMemory).ListClick(f.resultList.constLast());
+        });
+        QVERIFY(!click.clickResult);
+        QCOMPARE(click.messages.size(), 1);
+        QCOMPARE(click.messages.constFirst().prompt, kCannotReadResult);
+        QCOMPARE(mem.fields.recordBody, body);
+        mem.fields.keywordBox = QStringLiteral("热");
+        const Outcome within = act(mem, [&](SearchFields& f) {
+            KeywordSearch(f, SearchEngine::InMemory).Command2Click();
+            return true;
+        });
+        QCOMPARE(within.messages.size(), 1);
+        QCOMPARE(within.messages.constFirst().prompt, kCannotReadResult);
+        QVERIFY(mem.fields.resultList.isEmpty());
+        QCOMPARE(DatabaseState(working, kDatabasePassword), before);
+
+        // Another category and a new search are written as the statements write them.
+        PendingWrites::Instance().setBeforeEachJob(
+            [](SqlConnection& db) { db.exec(QStringLiteral("PRAGMA max_page_count=1073741823")); });
+        HoldPendingWrites(false);
+        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘"), false));
+        QVERIFY(searchBoth(ref, mem, Option::Option3, common, false));
+        QVERIFY(!ResultsLost(bing));
+        QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("热"), true));
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
+        compareFiles(ref, mem, QStringLiteral("after a failed write"));
     }
 
     // A table whose text would not fit in memory is counted by the statements, with the same

@@ -2,6 +2,7 @@
 #include "search/modado.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
+#include "search/sqlite_db.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -155,6 +156,33 @@ private slots:
         QVERIFY(QFile::permissions(WorkingCopyPath()) & QFile::WriteOwner);
         QFile::remove(StoredKnowledgePath());
         QVERIFY(!MakeWorkingCopy());
+    }
+
+    // A process that ends in the middle of a write leaves the old copy's journal beside it. The
+    // engine would play that journal back into the next copy (here: bring back a table that only
+    // the old copy had), so making the copy removes it.
+    void journalOfTheOldCopyIsNotPlayedIntoTheNew() {
+        TempProgramFolder folder({}, {});
+        const QString journal = WorkingCopyPath() + QStringLiteral("-journal");
+        const QString kept = WorkingCopyPath() + QStringLiteral(".kept");
+        {
+            SqlConnection db;
+            db.open(WorkingCopyPath(), kDatabasePassword);
+            db.exec(QStringLiteral("PRAGMA synchronous=OFF; CREATE TABLE only_in_the_old(x)"));
+            db.exec(QStringLiteral("BEGIN; CREATE TABLE also_new(y)"));
+            QVERIFY(QFile::exists(journal));
+            QVERIFY(QFile::copy(journal, kept));
+            db.exec(QStringLiteral("ROLLBACK"));
+        }
+        QVERIFY(QFile::rename(kept, journal));
+        QVERIFY(MakeWorkingCopy());
+        QVERIFY(!QFile::exists(journal));
+        SqlConnection db;
+        db.open(WorkingCopyPath(), kDatabasePassword);
+        SqlStatement old = db.prepare(
+            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name='only_in_the_old'"));
+        QVERIFY(old.step());
+        QCOMPARE(old.integer(0), 0);
     }
 };
 

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 
 #include <openssl/crypto.h>
 #include <sqlite3.h>
@@ -102,16 +103,16 @@ QHash<QString, FileImages>& Images() {
 }
 
 // A connection to a database file as the in-memory search uses it. The working copy of the
-// knowledge database (throwaway) is rebuilt at every start, so it is written without a rollback
-// journal, without syncing and without overwriting freed pages (a write that fails there drops
-// the images, and the next start remakes the file). The personal database keeps the engine's
-// safe defaults. The page cache is small: the images hold what the search reads, and the writes
-// go through each page once, in order.
+// knowledge database (throwaway) is rebuilt at every start, so it is written without syncing and
+// without overwriting freed pages; it keeps the rollback journal, so that writes behind a list
+// that fail (a full disk) leave the file as it was before them rather than half-written. The
+// personal database keeps the engine's safe defaults. The page cache is small: the images hold
+// what the search reads, and the writes go through each page once, in order.
 std::shared_ptr<SqlConnection> OpenForSearch(const ConnectionString& source, bool throwaway) {
     auto db = std::make_shared<SqlConnection>();
     db->open(source);
     if (throwaway)
-        db->exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
+        db->exec(QStringLiteral("PRAGMA journal_mode=DELETE; PRAGMA synchronous=OFF; "
                                 "PRAGMA secure_delete=OFF; PRAGMA cache_size=-2048"));
     else
         db->exec(QStringLiteral("PRAGMA cache_size=-2048"));
@@ -212,6 +213,11 @@ struct Committed {
     QString key;
     std::optional<FileStamp> stamp; // no value: a write failed, the images no longer hold
     bool pending = false;
+    // The result tables of the searches whose writes are pending.
+    QSet<QString> writing;
+    // Per file, the result tables whose writes failed and were rolled back: they do not hold
+    // what the last list of their category showed, until a new search of that category.
+    QHash<QString, QSet<QString>> lost;
 };
 
 Committed& LastCommit() {
@@ -378,6 +384,9 @@ public:
         if (std::optional<QStringList> ranked = image.RankedTitles())
             return *ranked;
         PendingWrites::Instance().finish();
+        // The writes failed: the table is not what this search made (the statements make it).
+        if (ResultsLost(category))
+            throw DbError("the writes behind the search failed");
         QStringList out;
         SqlStatement rows = db_->prepare(category.readStatement());
         while (rows.step())
@@ -487,6 +496,22 @@ void HoldPendingWrites(bool held) {
     PendingWrites::Instance().holdThread(held);
 }
 
+bool ResultsLost(const KnowledgeCategory& category) {
+    if (category.database != DatabaseKind::Knowledge)
+        return false;
+    Committed& c = LastCommit();
+    std::lock_guard lock(c.mutex);
+    const auto it = c.lost.constFind(CacheKey(KnowledgeConnectionPath()));
+    return it != c.lost.constEnd() && it->contains(category.resultTable);
+}
+
+void MarkResultsWritten(const KnowledgeCategory& category) {
+    Committed& c = LastCommit();
+    std::lock_guard lock(c.mutex);
+    if (auto it = c.lost.find(CacheKey(KnowledgeConnectionPath())); it != c.lost.end())
+        it->remove(category.resultTable);
+}
+
 namespace fast {
 
 namespace {
@@ -517,7 +542,9 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
         const KeywordMatcher matcher(*needles);
         std::shared_ptr<TableImage> image =
             ImageOf(db, session.source(), table, category.searchedColumn, &matcher);
-        if (!image->usable()) {
+        // A search within results whose table lost its writes would search another list than
+        // the one shown; the caller says so.
+        if (!image->usable() || (table == category.resultTable && ResultsLost(category))) {
             if (!session.writesBehind())
                 db.exec(QStringLiteral("ROLLBACK"));
             return std::nullopt;
@@ -545,6 +572,12 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
                     // Still the file the images were read from: its new state is ours.
                     if (const FileStamp now = StampOf(path); ok && SameFile(now, before))
                         c.stamp = now;
+                    QSet<QString>& lost = c.lost[key];
+                    if (ok)
+                        lost.subtract(c.writing);
+                    else
+                        lost.unite(c.writing);
+                    c.writing.clear();
                 });
             hold.held = true;
         }
@@ -555,6 +588,16 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
             counts = image->Count(matcher);
         Change change = makeChange(*image, counts);
         if (session.writesBehind()) {
+            {
+                // A new search makes its result table anew: once its writes are done, the
+                // table holds its list whatever happened to an earlier one (if they fail, the
+                // mark comes back).
+                Committed& c = LastCommit();
+                std::lock_guard lock(c.mutex);
+                c.writing.insert(category.resultTable);
+                if (table == category.baseTable)
+                    c.lost[CacheKey(session.path())].remove(category.resultTable);
+            }
             hold.held = false;
             PendingWrites::Instance().submit(std::move(change.write));
         } else {
@@ -664,6 +707,8 @@ std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QS
     }
     // The click reads the file as the searches left it.
     PendingWrites::Instance().finish();
+    if (ResultsLost(category))
+        return std::nullopt; // the caller says the result cannot be read
     // Both databases must open, whichever one is read.
     SqlConnection knowledge, personal;
     const ConnectionString knowledgeSource = ConnectionString::parse(KnowledgeConnectionString());

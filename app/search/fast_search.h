@@ -8,9 +8,11 @@
 // Every function here either does the whole job or returns no value without a message, so that
 // the caller runs the statement sequence instead. That happens when a database cannot be opened
 // or read, a table is missing, or when memory cannot give exactly what the statements give (see
-// TableImage and LikeNeedle), or when the text does not fit in memory. A write behind the list
-// that fails leaves the working copy part-written (it has no rollback journal): the images of
-// the file are dropped, and the next start remakes the file.
+// TableImage and LikeNeedle), or when the text does not fit in memory. When the writes behind a
+// list fail (a full disk), the working copy's journal puts the file back as it was before them,
+// the images of the file are dropped, and the result tables of the searches whose writes were
+// lost are marked (ResultsLost): they no longer hold the lists that were shown, so a click or a
+// search within them must not read them until a new search of the category.
 #pragma once
 
 #include "search/knowledge_category.h"
@@ -51,6 +53,12 @@ bool WarmUpPending();
 void FinishPendingWrites();
 // Keeps the writes behind from being done until a reader needs them (for tests).
 void HoldPendingWrites(bool held);
+
+// True when the writes behind the last list of category failed (known once they ended): its
+// result table does not hold that list. Does not wait for pending writes.
+bool ResultsLost(const KnowledgeCategory& category);
+// Notes that the statements wrote category's result table anew.
+void MarkResultsWritten(const KnowledgeCategory& category);
 
 namespace fast {
 

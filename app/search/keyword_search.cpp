@@ -2,6 +2,7 @@
 
 #include "search/message_service.h"
 #include "search/modado.h"
+#include "search/record_display.h"
 #include "search/result_reader.h"
 
 namespace meridane {
@@ -132,6 +133,7 @@ void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
                 countKeywords(category, category.baseTable);
                 run(category, category.dropStatement());
                 run(category, category.copyStatement());
+                MarkResultsWritten(category);
                 readResults(category);
             }
         }
@@ -146,7 +148,7 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
     try {
         if (startSearch()) {
             op1();
-            if (!searchInMemory(category, true)) {
+            if (!searchInMemory(category, true) && !resultsLost(category)) {
                 const QString reset = category.resetStatement(category.resultTable);
                 if (category.database == DatabaseKind::Personal) {
                     run(category, reset);
@@ -177,6 +179,16 @@ bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool withi
         f_.currentKeyword = f_.keywordList.last();
     f_.resultList = std::move(*titles);
     lastInMemory_ = true;
+    return true;
+}
+
+bool KeywordSearch::resultsLost(const KnowledgeCategory& category) {
+    // The statements read the file once the writes behind the last list are done.
+    if (engine_ == SearchEngine::InMemory)
+        FinishPendingWrites();
+    if (!ResultsLost(category))
+        return false;
+    Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
     return true;
 }
 

@@ -54,6 +54,9 @@ private:
     void finish();
     // Runs the in-memory search; false when the statements are to run instead.
     bool searchInMemory(const KnowledgeCategory& category, bool within);
+    // True (after a message) when the writes behind the category's last list failed, so that
+    // its result table is not the list to search within.
+    bool resultsLost(const KnowledgeCategory& category);
 
     SearchFields& f_;
     SearchEngine engine_;

@@ -1,5 +1,7 @@
 #include "search/pending_writes.h"
 
+#include <sqlite3.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -62,11 +64,19 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
     if (!jobs_.empty()) {
         Job job = std::move(jobs_.front());
         jobs_.pop_front();
+        if (failed_) {
+            // It builds on a write that failed: it goes with it.
+            changed_.notify_all();
+            return true;
+        }
         running_ = true;
         const std::shared_ptr<SqlConnection> db = db_;
+        const Job before = beforeEachJob_;
         lock.unlock();
         bool ok = true;
         try {
+            if (before)
+                before(*db);
             job(*db);
         } catch (const DbError&) {
             ok = false;
@@ -82,10 +92,21 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
     if (!open_ || holders_ > 0)
         return false;
     // Nothing left: end the transaction, which releases the lock.
-    try {
-        db_->exec(QStringLiteral("COMMIT"));
-    } catch (const DbError&) {
-        failed_ = true;
+    if (!failed_) {
+        try {
+            db_->exec(QStringLiteral("COMMIT"));
+        } catch (const DbError&) {
+            failed_ = true;
+        }
+    }
+    // After a failed write or commit the journal puts back what the transaction changed (the
+    // engine may have rolled back already).
+    if (failed_ && !sqlite3_get_autocommit(db_->handle())) {
+        try {
+            db_->exec(QStringLiteral("ROLLBACK"));
+        } catch (const DbError&) {
+            // The engine rolls the journal back when the file is next read.
+        }
     }
     open_ = false;
     if (afterCommit_)
@@ -117,6 +138,11 @@ void PendingWrites::finish() {
 bool PendingWrites::busyWith(const SqlConnection* db) {
     std::lock_guard lock(mutex_);
     return db && db_.get() == db && (open_ || !jobs_.empty() || running_);
+}
+
+void PendingWrites::setBeforeEachJob(Job before) {
+    std::lock_guard lock(mutex_);
+    beforeEachJob_ = std::move(before);
 }
 
 void PendingWrites::holdThread(bool held) {

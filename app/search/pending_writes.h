@@ -3,6 +3,11 @@
 // one transaction that holds the file's exclusive lock from the search that asked for the writes
 // until the last of them is done: another process that opens the file waits on the lock, and
 // inside the program whoever reads the file first waits for the writes (Finish).
+//
+// A write that fails (a full disk, an I/O error) ends the transaction with a rollback: the jobs
+// queued after it build on it and are dropped, and the file is left as it was before the
+// transaction began (the connection must keep a rollback journal for that). The caller learns
+// it from AfterCommit.
 #pragma once
 
 #include "search/sqlite_db.h"
@@ -42,6 +47,9 @@ public:
     bool busyWith(const SqlConnection* db);
     // Keeps the thread from writing until released: the writes then wait for a reader.
     void holdThread(bool held);
+    // Runs before every job, on the connection that writes it (tests use it to make the writes
+    // fail as on a full disk).
+    void setBeforeEachJob(Job before);
 
 private:
     PendingWrites() = default;
@@ -60,6 +68,7 @@ private:
     bool running_ = false; // a job is being written
     bool failed_ = false;  // a job of the open transaction failed
     bool threadHeld_ = false;
+    Job beforeEachJob_;
     std::thread thread_;
 };
 

@@ -174,6 +174,11 @@ QString MusicTrackPath(int track) {
 bool MakeWorkingCopy() {
     const QString target = WorkingCopyPath();
     AnnounceFileChange(target);
+    // A journal left by a process that ended in the middle of a write belongs to the old copy:
+    // the engine would play it back into the new one.
+    const QString journal = target + QStringLiteral("-journal");
+    if (QFile::exists(journal) && !QFile::remove(journal))
+        return false;
     if (QFile::exists(target) && !QFile::remove(target))
         return false;
     if (!QFile::copy(StoredKnowledgePath(), target))

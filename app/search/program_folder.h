@@ -57,7 +57,8 @@ QString MusicTrackPath(int track); // sound/bk<track>.mp3 in the data folder
 // empty text when the file cannot be read.
 QString KnowledgeStamp(const QString& file);
 
-// Copies the stored knowledge database over the working copy. False when the copy fails.
+// Copies the stored knowledge database over the working copy (removing a journal left beside the
+// old copy). False when the copy fails.
 bool MakeWorkingCopy();
 // Makes the working copy when there is none yet or the stored database is newer than it.
 bool EnsureWorkingCopy();

@@ -53,6 +53,12 @@ bool RecordDisplay::ListClick(const QString& title) {
             return true;
         }
     }
+    // The writes behind the list failed (the in-memory click waited for them): its table holds
+    // another list.
+    if (ResultsLost(*category)) {
+        Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
+        return false;
+    }
     try {
         // Both databases are opened on every click, whatever the category.
         SqlConnection knowledge, personal;

@@ -605,6 +605,12 @@ int main(int argc, char** argv) {
             o.largeStatementRuns = std::max(1, value.toInt());
         } else if (a == QLatin1String("--query")) {
             o.queryTool = value;
+        } else {
+            std::fprintf(stderr,
+                         "usage: meridane-bench [--runs N] [--sizes N,...] [--real-sizes N,...] "
+                         "[--classics DIR] [--memory-only] [--legacy-pages] "
+                         "[--large-statement-runs N] [--query TOOL] [--make-folder DIR]\n");
+            return a == QLatin1String("--help") ? 0 : 2;
         }
     }
     if (!QFileInfo(o.queryTool).isExecutable())

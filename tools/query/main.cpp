@@ -104,5 +104,10 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     // The list is out; the working copy gets the search's writes before the tool ends.
     FinishPendingWrites();
+    if (ResultsLost(*category)) {
+        Print(stderr, QStringLiteral("meridane-query: the results could not be written to the "
+                                     "database; it is as it was before the search"));
+        return 1;
+    }
     return 0;
 }
