@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <openssl/crypto.h>
@@ -687,6 +688,12 @@ std::optional<ShownRecord> ClickWhileWriting(const KnowledgeCategory& category,
         return std::nullopt;
     SqlConnection personal;
     personal.open(ConnectionString::parse(PersonalConnectionString()));
+    // The writing thread shares the connection: no statement of its may run while the read is
+    // under way (dropping a table fails while another statement of the connection reads), so
+    // the read holds the connection's own lock from its start to its end.
+    sqlite3_mutex* const lock = sqlite3_db_mutex(file.kept->handle());
+    sqlite3_mutex_enter(lock);
+    const auto leave = qScopeGuard([lock] { sqlite3_mutex_leave(lock); });
     SqlStatement row = file.kept->prepare(
         QStringLiteral("SELECT * FROM %1 WHERE rowid=?1").arg(QuoteIdentifier(category.baseTable)));
     row.bind(1, *source);
