@@ -201,6 +201,10 @@ void frmMain::createControls() {
                           QStringLiteral("请输入关键词，多个词用逗号隔开："));
     Text1[0] = Make<QLineEdit>(Frame1, "Text1_0", {120, 480, 3135, 315});
     List1 = Make<ResultList>(Frame1, "List1", g.List1);
+    // A long list is laid out a batch at a time, the rows in view first: measuring every
+    // title before the first paint took a quarter of a second for 35,000 titles.
+    List1->setLayoutMode(QListView::Batched);
+    List1->setBatchSize(500);
     Command1 = button(Frame1, "Command1", g.Command1);
     Command2 = button(Frame1, "Command2", g.Command2);
 
