@@ -7,6 +7,7 @@
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "shell/main_window.h"
+#include "window_driving.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -14,7 +15,6 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QRadioButton>
 #include <QTest>
 
 #include <algorithm>
@@ -72,14 +72,10 @@ int main(int argc, char* argv[]) {
         std::fputs("the window was not shown\n", stderr);
         return 1;
     }
-    const std::pair<QRadioButton*, const char*> options[] = {{window.Option1, "方剂"},
-                                                             {window.Option2, "中药"},
-                                                             {window.Option3, "病理"},
-                                                             {window.Option6, "专家医案"},
-                                                             {window.Option5, "我的资料库"}};
-    for (const auto& [button, caption] : options)
-        if (category == QString::fromUtf8(caption))
-            button->setChecked(true);
+    if (!ChooseCategory(window, category)) {
+        std::fputs("no such category\n", stderr);
+        return 2;
+    }
     FinishWarmUp();
 
     std::vector<double> shown, laidOut;
@@ -110,9 +106,8 @@ int main(int argc, char* argv[]) {
         FinishPendingWrites();
         QCoreApplication::processEvents();
     }
-    std::printf(
-        "%s, %lld titles: click on \"查询\" to the list in view %s; until idle %s\n",
-        qPrintable(category), static_cast<long long>(list.count()), qPrintable(Figure(shown)),
-        qPrintable(Figure(laidOut)));
+    std::printf("%s, %lld titles: click on \"查询\" to the list in view %s; until idle %s\n",
+                qPrintable(category), static_cast<long long>(list.count()),
+                qPrintable(Figure(shown)), qPrintable(Figure(laidOut)));
     return 0;
 }

@@ -5,12 +5,12 @@
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "shell/main_window.h"
+#include "window_driving.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QRadioButton>
 #include <QTest>
 
 #include <cstdio>
@@ -43,14 +43,10 @@ int main(int argc, char* argv[]) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fputs("the window was not shown\n", stderr);
-    const std::pair<QRadioButton*, const char*> options[] = {{window.Option1, "方剂"},
-                                                             {window.Option2, "中药"},
-                                                             {window.Option3, "病理"},
-                                                             {window.Option6, "专家医案"},
-                                                             {window.Option5, "我的资料库"}};
-    for (const auto& [button, caption] : options)
-        if (category == QString::fromUtf8(caption))
-            button->setChecked(true);
+    if (!ChooseCategory(window, category)) {
+        std::fputs("no such category\n", stderr);
+        return 2;
+    }
     window.Text1[0]->setText(keywords);
     // The pointer over "查询", a click, then a click on the first title: the button has its
     // resting face again once the pointer has left it.
