@@ -12,6 +12,7 @@
 #include "shell/personal_editor.h"
 #include "shell/record_pane.h"
 #include "shell_test_support.h"
+#include "test_site.h"
 #include "test_support.h"
 
 #include <QApplication>
@@ -25,9 +26,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QThread>
 #include <QtTest>
 
 using namespace meridane;
@@ -116,67 +114,6 @@ KnowledgeSources Sources(const QString& formula) {
     return s;
 }
 
-// A static site on 127.0.0.1, answering from its own thread (the start-up download blocks).
-class SiteWorker : public QObject {
-public:
-    explicit SiteWorker(const QString& root) : root_(root) {}
-    quint16 listen() {
-        server_ = new QTcpServer(this);
-        connect(server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = server_->nextPendingConnection()) {
-                connect(s, &QTcpSocket::readyRead, this, [this, s] { answer(s); });
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-        return server_->listen(QHostAddress::LocalHost) ? server_->serverPort() : 0;
-    }
-
-private:
-    void answer(QTcpSocket* s) {
-        const QByteArray head = s->peek(8192);
-        if (!head.contains("\r\n\r\n") || s->property("answered").toBool())
-            return;
-        s->setProperty("answered", true);
-        s->readAll();
-        QFile f(root_ + QString::fromLatin1(head.split(' ').value(1)));
-        if (!f.open(QIODevice::ReadOnly)) {
-            s->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-        } else {
-            const QByteArray body = f.readAll();
-            s->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) +
-                     "\r\nConnection: close\r\n\r\n" + body);
-        }
-        s->flush();
-        s->disconnectFromHost();
-    }
-    QString root_;
-    QTcpServer* server_ = nullptr;
-};
-
-class Site {
-public:
-    explicit Site(const QString& root) {
-        thread_.start();
-        worker_ = new SiteWorker(root);
-        worker_->moveToThread(&thread_);
-        QMetaObject::invokeMethod(
-            worker_, [&] { port_ = worker_->listen(); }, Qt::BlockingQueuedConnection);
-    }
-    ~Site() {
-        QMetaObject::invokeMethod(
-            worker_, [w = worker_] { delete w; }, Qt::BlockingQueuedConnection);
-        thread_.quit();
-        thread_.wait();
-    }
-    QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
-    bool listening() const { return port_ != 0; }
-
-private:
-    QThread thread_;
-    SiteWorker* worker_ = nullptr;
-    quint16 port_ = 0;
-};
-
 } // namespace
 
 // Runs as the installed program: this executable lies in <prefix>/lib/meridane.
@@ -185,7 +122,7 @@ class InstalledProgramTest : public QObject {
 
     QString prefix, userFolder, dataFolder;
     QTemporaryDir siteDir;
-    std::unique_ptr<Site> site;
+    std::unique_ptr<SiteServer> site;
     QMap<QString, QByteArray> installed;
 
     std::unique_ptr<frmMain> start() {
@@ -224,8 +161,8 @@ private slots:
                          QStringLiteral("2008-06-01"));
         WriteUpdateDb(siteDir.filePath(QStringLiteral("bak/cgzl2/cabe22.dll")),
                       QStringLiteral("2008-06-01"), QStringLiteral("本期公告"));
-        site = std::make_unique<Site>(siteDir.path());
-        QVERIFY(site->listening());
+        // Answers from its own thread: the start-up download blocks.
+        site = std::make_unique<SiteServer>(siteDir.path());
         qputenv("MERIDANE_SITE_ADDRESS", site->address().toUtf8());
     }
 

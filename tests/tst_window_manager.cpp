@@ -68,11 +68,35 @@ bool Xdotool(const QStringList& args) {
     return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
 }
 
+// A click of the X server's pointer at a point of the screen.
+bool ClickAt(QPoint p, int button = 1) {
+    return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(p.x()),
+                    QString::number(p.y()), QStringLiteral("click"), QString::number(button)});
+}
+
 // A click of the X server's pointer in the middle of a widget.
 bool ClickOnScreen(QWidget* w) {
-    const QPoint p = w->mapToGlobal(w->rect().center());
-    return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(p.x()),
-                    QString::number(p.y()), QStringLiteral("click"), QStringLiteral("1")});
+    return ClickAt(w->mapToGlobal(w->rect().center()));
+}
+
+// One formula: enough for the window to come up with a knowledge database.
+KnowledgeSources OneFormula() {
+    KnowledgeSources sources;
+    sources.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("人参、白术、茯苓、甘草"),
+                       QStringLiteral("补气"))};
+    return sources;
+}
+
+// Shows the window and waits until the skin has taken over its frame and the window manager
+// has placed it in the top left corner, then a little longer for a late move.
+bool ShowPlaced(WatchedWindow& window) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window) ||
+        !QTest::qWaitFor([&] { return window.Lustrane1->attached(); }) ||
+        !QTest::qWaitFor([&] { return window.frameGeometry().topLeft() == QPoint(0, 0); }))
+        return false;
+    QTest::qWait(300);
+    return true;
 }
 
 } // namespace
@@ -87,23 +111,15 @@ private slots:
     }
 
     void comesUpAtTheLoadSize() {
-        KnowledgeSources sources;
-        sources.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("人参、白术、茯苓、甘草"),
-                           QStringLiteral("补气"))};
-        TempProgramFolder folder(sources, {});
+        TempProgramFolder folder(OneFormula(), {});
         ScriptedMessages messages;
         RecordingShell shell;
         WatchedWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(ShowPlaced(window));
         // The skin takes the window manager's frame away and grows the load size by its own
         // frame, 15 x 28 pixels.
-        QTRY_VERIFY(window.Lustrane1->attached());
-        QTRY_COMPARE(window.windowHandle()->frameMargins(), QMargins());
+        QCOMPARE(window.windowHandle()->frameMargins(), QMargins());
         const QSize load(qRound(kLoadWidth / kTwipsPerPixel), qRound(kLoadHeight / kTwipsPerPixel));
-        QTRY_COMPARE(window.frameGeometry().size(), load + QSize(15, 28));
-        QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
-        QTest::qWait(300);
         QCOMPARE(window.frameGeometry(), QRect(QPoint(0, 0), load + QSize(15, 28)));
 
         // Every layout pass, from the first on, was the one of the load size.
@@ -144,10 +160,7 @@ private slots:
     void skinnedFrame() {
         if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
             QSKIP("needs xdotool");
-        KnowledgeSources sources;
-        sources.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("人参、白术、茯苓、甘草"),
-                           QStringLiteral("补气"))};
-        TempProgramFolder folder(sources, {});
+        TempProgramFolder folder(OneFormula(), {});
         QFile fonts(folder.path() + QStringLiteral("/Ifonts.fon"));
         QVERIFY(fonts.open(QIODevice::WriteOnly));
         fonts.write("placeholder\n");
@@ -155,38 +168,29 @@ private slots:
         ScriptedMessages messages;
         RecordingShell shell;
         WatchedWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY(window.Lustrane1->attached());
-        QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
-        QTest::qWait(300);
+        QVERIFY(ShowPlaced(window));
         drapix::SkinWindow* skin = drapix::SkinOf(&window);
         QVERIFY(skin);
         QCOMPARE(window.Lustrane1->caption()->drawer()->captionText(), window.windowTitle());
         QVERIFY(window.windowTitle().startsWith(QStringLiteral("Meridane5.0   ")));
         const QRect normal = window.frameGeometry();
 
-        const auto click = [](QPoint p, int button = 1) {
-            return Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                            QString::number(p.x()), QString::number(p.y()), QStringLiteral("click"),
-                            QString::number(button)});
-        };
-        QVERIFY(click(drapix::CaptionButtons(normal).maximize.toRect().center()));
+        QVERIFY(ClickAt(drapix::CaptionButtons(normal).maximize.toRect().center()));
         QTRY_VERIFY(drapix::IsZoomed(&window));
         QTRY_COMPARE(window.frameGeometry(),
                      drapix::MaximizedPlacement(window.screen()->availableGeometry()));
         QTest::qWait(200);
-        QVERIFY(click(drapix::CaptionButtons(window.frameGeometry()).maximize.toRect().center()));
+        QVERIFY(ClickAt(drapix::CaptionButtons(window.frameGeometry()).maximize.toRect().center()));
         QTRY_COMPARE(window.frameGeometry(), normal);
 
         // The system menu on the caption; Esc takes it away.
-        QVERIFY(click(normal.topLeft() + QPoint(200, 30), 3));
+        QVERIFY(ClickAt(normal.topLeft() + QPoint(200, 30), 3));
         QTRY_VERIFY(skin->systemMenu() && skin->systemMenu()->isVisible());
         QVERIFY(Xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
         QTRY_VERIFY(!skin->systemMenu()->isVisible());
 
         // The close button: the shutdown sequence runs.
-        QVERIFY(click(drapix::CaptionButtons(normal).close.toRect().center()));
+        QVERIFY(ClickAt(drapix::CaptionButtons(normal).close.toRect().center()));
         QTRY_VERIFY(!window.isVisible());
         QCOMPARE(ReadFile(WorkingCopyPath()), QByteArray("placeholder\n"));
         QVERIFY(!QFile::exists(UpdateDbPath()));
@@ -208,11 +212,7 @@ private slots:
         ScriptedMessages messages;
         RecordingShell shell;
         WatchedWindow window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY(window.Lustrane1->attached());
-        QTRY_COMPARE(window.frameGeometry().topLeft(), QPoint(0, 0));
-        QTest::qWait(200);
+        QVERIFY(ShowPlaced(window));
 
         window.Text1[0]->setText(QStringLiteral("人参"));
         QVERIFY(ClickOnScreen(window.Command1));
