@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "search/program_folder.h"
+#include "services/user_settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +40,12 @@ TempProgramFolder::TempProgramFolder(const KnowledgeSources& sources,
     QDir().mkpath(dir_.path() + QStringLiteral("/sys"));
     SetProgramFolder(dir_.path());
     MakeWorkingCopy();
+    // What the program remembers for its user stays with the folder.
+    SetUserSettingsFile(dir_.path() + QStringLiteral("/settings.ini"));
+}
+
+TempProgramFolder::~TempProgramFolder() {
+    SetUserSettingsFile({});
 }
 
 QString ClassicsFolder() {

@@ -37,6 +37,9 @@ class TempProgramFolder {
 public:
     explicit TempProgramFolder(const KnowledgeSources& sources,
                                const std::vector<SourceRecord>& notes = {});
+    ~TempProgramFolder();
+    TempProgramFolder(const TempProgramFolder&) = delete;
+    TempProgramFolder& operator=(const TempProgramFolder&) = delete;
     QString path() const { return dir_.path(); }
 
 private:

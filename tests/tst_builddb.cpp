@@ -164,6 +164,33 @@ private slots:
         WritePersonalDb({test::Rec(1, QStringLiteral("a"), QStringLiteral("b"))}, target);
         QVERIFY(!QFile::exists(target + QStringLiteral(".partial")));
     }
+
+    // A click finds a record by its title: the data shipped with the program has no title twice
+    // in a table.
+    void bundledTitlesAreUnique() {
+        const QString dir = QStringLiteral(MERIDANE_SOURCE_DIR "/data/source");
+        const KnowledgeSources sources = ReadKnowledgeSources(dir);
+        const std::pair<const char*, const std::vector<SourceRecord>*> tables[] = {
+            {"An1", &sources.An1},
+            {"yao", &sources.yao},
+            {"bing", &sources.bing},
+            {"yishu1", &sources.yishu1}};
+        const std::vector<SourceRecord> notes =
+            ReadJsonLines(dir + QStringLiteral("/me1.jsonl"), false);
+        const auto verifyUnique = [](const char* table, const std::vector<SourceRecord>& rows) {
+            QVERIFY2(!rows.empty(), table);
+            QSet<QString> titles;
+            for (const SourceRecord& r : rows) {
+                QVERIFY2(
+                    !titles.contains(r.title),
+                    qPrintable(QStringLiteral("%1: %2 twice").arg(QLatin1String(table), r.title)));
+                titles.insert(r.title);
+            }
+        };
+        for (const auto& [table, rows] : tables)
+            verifyUnique(table, *rows);
+        verifyUnique("me1", notes);
+    }
 };
 
 QTEST_GUILESS_MAIN(BuildDbTest)

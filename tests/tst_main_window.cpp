@@ -8,6 +8,7 @@
 #include "services/media_player_device.h"
 #include "services/site.h"
 #include "services/update_check.h"
+#include "services/user_settings.h"
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
 #include "shell/printing.h"
@@ -24,12 +25,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QtTest>
@@ -532,6 +535,7 @@ private slots:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         const int index = window->Combo1->findText(QStringLiteral("20"));
+        window->Combo1->setFocus();
         window->Combo1->setCurrentIndex(index);
         emit window->Combo1->activated(index);
         QCOMPARE(window->RichTextBox1->font().pointSizeF(), 20.0);
@@ -579,6 +583,179 @@ private slots:
         QTest::sendKeyEvent(QTest::Click, pane, Qt::Key_unknown, QStringLiteral("参"),
                             Qt::NoModifier);
         QVERIFY(clipboard->text().isEmpty());
+    }
+
+    // Typing starts in the keyword box; Enter there searches; Ctrl+L and Ctrl+K come back to it
+    // from anywhere; Tab visits every control in reading order and leaves the record pane.
+    void keyboard() {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(QApplication::focusWidget(), window->Text1[0]);
+
+        type(QStringLiteral("人参"));
+        QTest::keyClick(window->Text1[0], Qt::Key_Return);
+        QCOMPARE(Items(window->List1).size(), 2);
+        QVERIFY(window->Label2->text().startsWith(QStringLiteral("共有")));
+
+        RecordPane* pane = window->RichTextBox1;
+        for (Qt::Key key : {Qt::Key_L, Qt::Key_K}) {
+            for (QWidget* from :
+                 {static_cast<QWidget*>(pane), static_cast<QWidget*>(window->Combo1),
+                  static_cast<QWidget*>(window->Text1[0])}) {
+                from->setFocus();
+                QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
+                QCOMPARE(QApplication::focusWidget(), window->Text1[0]);
+                QCOMPARE(window->Text1[0]->selectedText(), QStringLiteral("人参"));
+            }
+        }
+        QCOMPARE(window->Text1[0]->text(), QStringLiteral("人参"));
+
+        // Forward from the categories round the window and back to them.
+        const QList<QWidget*> order{window->Option1,
+                                    window->Text1[0],
+                                    window->List1,
+                                    window->Command1,
+                                    window->Command2,
+                                    window->Combo1,
+                                    pane,
+                                    window->Command4,
+                                    window->Command5,
+                                    window->Command6,
+                                    window->Command9,
+                                    window->Command10,
+                                    window->Command7,
+                                    window->Command8,
+                                    window->Option1};
+        window->Option1->setFocus();
+        for (qsizetype i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY2(QApplication::focusWidget() == order.at(i),
+                     qPrintable(QStringLiteral("after %1: %2")
+                                    .arg(order.at(i - 1)->objectName(),
+                                         QApplication::focusWidget()
+                                             ? QApplication::focusWidget()->objectName()
+                                             : QStringLiteral("nothing"))));
+        }
+        // Backward, and with Ctrl, out of the pane; no tab character is typed.
+        const QString text = pane->toPlainText();
+        pane->setFocus();
+        QTest::keyClick(pane, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), window->Combo1);
+        pane->setFocus();
+        QTest::keyClick(pane, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), window->Command4);
+        pane->setFocus();
+        QTest::keyClick(pane, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), window->Combo1);
+        QCOMPARE(pane->toPlainText(), text);
+    }
+
+    // The pane's context menu copies, and shows no key for copying, which the pane's key rule
+    // would make useless.
+    void contextMenuCopies() {
+        RecordPane* pane = window->RichTextBox1;
+        pane->setPlainText(QStringLiteral("组成：人参、白术"));
+        pane->selectAll();
+        std::unique_ptr<QMenu> menu(pane->createContextMenu(QPoint(5, 5)));
+        QAction* copy = nullptr;
+        for (QAction* a : menu->actions()) {
+            QVERIFY2(!a->text().contains(
+                         QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText)),
+                     qPrintable(a->text()));
+            QVERIFY2(!a->text().contains(
+                         QKeySequence(QKeySequence::Cut).toString(QKeySequence::NativeText)),
+                     qPrintable(a->text()));
+            if (a->objectName() == QLatin1String("edit-copy"))
+                copy = a;
+        }
+        QVERIFY(copy && copy->isEnabled());
+        QGuiApplication::clipboard()->clear();
+        copy->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("组成：人参、白术"));
+    }
+
+    // The status line, the font-size label and the font-size list stand on the line above the
+    // record pane, clear of its top border.
+    void lineAbovePaneClear() {
+        type(QStringLiteral("人参"));
+        click(window->Command1);
+        clickTitle(0);
+        const int paneTop = window->RichTextBox1->geometry().top();
+        for (QWidget* w :
+             {static_cast<QWidget*>(window->Label2), static_cast<QWidget*>(window->Label5),
+              static_cast<QWidget*>(window->Combo1)}) {
+            QCOMPARE(w->parentWidget(), window->RichTextBox1->parentWidget());
+            QVERIFY2(w->geometry().bottom() < paneTop,
+                     qPrintable(QStringLiteral("%1 ends at %2, the pane starts at %3")
+                                    .arg(w->objectName())
+                                    .arg(w->geometry().bottom())
+                                    .arg(paneTop)));
+            QVERIFY(w->y() >= 0);
+        }
+    }
+
+    // The window comes back where and as large as the user left it, maximized if it was, and
+    // with the music off if it was switched off; the first start is at the load size.
+    void remembersPlacementAndMusic() {
+        const QRect first = window->geometry();
+        const MainGeometry firstLayout = window->layoutGeometry();
+        QCOMPARE(first.topLeft(), QPoint(0, 0));
+        window->move(5, 40);
+        window->resize(first.size() + QSize(10, 10));
+        QTRY_COMPARE(window->geometry(), QRect(QPoint(5, 40), first.size() + QSize(10, 10)));
+        click(window->Command5); // music off
+        window->close();
+        window.reset();
+
+        open();
+        QTRY_COMPARE(window->geometry(), QRect(QPoint(5, 40), first.size() + QSize(10, 10)));
+        QVERIFY(!device->log.contains(QStringLiteral("play")));
+        QCOMPARE(window->Command5->Caption(), QStringLiteral("播放音乐"));
+        QCOMPARE(window->layoutGeometry().RichTextBox1.width,
+                 firstLayout.RichTextBox1.width + 10 * kTwipsPerPixel);
+
+        // Maximized: it comes back maximized, and a restore brings the size before.
+        drapix::SkinOf(window.get())->SysCommand(drapix::SkinWindow::SC_MAXIMIZE);
+        QTRY_VERIFY(drapix::IsZoomed(window.get()));
+        click(window->Command5); // music on again
+        window->close();
+        window.reset();
+        open();
+        QTRY_VERIFY(drapix::IsZoomed(window.get()));
+        QVERIFY(device->log.contains(QStringLiteral("play")));
+        drapix::SkinOf(window.get())->SysCommand(drapix::SkinWindow::SC_RESTORE);
+        QTRY_COMPARE(window->geometry(), QRect(QPoint(5, 40), first.size() + QSize(10, 10)));
+    }
+
+    // A remembered place off the screen, or a size larger than it, is brought within the
+    // screen's work area; the layout follows the size it gets.
+    void startsWithinTheWorkArea() {
+        window->close();
+        window.reset();
+        SaveWindowPlacement({QRect(5000, -300, 4000, 3000), false});
+        open();
+        const QRect area = window->screen()->availableGeometry();
+        QTRY_VERIFY2(area.contains(window->frameGeometry()),
+                     qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                    .arg(window->frameGeometry().x())
+                                    .arg(window->frameGeometry().y())
+                                    .arg(window->frameGeometry().width())
+                                    .arg(window->frameGeometry().height())));
+        const QRect bottom = window->Command8->geometry();
+        QVERIFY(window->Command8->parentWidget()->rect().contains(bottom));
+
+        // The arithmetic, for a 1366 x 768 screen at a scale of 1.5 with a panel of 32 pixels:
+        // the load size with the skin's frame does not fit in height.
+        const QRect scaled(0, 0, 911, 491);
+        QCOMPARE(FitIntoWorkArea(scaled, QRect(0, 0, 766, 579), QSize(15, 28)),
+                 QRect(0, 0, 766, 463));
+        // Moved back in as little as needed; a fitting window stays where it was.
+        QCOMPARE(FitIntoWorkArea(QRect(0, 0, 1024, 768), QRect(900, 700, 300, 200), QSize(10, 20)),
+                 QRect(714, 548, 300, 200));
+        QCOMPARE(FitIntoWorkArea(QRect(0, 0, 1024, 768), QRect(50, 60, 300, 200), QSize(10, 20)),
+                 QRect(50, 60, 300, 200));
+        QCOMPARE(FitIntoWorkArea(QRect(100, 30, 800, 600), QRect(0, 0, 300, 200), QSize()),
+                 QRect(100, 30, 300, 200));
     }
 
     // The font-size list lies above every neighbour that reaches into it: all of it is seen and

@@ -562,16 +562,65 @@ private slots:
         QCOMPARE(messages->shown.last().flags, 4);
         QVERIFY(window->DL->running());
 
-        // Yes: it ends as a failed one.
+        // Yes: the download ends, the program says so and goes on with the data it had.
         messages->answers << MsgAnswer::Yes;
         QTest::keyClick(window.get(), Qt::Key_Escape);
-        QCOMPARE(completed.size(), 1);
-        QCOMPARE(messages->shown.last().prompt, kDownloadFailed);
-        QVERIFY(!window->isVisible());
+        QTRY_COMPARE(completed.size(), 1);
+        QCOMPARE(messages->shown.last().prompt, kDownloadCancelled);
+        QCOMPARE(messages->count(kDownloadFailed), 0);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Meridane5.0   ") + SiteAddress());
         QVERIFY(shell->started.isEmpty());
         QCOMPARE(InstalledStamp(), QStringLiteral("2008-05-20"));
         QCOMPARE(QDir(folder->path() + QStringLiteral("/sound")).entryList(QDir::Files),
                  QStringList{QStringLiteral("bk6.mp3")});
+        // The window still searches, and a new download can start.
+        window->Text1[0]->setText(QStringLiteral("人参"));
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
+        QVERIFY(window->List1->count() > 0);
+        site->serve(kKnowledgePath, Serve::File);
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
+        QTRY_COMPARE(completed.size(), 2);
+        QCOMPARE(messages->shown.last().prompt, kDownloadDone);
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-06-01"));
+    }
+
+    // A download that ends while "是否取消下载？" is open tells its outcome once the question
+    // is answered, never on top of it; a late Yes cancels nothing.
+    void downloadEndsWhileAskingToCancel() {
+        auto window = openWindow();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QSignalSpy completed(window->DL, &bkDLControl::completed);
+
+        // A modal question runs the event loop until it is answered.
+        struct Asking : MessageService {
+            QSignalSpy* completed = nullptr;
+            QStringList shown, shownOnTop;
+            bool open = false;
+            int MsgBox(const QString& prompt, int, const QString&) override {
+                (open ? shownOnTop : shown) << prompt;
+                if (prompt != kAskCancelDownload)
+                    return MsgAnswer::Yes;
+                open = true;
+                (void)QTest::qWaitFor([this] { return completed->size() > 0; }, 20000);
+                QTest::qWait(100);
+                open = false;
+                return MsgAnswer::Yes;
+            }
+        } asking;
+        asking.completed = &completed;
+        SetMessageService(&asking);
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
+        QVERIFY(window->DL->running());
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        SetMessageService(messages.get());
+
+        QCOMPARE(completed.size(), 1);
+        QVERIFY2(asking.shownOnTop.isEmpty(), qPrintable(asking.shownOnTop.join(u',')));
+        QCOMPARE(asking.shown, (QStringList{kAskDownload, kAskCancelDownload, kDownloadDone}));
+        QCOMPARE(shell->started.size(), 1);
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-06-01"));
     }
 
     void captionBelowHundredFails() {

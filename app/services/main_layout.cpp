@@ -1,5 +1,6 @@
 #include "services/main_layout.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace meridane {
@@ -27,6 +28,20 @@ int ApplyResizeRules(MainGeometry& g, float height, float width) {
                              &g.Command9, &g.Command10})
         button->top = listBottom + 412;
     return done + 2;
+}
+
+QRect FitIntoWorkArea(const QRect& workArea, const QRect& wanted, QSize frame) {
+    const QSize room = workArea.size() - frame;
+    const QSize size(std::clamp(wanted.width(), 1, std::max(1, room.width())),
+                     std::clamp(wanted.height(), 1, std::max(1, room.height())));
+    const QSize outer = size + frame;
+    const int x =
+        std::clamp(wanted.x(), workArea.left(),
+                   std::max(workArea.left(), workArea.left() + workArea.width() - outer.width()));
+    const int y =
+        std::clamp(wanted.y(), workArea.top(),
+                   std::max(workArea.top(), workArea.top() + workArea.height() - outer.height()));
+    return QRect(QPoint(x, y), size);
 }
 
 } // namespace meridane

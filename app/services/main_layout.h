@@ -1,6 +1,9 @@
 // The main window's geometry in twips and the rules that follow the window's size.
 #pragma once
 
+#include <QRect>
+#include <QSize>
+
 namespace meridane {
 
 constexpr int kTwipsPerPixel = 15;
@@ -33,5 +36,10 @@ constexpr float kLoadWidth = 11490;
 // that would give a negative height or width ends the pass; the later steps keep their
 // previous values. Returns the number of steps carried out (6 when all were).
 int ApplyResizeRules(MainGeometry& g, float height, float width);
+
+// Where a window lies wholly within the work area: wanted is its frame's top left and its own
+// size, frame what its frame adds to that size. A size that does not fit shrinks to fit, and the
+// place moves as little as it must. Returns the place and the own size, like wanted.
+QRect FitIntoWorkArea(const QRect& workArea, const QRect& wanted, QSize frame);
 
 } // namespace meridane

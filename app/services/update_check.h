@@ -12,6 +12,7 @@ inline const QString kAskDownload = QStringLiteral("是否现在下载更新？"
 inline const QString kDownloadDone = QStringLiteral("更新下载完成，将重新启动程序！");
 inline const QString kAskCancelDownload = QStringLiteral("是否取消下载？");
 inline const QString kDownloadFailed = QStringLiteral("与服务器连接失败！下载失败！");
+inline const QString kDownloadCancelled = QStringLiteral("下载已取消，资料未作改动。");
 
 QString UpdateDbPath();       // sys/cabe.dll in the program folder
 QString UpdateDbAddress();    // where the start-up check fetches it from

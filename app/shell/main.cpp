@@ -1,22 +1,76 @@
 // Meridane5.0: the main window of the reference program.
+#include "search/program_folder.h"
+#include "services/single_instance.h"
 #include "shell/main_window.h"
 #include "shell/widget_messages.h"
 #include "skin/window_system.h"
 
 #include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: Meridane5.0 [--help] [--version]\n"
+    "\n"
+    "A reference of Traditional Chinese Medicine: formulas, herbs, pathology, expert cases\n"
+    "and the user's own notes, searched by keywords separated by commas.\n"
+    "\n"
+    "  -h, --help     show this text and end\n"
+    "  -v, --version  show the program's version and end\n"
+    "\n"
+    "A second start for the same working folder brings the running window to the front.\n"
+    "The search from a terminal: meridane-query --help.\n";
+
+// --help and --version answer without a display; anything else is the window's (Qt's own
+// options such as -platform included).
+bool AnswersOnTheTerminal(int argc, char* argv[], int& rc) {
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(kUsage, stdout);
+            rc = 0;
+            return true;
+        }
+        if (!std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v")) {
+            std::printf("Meridane5.0 %s\n", MERIDANE_VERSION);
+            rc = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    int rc = 0;
+    if (AnswersOnTheTerminal(argc, argv, rc))
+        return rc;
     drapix::SelectWindowSystem();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Meridane"));
+    QApplication::setApplicationVersion(QStringLiteral(MERIDANE_VERSION));
+    // Docks and task bars tie the window to its menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.meridane.Meridane"));
+
+    // One program per working folder: a second start shows the running window instead.
+    QDir().mkpath(meridane::ProgramFolder());
+    meridane::SingleInstance instance(meridane::ProgramFolder());
+    if (!instance.claim())
+        return 0;
+
     meridane::LoadQtTranslations();
     meridane::WidgetMessages messages;
     meridane::SetMessageService(&messages);
 
     auto* window = new meridane::frmMain;
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setSingleInstance(&instance);
     window->show();
-    const int rc = app.exec();
+    rc = app.exec();
     meridane::SetMessageService(nullptr);
     return rc;
 }

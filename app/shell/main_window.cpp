@@ -6,19 +6,26 @@
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/media_player_device.h"
+#include "services/single_instance.h"
 #include "services/site.h"
 #include "services/update_check.h"
+#include "services/user_settings.h"
 #include "shell/about_dialog.h"
 #include "shell/form_controls.h"
+#include "shell/keyboard.h"
 #include "shell/printing.h"
 #include "shell/record_pane.h"
 #include "shell/shell_services.h"
 #include "skin/lustrane.h"
+#include "skin/skin_logic.h"
+#include "skin/skin_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +33,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QWindow>
@@ -41,6 +49,10 @@ constexpr int kMusicWatchMs = 5000;
 // How long after showing the window a window manager may take to report its frame.
 constexpr int kFrameWatchMs = 20;
 constexpr int kFrameWatchTicks = 100;
+
+QString MainCaption() {
+    return kProductCaption + QStringLiteral("   ") + SiteAddress();
+}
 
 int Px(float twips) {
     return qRound(twips / kTwipsPerPixel);
@@ -152,7 +164,7 @@ frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device))
         device_ = std::make_unique<MediaPlayerDevice>();
     music_ = std::make_unique<BackgroundMusic>(*device_, MusicTrackPath);
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(kProductCaption + QStringLiteral("   ") + SiteAddress());
+    setWindowTitle(MainCaption());
     setWindowIcon(ProgramIcon());
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kWindowBackground);
@@ -161,6 +173,7 @@ frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device))
 
     createControls();
     wireCommands();
+    wireKeyboard();
 
     const StartupOutcome start = RunStartup([this] { Form_Load(); });
     // While the user types the first keywords, the knowledge tables are read into memory.
@@ -235,8 +248,9 @@ void frmMain::createControls() {
     RichTextBox1 = new RecordPane(this);
     RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
     RichTextBox1->setFont(song);
-    // The font-size list reaches 4 pixels into the pane's top: it lies above the pane.
-    Combo1->raise();
+    // The line above the pane: its label and the font-size list stand clear of its top border.
+    for (QWidget* w : std::initializer_list<QWidget*>{Label5, Combo1})
+        keepAbovePane(*w);
 
     Command4 = button(this, "Command4", g.Command4);
     Command5 = button(this, "Command5", g.Command5);
@@ -290,18 +304,83 @@ void frmMain::wireCommands() {
     search_.focusKeywordBox = [this] { Text1[0]->setFocus(); };
 }
 
+void frmMain::wireKeyboard() {
+    // Enter in the keyword box searches, as "查询" does.
+    connect(Text1[0], &QLineEdit::returnPressed, this, &frmMain::Command1Click);
+    // Ctrl+L and Ctrl+K: to the keyword box from anywhere in the window.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_K)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &frmMain::focusKeywordBox);
+    }
+    // The text boxes would take those keys for editing of their own.
+    for (QWidget* w : std::initializer_list<QWidget*>{Text1[0], Combo1->lineEdit(), RichTextBox1})
+        LeaveKeysToWindow(*w,
+                          {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_K)});
+    // Tab leaves the record pane as it leaves every other control.
+    LeaveOnTab(*RichTextBox1);
+    // Typing can start at once.
+    Text1[0]->setFocus();
+}
+
+void frmMain::focusKeywordBox() {
+    Text1[0]->setFocus(Qt::ShortcutFocusReason);
+    Text1[0]->selectAll();
+}
+
 void frmMain::Form_Load() {
-    music_->playmusic();
+    // Music the user switched off stays off in later runs.
+    if (MusicSwitchedOff()) {
+        music_->command5Caption = kMusicOn;
+        Command5->SetCaption(kMusicOn);
+    } else {
+        music_->playmusic();
+    }
     Timer1->start();
-    // The load size is the outer size. The skin takes the window manager's frame away and grows
-    // the window from the load size. Without the skin the frame is not known before the window
-    // is shown: until then the inside takes the whole size (and the layout, computed for the
-    // outer size, is the one of the load size either way).
+    // The load size (or the one the user left the window at) is the outer size. The skin takes
+    // the window manager's frame away and grows the window from it. Without the skin the frame
+    // is not known before the window is shown: until then the inside takes the whole size (and
+    // the layout, computed for the outer size, is the one of the load size either way).
+    const QRect start = startPlacement();
+    loadOuterSize_ = start.size();
     loadSizePending_ = !Lustrane1;
-    resize(Px(kLoadWidth), Px(kLoadHeight));
-    move(0, 0);
+    resize(start.size());
+    move(start.topLeft());
     Combo1->addItems(FontSizes());
     Combo1->setEditText(QStringLiteral("9"));
+}
+
+QRect frmMain::startPlacement() {
+    const QSize load(Px(kLoadWidth), Px(kLoadHeight));
+    const std::optional<WindowPlacement> remembered = LoadWindowPlacement();
+    startMaximized_ = remembered && remembered->maximized;
+    const QRect wanted = remembered ? remembered->rect : QRect(QPoint(0, 0), load);
+    QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return wanted;
+    // The skin's frame grows the window by a known amount; a window manager's is not known
+    // before the window is shown, and is taken from the outer size then.
+    const QSize frame = Lustrane1
+                            ? drapix::GrownSize(wanted.size(), drapix::KindOf(this)) - wanted.size()
+                            : QSize();
+    return FitIntoWorkArea(screen->availableGeometry(), wanted, frame);
+}
+
+void frmMain::rememberPlacement() {
+    const bool maximized = drapix::IsZoomed(this) || isMaximized();
+    QRect normal = Lustrane1 ? drapix::RestoredGeometry(this) : normalGeometry();
+    if (!normal.isValid())
+        return;
+    // As the window sets it at load: the outer size, without the skin's growth.
+    const QMargins m = frameMargins();
+    if (Lustrane1)
+        normal.setSize(normal.size() - Lustrane1->frameGrowth());
+    else
+        normal = QRect(normal.topLeft() - QPoint(m.left(), m.top()),
+                       normal.size() + QSize(m.left() + m.right(), m.top() + m.bottom()));
+    SaveWindowPlacement({normal, maximized});
 }
 
 QMargins frmMain::frameMargins() const {
@@ -320,6 +399,21 @@ QSize frmMain::outerSize() const {
 
 void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (std::exchange(startMaximized_, false)) {
+        // Left maximized: maximized again once the frame is the window's own.
+        auto* watch = new QTimer(this);
+        watch->setInterval(kFrameWatchMs);
+        connect(watch, &QTimer::timeout, this, [this, watch, ticks = 0]() mutable {
+            if (Lustrane1 && !Lustrane1->attached() && ++ticks < kFrameWatchTicks)
+                return;
+            watch->deleteLater();
+            if (drapix::SkinWindow* skin = drapix::SkinOf(this))
+                skin->SysCommand(drapix::SkinWindow::SC_MAXIMIZE);
+            else
+                setWindowState(windowState() | Qt::WindowMaximized);
+        });
+        watch->start();
+    }
     if (!loadSizePending_ || frameWatch_)
         return;
     // A window manager reports its frame some time after the window is mapped; without one
@@ -342,8 +436,7 @@ bool frmMain::fitLoadSizeToFrame() {
     if (m.isNull())
         return false;
     loadSizePending_ = false;
-    const QSize inside =
-        QSize(Px(kLoadWidth), Px(kLoadHeight)) - QSize(m.left() + m.right(), m.top() + m.bottom());
+    const QSize inside = loadOuterSize_ - QSize(m.left() + m.right(), m.top() + m.bottom());
     if (size() != inside)
         resize(inside);
     return true;
@@ -386,6 +479,7 @@ void frmMain::placeControls() {
 void frmMain::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {
         shutDown_ = true;
+        rememberPlacement();
         Timer1->stop();
         device_->command(QStringLiteral("close"));
         RunShutdown();
@@ -408,6 +502,12 @@ void frmMain::readFields() {
     fields_.selected = selectedOption();
 }
 
+void frmMain::keepAbovePane(QWidget& w) const {
+    const int paneTop = Px(geometry_.RichTextBox1.top);
+    if (w.geometry().bottom() >= paneTop)
+        w.move(w.x(), std::max(0, paneTop - w.height()));
+}
+
 void frmMain::showFields() {
     Text1[1]->setText(fields_.currentKeyword);
     List2->clear();
@@ -418,6 +518,7 @@ void frmMain::showFields() {
     // The header outgrows the label's design width; it may grow up to the next label.
     Label2->resize(std::min(Label2->sizeHint().width(), Px(8040 - 5040)), Label2->height());
     FitLabelToText(*Label2);
+    keepAbovePane(*Label2);
 }
 
 void frmMain::runSearch(void (KeywordSearch::*search)()) {
@@ -461,7 +562,11 @@ void frmMain::Combo1Click() {
         f.setPointSizeF(points);
         RichTextBox1->setFont(f);
     }
-    RichTextBox1->setFocus();
+    // A size typed into the list counts when the focus leaves it too; the focus then stays
+    // where the user moved it.
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus == Combo1 || Combo1->isAncestorOf(focus))
+        RichTextBox1->setFocus();
 }
 
 void frmMain::Timer1Timer() {
@@ -475,6 +580,7 @@ void frmMain::Command4Click() {
 void frmMain::Command5Click() {
     music_->Command5Click();
     Command5->SetCaption(music_->command5Caption);
+    SaveMusicSwitchedOff(music_->command5Caption == kMusicOn);
 }
 
 void frmMain::Command6Click() {
@@ -511,10 +617,21 @@ void frmMain::Command10Click() {
 }
 
 void frmMain::DLCancel() {
-    if (!DL->running())
+    if (!DL->running() || askingToCancel_)
         return;
-    if (Messages().MsgBox(kAskCancelDownload, MsgFlags::YesNo, kProgramTitle) == MsgAnswer::Yes)
+    askingToCancel_ = true;
+    const bool yes =
+        Messages().MsgBox(kAskCancelDownload, MsgFlags::YesNo, kProgramTitle) == MsgAnswer::Yes;
+    askingToCancel_ = false;
+    // The transfer ended while the question was open: its outcome stands, told now.
+    if (std::exchange(completionWaiting_, false)) {
+        DLCompleted();
+        return;
+    }
+    if (yes && DL->running()) {
+        cancelRequested_ = true;
         DL->Cancel(); // the completion event follows, as for any failed transfer
+    }
 }
 
 void frmMain::DLProgress(float fraction) {
@@ -522,10 +639,21 @@ void frmMain::DLProgress(float fraction) {
 }
 
 void frmMain::DLCompleted() {
+    if (askingToCancel_) {
+        completionWaiting_ = true;
+        return;
+    }
+    const bool cancelled = std::exchange(cancelRequested_, false);
     // The caption tells whether the whole file came; the control tells whether it was usable
     // and now stands in place of the old one.
     const bool ok =
         windowTitle() == DownloadCaptionPrefix() + QStringLiteral("100%") && DL->succeeded();
+    if (cancelled && !DL->succeeded()) {
+        // The user's cancel: the stored data stays, and so does the program.
+        setWindowTitle(MainCaption());
+        Messages().MsgBox(kDownloadCancelled, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    }
     if (!ok) {
         Messages().MsgBox(kDownloadFailed, MsgFlags::OkOnly, kProgramTitle);
         close();
@@ -533,7 +661,24 @@ void frmMain::DLCompleted() {
     }
     Messages().MsgBox(kDownloadDone, MsgFlags::OkOnly, kProgramTitle);
     close();
+    // The new program takes the working folder over.
+    if (instance_)
+        instance_->release();
     Shell().StartProgram(QCoreApplication::applicationFilePath(), {});
+}
+
+void frmMain::setSingleInstance(SingleInstance* instance) {
+    instance_ = instance;
+    if (instance_)
+        connect(instance_, &SingleInstance::activationRequested, this, &frmMain::bringToFront);
+}
+
+void frmMain::bringToFront() {
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 } // namespace meridane

@@ -31,6 +31,7 @@ class QTimer;
 namespace meridane {
 
 class RecordPane;
+class SingleInstance;
 
 inline const QColor kWindowBackground(0xD5, 0xDE, 0xF2);
 
@@ -63,6 +64,10 @@ public:
     // The skin of the window's frame; never called by the window's own code.
     Lustrane* Lustrane1 = nullptr;
     bkDLControl* DL;
+
+    // The program's hold on its working folder: a later start of the program brings this window
+    // to the front, and the restart after an online update gives the folder up first.
+    void setSingleInstance(SingleInstance* instance);
 
     const MainGeometry& layoutGeometry() const { return geometry_; }
     BackgroundMusic& music() { return *music_; }
@@ -110,6 +115,15 @@ private:
     void readFields();
     void showFields();
     void runSearch(void (KeywordSearch::*search)());
+    void wireKeyboard();
+    // Moves a control of the line above the record pane up until it clears the pane's top.
+    void keepAbovePane(QWidget& w) const;
+    void focusKeywordBox();
+    void bringToFront();
+    // The place and size the window starts with (remembered or the load size), within the
+    // screen's work area.
+    QRect startPlacement();
+    void rememberPlacement();
 
     MainGeometry geometry_;
     SearchFields fields_;
@@ -121,6 +135,13 @@ private:
     QPointer<Form5> editor_;
     QTimer* frameWatch_ = nullptr;
     bool loadSizePending_ = false;
+    QSize loadOuterSize_;
+    bool startMaximized_ = false;
+    // A cancel asked for while the question is open; a completion meanwhile waits for it.
+    bool askingToCancel_ = false;
+    bool completionWaiting_ = false;
+    bool cancelRequested_ = false;
+    SingleInstance* instance_ = nullptr;
     bool shutDown_ = false;
 };
 

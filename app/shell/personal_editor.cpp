@@ -9,6 +9,7 @@
 #include "services/file_replace.h"
 #include "services/main_layout.h"
 #include "shell/form_controls.h"
+#include "shell/keyboard.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -186,6 +187,9 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     Text1->installEventFilter(this);
     Text2_1->installEventFilter(this);
     Text2_2->installEventFilter(this);
+    // Tab moves on to the next control; a note's text takes no tab characters.
+    LeaveOnTab(*Text2_1);
+    LeaveOnTab(*Text2_2);
 
     Form_Load();
 }

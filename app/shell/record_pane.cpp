@@ -1,8 +1,11 @@
 #include "shell/record_pane.h"
 
+#include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTextCursor>
 
 namespace meridane {
@@ -32,6 +35,28 @@ void RecordPane::showColoured(const QString& body, const std::vector<TextRange>&
     if (at < body.size())
         cursor.insertText(body.mid(at), plain);
     cursor.endEditBlock();
+}
+
+QMenu* RecordPane::createContextMenu(QPoint pos) {
+    QMenu* menu = createStandardContextMenu(pos);
+    // Ctrl+C and Ctrl+X give character codes, and the clipboard is emptied after them.
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() != QLatin1String("edit-copy") &&
+            action->objectName() != QLatin1String("edit-cut"))
+            continue;
+        QString text = action->text();
+        if (const qsizetype tab = text.indexOf(QLatin1Char('\t')); tab >= 0)
+            text.truncate(tab);
+        action->setText(text);
+        action->setShortcut(QKeySequence());
+    }
+    return menu;
+}
+
+void RecordPane::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createContextMenu(event->pos());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 bool GivesCharacterCode(const QKeyEvent& event) {

@@ -5,6 +5,8 @@
 
 #include <QTextEdit>
 
+class QMenu;
+
 namespace meridane {
 
 inline const QColor kKeywordColour(0xFF, 0x00, 0x00);
@@ -23,7 +25,12 @@ public:
     // window-text colour. The document is built in one pass.
     void showColoured(const QString& body, const std::vector<TextRange>& ranges);
 
+    // The pane's context menu for a click at pos (viewport coordinates). Copying works from
+    // the menu only, since a key empties the clipboard: it shows no keys for copying.
+    QMenu* createContextMenu(QPoint pos);
+
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     // A key that gives a character code empties the clipboard once the pane has handled it
     // (so a copy with Ctrl+C is emptied too).
     void keyPressEvent(QKeyEvent* event) override;

@@ -41,8 +41,29 @@ bool LoadQtTranslations() {
     return true;
 }
 
+WidgetMessages::WidgetMessages() {
+    lastActive_ = owner();
+    QObject::connect(qApp, &QApplication::focusChanged, &watch_, [this] {
+        QWidget* active = QApplication::activeWindow();
+        if (active && !qobject_cast<QMessageBox*>(active))
+            lastActive_ = active;
+    });
+}
+
+QWidget* WidgetMessages::owner() const {
+    QWidget* active = QApplication::activeWindow();
+    if (active && !qobject_cast<QMessageBox*>(active))
+        return active;
+    if (lastActive_ && lastActive_->isVisible())
+        return lastActive_;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowType() == Qt::Window)
+            return w;
+    return nullptr;
+}
+
 int WidgetMessages::MsgBox(const QString& prompt, int flags, const QString& title) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(owner());
     box.setWindowTitle(title);
     box.setText(prompt);
     const int buttons = flags & 0xF;

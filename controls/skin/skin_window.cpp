@@ -95,7 +95,8 @@ SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
     if (kind_.sizable)
         host->setMinimumSize(MinimumTrackSize());
 
-    QWidget* focus = QApplication::focusWidget();
+    // The control that has, or will have once the window is active, the keyboard focus.
+    QWidget* focus = host->focusWidget();
     client_ = new QWidget(host);
     client_->setObjectName(QStringLiteral("drapix_client"));
     client_->setMouseTracking(true);
@@ -569,6 +570,11 @@ SkinWindow* SkinOf(const QWidget* window) {
 bool IsZoomed(const QWidget* window) {
     const SkinWindow* s = SkinOf(window);
     return s && s->maximized();
+}
+
+QRect RestoredGeometry(const QWidget* window) {
+    const SkinWindow* s = SkinOf(window);
+    return s && s->maximized() ? s->normalGeometry() : window->geometry();
 }
 
 WindowKind KindOf(const QWidget* window) {

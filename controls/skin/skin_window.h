@@ -51,6 +51,7 @@ public:
     QWidget* client() const { return client_; }
     QWidget* frame() const;
     bool maximized() const { return maximized_; }
+    QRect normalGeometry() const { return normalGeometry_; }
     const CaptionButtonLogic& buttons() const { return buttons_; }
     // The window rectangle in screen pixels.
     QRect windowRect() const;
@@ -125,6 +126,9 @@ DRAPIX_EXPORT void UnhookWindow(QWidget* window);
 DRAPIX_EXPORT SkinWindow* SkinOf(const QWidget* window);
 // Whether the skinned window is maximized (the skin keeps its own placement).
 DRAPIX_EXPORT bool IsZoomed(const QWidget* window);
+// The window's rectangle when it is not maximized: the one a restore brings back while the
+// skin keeps it maximized, the window's own otherwise.
+DRAPIX_EXPORT QRect RestoredGeometry(const QWidget* window);
 // The kind of a Qt window, read from its flags and size limits (before the frame is taken).
 DRAPIX_EXPORT WindowKind KindOf(const QWidget* window);
 

@@ -1,0 +1,57 @@
+#include "services/user_settings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace meridane {
+
+namespace {
+
+QString g_settingsFile;
+
+const QString kWindowRect = QStringLiteral("window/rect");
+const QString kWindowMaximized = QStringLiteral("window/maximized");
+const QString kMusicOff = QStringLiteral("music/off");
+
+std::unique_ptr<QSettings> Open() {
+    return std::make_unique<QSettings>(UserSettingsFile(), QSettings::IniFormat);
+}
+
+} // namespace
+
+QString UserSettingsFile() {
+    if (!g_settingsFile.isEmpty())
+        return g_settingsFile;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Meridane/settings.ini");
+}
+
+void SetUserSettingsFile(const QString& path) {
+    g_settingsFile = path;
+}
+
+std::optional<WindowPlacement> LoadWindowPlacement() {
+    const auto s = Open();
+    const QRect rect = s->value(kWindowRect).toRect();
+    if (!rect.isValid() || rect.width() <= 0 || rect.height() <= 0)
+        return std::nullopt;
+    return WindowPlacement{rect, s->value(kWindowMaximized).toBool()};
+}
+
+void SaveWindowPlacement(const WindowPlacement& placement) {
+    const auto s = Open();
+    s->setValue(kWindowRect, placement.rect);
+    s->setValue(kWindowMaximized, placement.maximized);
+}
+
+bool MusicSwitchedOff() {
+    return Open()->value(kMusicOff).toBool();
+}
+
+void SaveMusicSwitchedOff(bool off) {
+    Open()->setValue(kMusicOff, off);
+}
+
+} // namespace meridane
