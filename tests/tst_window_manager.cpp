@@ -7,6 +7,7 @@
 #include "services/main_layout.h"
 #include "services/update_check.h"
 #include "shell/main_window.h"
+#include "shell/widget_messages.h"
 #include "shell_test_support.h"
 #include "skin/lustrane.h"
 #include "skin/neo_caption.h"
@@ -19,8 +20,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QWindow>
@@ -194,6 +197,59 @@ private slots:
         QTRY_VERIFY(!window.isVisible());
         QCOMPARE(ReadFile(WorkingCopyPath()), QByteArray("placeholder\n"));
         QVERIFY(!QFile::exists(UpdateDbPath()));
+    }
+
+    // Every message box stands centred on the window it belongs to, the one that follows
+    // another box of the same action too (while the first one closes, no window is active).
+    void messageBoxesCentredOnTheirWindow() {
+        TempProgramFolder folder(OneFormula(),
+                                 {Rec(1, QStringLiteral("第一条"), QStringLiteral("一"))});
+        WidgetMessages messages;
+        SetMessageService(&messages);
+        RecordingShell shell;
+        Form5 editor;
+        editor.move(520, 60);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QTRY_VERIFY(editor.isActiveWindow());
+        QTest::qWait(200);
+        const QRect where = editor.frameGeometry();
+
+        // Each box is answered once it is on screen, and its place noted.
+        QList<QRect> boxes;
+        QTimer answer;
+        answer.setInterval(50);
+        connect(&answer, &QTimer::timeout, this, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible() || !box->windowHandle() ||
+                    !box->windowHandle()->isExposed() || box->property("answered").toBool())
+                    continue;
+                box->setProperty("answered", true);
+                QTimer::singleShot(300, box, [&boxes, box] {
+                    boxes << box->frameGeometry();
+                    QAbstractButton* yes = box->button(QMessageBox::Yes);
+                    (yes ? yes : box->button(QMessageBox::Ok))->click();
+                });
+            }
+        });
+        answer.start();
+        editor.cmdSaveClick(); // "是否保存？", then "保存成功！"
+        answer.stop();
+        SetMessageService(nullptr);
+
+        QCOMPARE(boxes.size(), 2);
+        for (const QRect& box : boxes) {
+            const QPoint off = box.center() - where.center();
+            QVERIFY2(qAbs(off.x()) <= 30 && qAbs(off.y()) <= 30,
+                     qPrintable(QStringLiteral("box at %1,%2 %3x%4; editor centre %5,%6")
+                                    .arg(box.x())
+                                    .arg(box.y())
+                                    .arg(box.width())
+                                    .arg(box.height())
+                                    .arg(where.center().x())
+                                    .arg(where.center().y())));
+        }
     }
 
     // "查询" searches, "资料输入" opens the editor, and the editor's buttons work, all clicked
