@@ -501,7 +501,14 @@ void frmMain::Command10Click() {
     // Bounded in size and time, signed when the program has a vendor key, and copied into a
     // file of our own before it replaces the stored database.
     DL->options = KnowledgeDbTransfer();
-    DL->check = AcceptKnowledgeDb;
+    if (DL->running())
+        return;
+    downloadVerdict_.reset();
+    captionBeforeDownload_ = windowTitle();
+    DL->check = [this](const QString& file) {
+        downloadVerdict_ = TakeKnowledgeDb(file, StoredKnowledgePath());
+        return downloadVerdict_ == KnowledgeDbVerdict::Accepted;
+    };
     if (!findChild<QShortcut*>(QStringLiteral("DLCancel"))) {
         auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
         esc->setObjectName(QStringLiteral("DLCancel"));
@@ -526,6 +533,12 @@ void frmMain::DLCompleted() {
     // and now stands in place of the old one.
     const bool ok =
         windowTitle() == DownloadCaptionPrefix() + QStringLiteral("100%") && DL->succeeded();
+    if (!ok && downloadVerdict_ == KnowledgeDbVerdict::Older) {
+        // The whole file came, and the data in use is newer: nothing changed, nothing to end.
+        setWindowTitle(captionBeforeDownload_);
+        Messages().MsgBox(kDownloadOlder, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    }
     if (!ok) {
         Messages().MsgBox(kDownloadFailed, MsgFlags::OkOnly, kProgramTitle);
         close();
