@@ -338,6 +338,124 @@ private slots:
         QVERIFY(editor->records().hasPendingChanges());
     }
 
+    // Two editors on one file: the second deletes the last note and adds one, which the file
+    // gives the freed row id; the first, opened before, then saves its edit of the deleted note.
+    void twoEditorsOnOneFile() {
+        Form5 other;
+        other.show();
+        click(other.cmdMove[3]);
+        click(other.cmdDelete);
+        click(other.cmdAdd);
+        typeInto(other.Text2_1, QStringLiteral("另一个窗口的笔记"));
+        typeInto(other.Text2_2, QStringLiteral("另一个窗口写的"));
+        click(other.cmdSave);
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+
+        click(editor->cmdMove[3]);
+        QCOMPARE(title(), QStringLiteral("方歌"));
+        typeInto(editor->Text2_2, QStringLiteral("这个窗口改的"));
+        click(editor->cmdSave);
+        QCOMPARE(
+            lastMessage(),
+            QStringLiteral("操作失败！资料库中的记录已被改动，本次修改均未写入，请刷新后再修改！"));
+        QCOMPARE(StoredTitles(),
+                 (QStringList{QStringLiteral("读书笔记"), QStringLiteral("门诊记录"),
+                              QStringLiteral("另一个窗口的笔记")}));
+        QStringList bodies;
+        ReadRows(PersonalConnectionString(), QStringLiteral("SELECT 文本 FROM me1 WHERE 编号=13"),
+                 [&](const SqlStatement& r) { bodies << r.text(0); });
+        QCOMPARE(bodies, QStringList{QStringLiteral("另一个窗口写的")});
+
+        // Reloaded, the editor shows the other window's note and saves its edits of it.
+        click(editor->cmdRefresh);
+        click(editor->cmdMove[3]);
+        QCOMPARE(title(), QStringLiteral("另一个窗口的笔记"));
+        typeInto(editor->Text2_2, QStringLiteral("这个窗口改的"));
+        click(editor->cmdSave);
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+        bodies.clear();
+        ReadRows(PersonalConnectionString(), QStringLiteral("SELECT 文本 FROM me1 WHERE 编号=13"),
+                 [&](const SqlStatement& r) { bodies << r.text(0); });
+        QCOMPARE(bodies, QStringList{QStringLiteral("这个窗口改的")});
+    }
+
+    // A notes file the editor cannot change safely (code that runs with its writes, a me1
+    // without row ids) is not read: the window says so, stays empty, and nothing in the file
+    // changes. A backup of that kind is not restored. A column of me1's own named rowid is a
+    // column like any other.
+    void oddNotesFiles() {
+        const QString unusable = QStringLiteral("资料库文件不是本程序可以编辑的资料库，未读入！");
+        const QString wipe =
+            QStringLiteral("CREATE TRIGGER wipe AFTER UPDATE ON me1 BEGIN DELETE FROM me1; END");
+        click(editor->Command2);
+        QCOMPARE(lastMessage(), QStringLiteral("备份成功！"));
+        for (const QString& sql :
+             {wipe, QStringLiteral("ALTER TABLE me1 RENAME TO kept; CREATE VIEW me1 AS SELECT * "
+                                   "FROM kept")}) {
+            QFile::remove(editor->backupPath);
+            click(editor->Command2);
+            SqlConnection backup;
+            backup.open(editor->backupPath, QString());
+            backup.exec(sql);
+            backup.close();
+            click(editor->Command3);
+            QCOMPARE(lastMessage(), QStringLiteral("备份文件不是有效的资料库，未恢复！"));
+            QCOMPARE(StoredTitles().size(), 3);
+        }
+
+        const QString columns =
+            QStringLiteral("编号 INTEGER, 标题 TEXT, 文本 TEXT, 相符个数 INTEGER");
+        const QString copy = QStringLiteral("INSERT INTO me1 (编号, 标题, 文本, 相符个数) SELECT "
+                                            "编号, 标题, 文本, 相符个数 FROM old; DROP TABLE old");
+        for (const QString& sql :
+             {wipe, QStringLiteral("ALTER TABLE me1 RENAME TO old; CREATE TABLE me1 (%1, PRIMARY "
+                                   "KEY (编号)) WITHOUT ROWID; %2")
+                        .arg(columns, copy)}) {
+            editor.reset();
+            folder = std::make_unique<TempProgramFolder>(KnowledgeSources{}, Notes());
+            ExecutePersonal(sql);
+            messages->shown.clear();
+            reopen();
+            QCOMPARE(lastMessage(), unusable);
+            QCOMPARE(title(), QString());
+            QCOMPARE(line(), QString());
+            click(editor->cmdMove[3]);
+            QCOMPARE(line(), QStringLiteral("无记录"));
+            click(editor->cmdAdd);
+            typeInto(editor->Text2_1, QStringLiteral("新笔记"));
+            click(editor->cmdSave);
+            QCOMPARE(lastMessage(), QStringLiteral("操作失败！无法打开资料库文件，修改均未写入！"));
+            click(editor->cmdRefresh);
+            QCOMPARE(lastMessage(), unusable);
+            QCOMPARE(StoredTitles(),
+                     (QStringList{QStringLiteral("读书笔记"), QStringLiteral("门诊记录"),
+                                  QStringLiteral("方歌")}));
+            messages->answers = {MsgAnswer::Ok, MsgAnswer::Yes};
+            editor->close();
+        }
+
+        editor.reset();
+        folder = std::make_unique<TempProgramFolder>(KnowledgeSources{}, Notes());
+        ExecutePersonal(QStringLiteral("ALTER TABLE me1 RENAME TO old; CREATE TABLE me1 (%1, "
+                                       "rowid TEXT); %2")
+                            .arg(columns, copy));
+        messages->shown.clear();
+        reopen();
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(line(), QStringLiteral("3，1/3"));
+        click(editor->cmdMove[3]);
+        typeInto(editor->Text2_2, QStringLiteral("改过的方歌"));
+        click(editor->cmdMove[0]);
+        click(editor->cmdDelete);
+        click(editor->cmdSave);
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+        QCOMPARE(StoredTitles(), (QStringList{QStringLiteral("门诊记录"), QStringLiteral("方歌")}));
+        QStringList bodies;
+        ReadRows(PersonalConnectionString(), QStringLiteral("SELECT 文本 FROM me1 WHERE 编号=12"),
+                 [&](const SqlStatement& r) { bodies << r.text(0); });
+        QCOMPARE(bodies, QStringList{QStringLiteral("改过的方歌")});
+    }
+
     void filters() {
         editor->Text2_0->setText(QStringLiteral("记"));
         click(editor->cmdSearch);

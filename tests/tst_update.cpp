@@ -469,6 +469,9 @@ private slots:
         QTest::newRow("no 关键字 in An1") << QStringLiteral("column");
         QTest::newRow("yao a view") << QStringLiteral("view");
         QTest::newRow("columns out of place") << QStringLiteral("order");
+        QTest::newRow("a hit count in words") << QStringLiteral("words");
+        QTest::newRow("a hit count with a fraction") << QStringLiteral("fraction");
+        QTest::newRow("no hit count") << QStringLiteral("null");
     }
 
     void onlineUpdateFailures() {
@@ -501,6 +504,17 @@ private slots:
         if (how == QLatin1String("view"))
             Exec(file, QStringLiteral("ALTER TABLE yao RENAME TO old; CREATE VIEW yao AS "
                                       "SELECT * FROM old;"));
+        // Hit counts in a column declared as text, one of them not a whole number.
+        const QString textCounts = QStringLiteral(
+            "ALTER TABLE yao RENAME TO old; CREATE TABLE yao (编号 INTEGER, 药名 TEXT, 文本 TEXT, "
+            "相符个数 TEXT); INSERT INTO yao SELECT 编号, 药名, 文本, 相符个数 FROM old; "
+            "DROP TABLE old; UPDATE yao SET 相符个数 = %1 WHERE 编号 = 2;");
+        if (how == QLatin1String("words"))
+            Exec(file, textCounts.arg(QStringLiteral("'两'")));
+        if (how == QLatin1String("fraction"))
+            Exec(file, textCounts.arg(QStringLiteral("2.5")));
+        if (how == QLatin1String("null"))
+            Exec(file, textCounts.arg(QStringLiteral("NULL")));
         if (how == QLatin1String("order"))
             Exec(file, QStringLiteral("ALTER TABLE bing RENAME TO old; CREATE TABLE bing (病名 "
                                       "TEXT, 编号 INTEGER, 文本 TEXT, 相符个数 INTEGER);"));
@@ -543,6 +557,77 @@ private slots:
         SqlConnection db;
         db.open(StoredKnowledgePath(), kDatabasePassword);
         db.prepare(QStringLiteral("SELECT 备注 FROM yao LIMIT 1"));
+    }
+
+    // A download that declares the hit count as text gets the program's own column types in
+    // its copy: the hit counts still count and rank as numbers, by the statements and in memory.
+    void hitCountsStayNumbers() {
+        const QString file = sitePath(QStringLiteral("bk6.mp3"));
+        Exec(file,
+             QStringLiteral("DROP TABLE bing; CREATE TABLE bing (编号 TEXT, 病名 TEXT, 文本 TEXT, "
+                            "相符个数 TEXT);"
+                            "INSERT INTO bing VALUES ('1', '一证', '甲', '0');"
+                            "INSERT INTO bing VALUES ('2', '九证', '甲乙丙丁戊己庚辛壬', '0');"
+                            "INSERT INTO bing VALUES ('3', '十证', '甲乙丙丁戊己庚辛壬癸', '0');"));
+        QVERIFY(onlineUpdate());
+        SqlConnection db;
+        db.open(StoredKnowledgePath(), kDatabasePassword);
+        SqlStatement info = db.prepare(QStringLiteral("PRAGMA table_info(bing)"));
+        QStringList types;
+        while (info.step())
+            types << info.text(2);
+        QCOMPARE(types, (QStringList{QStringLiteral("INTEGER"), QStringLiteral("TEXT"),
+                                     QStringLiteral("TEXT"), QStringLiteral("INTEGER")}));
+        db.close();
+        const QString keywords = QStringLiteral("甲，乙，丙，丁，戊，己，庚，辛，壬，癸");
+        const QStringList ranked{QStringLiteral("十证"), QStringLiteral("九证"),
+                                 QStringLiteral("一证")};
+        QCOMPARE(search(QStringLiteral("病理"), keywords), ranked);
+        QCOMPARE(search(QStringLiteral("病理"), keywords), ranked);
+    }
+
+    // Data older than the data in use is not taken, signed or not: the user is told so and goes
+    // on working with what they have.
+    void olderDataIsRefused_data() {
+        QTest::addColumn<bool>("signedSite");
+        QTest::newRow("unsigned") << false;
+        QTest::newRow("signed") << true;
+    }
+    void olderDataIsRefused() {
+        QFETCH(bool, signedSite);
+        WriteKnowledgeDb(Sources(QStringLiteral("旧版四君子汤")),
+                         sitePath(QStringLiteral("bk6.mp3")), QStringLiteral("2008-05-01"));
+        if (signedSite) {
+            useVendorKey();
+            signSite();
+        }
+        const QByteArray before = ReadAll(StoredKnowledgePath());
+        auto window = openWindow();
+        const QString caption = window->windowTitle();
+        QSignalSpy completed(window->DL, &bkDLControl::completed);
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
+        QVERIFY(completed.wait(20000));
+        QVERIFY(site->requested().contains(kKnowledgePath));
+        QCOMPARE(messages->shown.last().prompt,
+                 QStringLiteral("服务器上的资料比现有的旧，未更新！"));
+        QCOMPARE(messages->shown.last().flags, 0);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("Meridane"));
+        QVERIFY(shell->started.isEmpty());
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->windowTitle(), caption);
+        QCOMPARE(ReadAll(StoredKnowledgePath()), before);
+        QCOMPARE(QDir(folder->path() + QStringLiteral("/sound")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("bk6.mp3")});
+        window->close();
+
+        // The same data as in use may be fetched again.
+        WriteKnowledgeDb(Sources(QStringLiteral("同版四君子汤")),
+                         sitePath(QStringLiteral("bk6.mp3")), QStringLiteral("2008-05-20"));
+        if (signedSite)
+            signSite();
+        QVERIFY(onlineUpdate());
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-05-20"));
+        QVERIFY(ReadAll(StoredKnowledgePath()) != before);
     }
 
     void cancelOnlineUpdate() {

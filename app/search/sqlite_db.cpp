@@ -237,6 +237,30 @@ void SqlStatement::bindNull(int index) {
     sqlite3_bind_null(stmt_, index);
 }
 
+void SqlStatement::bindValue(int index, const QVariant& value) {
+    if (value.isNull()) {
+        bindNull(index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        bind(index, qint64(value.toLongLong()));
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(stmt_, index, value.toDouble());
+        break;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        sqlite3_bind_blob(stmt_, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default:
+        bind(index, value.toString());
+        break;
+    }
+}
+
 void SqlStatement::bindAll(const QStringList& values) {
     for (int i = 0; i < values.size(); ++i)
         bind(i + 1, values.at(i));

@@ -87,6 +87,8 @@ public:
     void bind(int index, const QString& value); // 1-based, like SQLite
     void bind(int index, qint64 value);
     void bindNull(int index);
+    // A value as value() gives it, in the same storage class: null, integer, real, blob or text.
+    void bindValue(int index, const QVariant& value);
     void bindAll(const QStringList& values);
 
     // Steps to the next row; false at the end. Throws DbError.

@@ -13,9 +13,46 @@ namespace meridane {
 
 namespace {
 
-// What the set reads of me1, and what a save needs to find there.
-const QString kReadRows =
-    QStringLiteral("SELECT rowid, 编号, 标题, 文本, 相符个数 FROM me1 ORDER BY 编号, rowid");
+// What the set reads of me1, and what a save needs to find there; rowid is the name that reaches
+// the row ids (NotesRowid).
+QString ReadRows(const QString& rowid) {
+    return QStringLiteral("SELECT %1, 编号, 标题, 文本, 相符个数 FROM me1 ORDER BY 编号, %1")
+        .arg(rowid);
+}
+
+// The name that reaches me1's row ids in db: rowid, _rowid_ or oid, whichever no column of me1
+// takes for itself. Throws UnusableNotesError for a file the editor does not work with, and
+// DbError for one without me1; nothing of the file runs on the way.
+QString NotesRowid(SqlConnection& db) {
+    // Triggers run with the editor's and the search's writes; a view or a virtual table runs
+    // code when it is read.
+    SqlStatement code =
+        db.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='trigger' OR "
+                                  "(type='view' AND lower(name) IN ('me1', 'me2')) OR "
+                                  "(type='table' AND coalesce(rootpage, 0) <= 0) LIMIT 1"));
+    if (code.step())
+        throw UnusableNotesError("the notes file holds triggers, views or virtual tables");
+    SqlStatement table = db.prepare(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND lower(name)='me1'"));
+    if (!table.step())
+        throw DbError("the notes file holds no me1");
+    QStringList columns;
+    SqlStatement info = db.prepare(QStringLiteral("PRAGMA table_info(me1)"));
+    while (info.step())
+        columns << info.text(1).toLower();
+    for (const QString& name :
+         {QStringLiteral("rowid"), QStringLiteral("_rowid_"), QStringLiteral("oid")}) {
+        if (columns.contains(name))
+            continue;
+        try {
+            db.prepare(QStringLiteral("SELECT %1 FROM me1 LIMIT 0").arg(name));
+        } catch (const DbError&) {
+            throw UnusableNotesError("me1 has no row ids");
+        }
+        return name;
+    }
+    throw UnusableNotesError("me1's columns take every name of the row id");
+}
 
 // The largest whole number a value of 编号 stands for, when it is a number.
 std::optional<qint64> WholeNumber(const QVariant& number) {
@@ -71,13 +108,16 @@ QString NumberText(const QVariant& number) {
 void PersonalRecordSet::load(const QString& file) {
     SqlConnection db;
     db.open(file, QString());
-    SqlStatement rows = db.prepare(kReadRows);
+    SqlStatement rows = db.prepare(ReadRows(NotesRowid(db)));
     std::vector<Entry> loaded;
     qint64 next = 1;
     while (rows.step()) {
         Entry e;
         e.rowid = rows.integer(0);
         e.record = {rows.value(1), rows.text(2), rows.text(3)};
+        e.readNumber = e.record.number;
+        e.readTitle = rows.value(2);
+        e.readBody = rows.value(3);
         e.stored = true;
         if (const std::optional<qint64> n = WholeNumber(e.record.number))
             next = std::max(next, After(*n));
@@ -94,7 +134,7 @@ SqlConnection PersonalRecordSet::Connect(const QString& file) {
     SqlConnection db;
     try {
         db.open(file, QString());
-        db.prepare(kReadRows + QStringLiteral(" LIMIT 0"));
+        db.prepare(ReadRows(NotesRowid(db)) + QStringLiteral(" LIMIT 0"));
     } catch (const DbError& e) {
         Fail(PersonalSaveError::Reason::CannotOpen, e);
     }
@@ -110,9 +150,26 @@ void PersonalRecordSet::save(SqlConnection& db) {
         Fail(PersonalSaveError::Reason::CannotWrite, e);
     }
     try {
-        SqlStatement remove = db.prepare(QStringLiteral("DELETE FROM me1 WHERE rowid=?1"));
+        // Checked again under the write lock: what is written is the file as it is now.
+        QString rowid;
+        try {
+            rowid = NotesRowid(db);
+        } catch (const DbError& e) {
+            Fail(PersonalSaveError::Reason::CannotOpen, e);
+        }
+        // A row is changed only while it holds what was read from it: a row id the file has
+        // since given to another note, or a note changed elsewhere, counts no change.
+        const QString asRead =
+            QStringLiteral(" WHERE %1=?1 AND 编号 IS ?2 AND 标题 IS ?3 AND 文本 IS ?4").arg(rowid);
+        SqlStatement remove = db.prepare(QStringLiteral("DELETE FROM me1") + asRead);
         SqlStatement update =
-            db.prepare(QStringLiteral("UPDATE me1 SET 标题=?2, 文本=?3 WHERE rowid=?1"));
+            db.prepare(QStringLiteral("UPDATE me1 SET 标题=?5, 文本=?6") + asRead);
+        const auto bindAsRead = [](SqlStatement& st, const Entry& e) {
+            st.bind(1, e.rowid);
+            st.bindValue(2, e.readNumber);
+            st.bindValue(3, e.readTitle);
+            st.bindValue(4, e.readBody);
+        };
         SqlStatement insert = db.prepare(
             QStringLiteral("INSERT INTO me1 (编号, 标题, 文本, 相符个数) VALUES (?1, ?2, ?3, 0)"));
         SqlStatement lastRowid = db.prepare(QStringLiteral("SELECT last_insert_rowid()"));
@@ -128,7 +185,7 @@ void PersonalRecordSet::save(SqlConnection& db) {
         for (const Entry& e : entries_) {
             if (e.deleted && e.stored) {
                 remove.reset();
-                remove.bind(1, e.rowid);
+                bindAsRead(remove, e);
                 ChangeOneRow(db, remove);
             }
         }
@@ -136,9 +193,9 @@ void PersonalRecordSet::save(SqlConnection& db) {
             if (e.deleted || !e.stored || !e.modified)
                 continue;
             update.reset();
-            update.bind(1, e.rowid);
-            update.bind(2, e.record.title);
-            update.bind(3, e.record.body);
+            bindAsRead(update, e);
+            update.bind(5, e.record.title);
+            update.bind(6, e.record.body);
             ChangeOneRow(db, update);
         }
         for (size_t i = 0; i < entries_.size(); ++i) {
@@ -183,8 +240,14 @@ void PersonalRecordSet::save(SqlConnection& db) {
             continue;
         moved[i] = kept.size();
         kept.push_back(std::move(entries_[i]));
-        kept.back().stored = true;
-        kept.back().modified = false;
+        Entry& e = kept.back();
+        if (!e.stored || e.modified) {
+            e.readNumber = e.record.number;
+            e.readTitle = e.record.title;
+            e.readBody = e.record.body;
+        }
+        e.stored = true;
+        e.modified = false;
     }
     entries_ = std::move(kept);
     for (size_t& index : visible_)
@@ -283,7 +346,7 @@ bool IsNotesDatabase(const QString& file) {
     try {
         SqlConnection db;
         db.open(file, QString());
-        db.prepare(kReadRows + QStringLiteral(" LIMIT 0"));
+        db.prepare(ReadRows(NotesRowid(db)) + QStringLiteral(" LIMIT 0"));
         SqlStatement check = db.prepare(QStringLiteral("PRAGMA integrity_check"));
         return check.step() && check.text(0) == QLatin1String("ok") && !check.step();
     } catch (const DbError&) {

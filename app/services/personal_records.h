@@ -39,17 +39,27 @@ private:
     Reason reason_;
 };
 
+// A notes file that opens but that the editor does not work with: me1 is not a plain table with
+// rows of its own (a view, a virtual table, a table without row ids, or one whose columns take
+// every name of the row id), or the file holds triggers, which would run with every change.
+class UnusableNotesError : public DbError {
+public:
+    using DbError::DbError;
+};
+
 class PersonalRecordSet {
 public:
     // Reads every row of me1 from file, dropping all pending changes and the filter. Throws
-    // DbError; the set is then unchanged.
+    // DbError (UnusableNotesError for a file the editor does not work with, see there); the set
+    // is then unchanged, and nothing of the file has run.
     void load(const QString& file);
-    // Opens file for a save and checks that it holds an me1 the set can write. Throws
-    // PersonalSaveError (CannotOpen).
+    // Opens file for a save and checks that it holds an me1 the set can write (as load does).
+    // Throws PersonalSaveError (CannotOpen).
     static SqlConnection Connect(const QString& file);
     // Writes all pending changes in one transaction: every edit and deletion to the one row it
-    // was read from (by rowid, whatever 编号 holds), every new note with the next number
-    // (largest whole number in the file + 1). The records shown and the current record stay.
+    // was read from (by row id, whatever 编号 holds), and only while that row still holds the
+    // 编号, title and body read from it; every new note with the next number (largest whole
+    // number in the file + 1). The records shown and the current record stay.
     // Throws PersonalSaveError; the file is then as it was and the changes stay pending.
     void save(SqlConnection& db);
     void save(const QString& file) {
@@ -89,6 +99,9 @@ public:
 private:
     struct Entry {
         PersonalRecord record;
+        // 编号, 标题 and 文本 as the file held them when they were read or last written, each
+        // with its storage class.
+        QVariant readNumber, readTitle, readBody;
         qint64 rowid = 0;    // the row in the file, when stored
         bool stored = false; // the row is in the file
         bool modified = false;
@@ -105,7 +118,8 @@ private:
 };
 
 // Whether file is a notes database the editor can work with: an SQLite file without a key that
-// holds me1 with its columns and passes the integrity check.
+// holds me1 as a plain table with its columns and row ids, no triggers, no view named me1 or
+// me2, no virtual tables, and that passes the integrity check.
 bool IsNotesDatabase(const QString& file);
 
 enum class RestoreOutcome {

@@ -16,6 +16,8 @@ namespace meridane {
 
 namespace {
 
+const QString kHits = QStringLiteral("相符个数");
+
 QString KeyedConnectionString(const QString& relativePath) {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + ProgramFolder() +
            QLatin1Char('\\') + relativePath + QStringLiteral(";Jet OLEDB:Database Password=") +
@@ -76,8 +78,8 @@ bool RunsNoCode(SqlConnection& db) {
 const std::vector<TableNeeds>& KnowledgeTables() {
     static const std::vector<TableNeeds> tables = [] {
         const QString number = QStringLiteral("编号"), body = QStringLiteral("文本"),
-                      hits = QStringLiteral("相符个数"), keywords = QStringLiteral("关键字");
-        const QStringList leading{number, QString(), body, hits};
+                      keywords = QStringLiteral("关键字");
+        const QStringList leading{number, QString(), body, kHits};
         return std::vector<TableNeeds>{{QStringLiteral("An1"), leading, {keywords}},
                                        {QStringLiteral("yao"), leading, {}},
                                        {QStringLiteral("bing"), leading, {}},
@@ -94,20 +96,19 @@ const std::vector<TableNeeds>& UpdateTables() {
     return tables;
 }
 
-// The type a copied column is declared with: one that gives it the same affinity.
-QString AffinityType(const QString& declared) {
-    const QString t = declared.toUpper();
-    if (t.contains(QLatin1String("INT")))
-        return QStringLiteral("INTEGER");
-    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
-        t.contains(QLatin1String("TEXT")))
+// The type the program gives a copied column, whatever the download declares: the record
+// tables' 编号 and 相符个数 are whole numbers, every other column is text.
+QString ProgramType(const QString& table, size_t position) {
+    if (table == QLatin1String("cnt"))
         return QStringLiteral("TEXT");
-    if (t.isEmpty() || t.contains(QLatin1String("BLOB")))
-        return QStringLiteral("BLOB");
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
-        t.contains(QLatin1String("DOUB")))
-        return QStringLiteral("REAL");
-    return QStringLiteral("NUMERIC");
+    switch (position) {
+    case 0:
+        return QStringLiteral("INTEGER");
+    case 3:
+        return QStringLiteral("INTEGER NOT NULL DEFAULT 0");
+    default:
+        return QStringLiteral("TEXT");
+    }
 }
 
 using RawStatement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
@@ -128,7 +129,8 @@ void CopyTable(SqlConnection& src, SqlConnection& dst, const QString& table) {
         throw DbError("not a plain table");
     QStringList defs, names, params;
     for (const Column& c : *columns) {
-        defs << QuoteIdentifier(c.name) + QLatin1Char(' ') + AffinityType(c.type);
+        defs << QuoteIdentifier(c.name) + QLatin1Char(' ') +
+                    ProgramType(table, size_t(defs.size()));
         names << QuoteIdentifier(c.name);
         params << QStringLiteral("?%1").arg(params.size() + 1);
     }
@@ -149,6 +151,14 @@ void CopyTable(SqlConnection& src, SqlConnection& dst, const QString& table) {
     }
     if (rc != SQLITE_DONE)
         throw DbError(src.lastError().toStdString());
+    // A hit count the column cannot hold as a whole number would be counted and ranked as text.
+    if (table != QLatin1String("cnt")) {
+        SqlStatement odd =
+            dst.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE typeof(%2) <> 'integer' LIMIT 1")
+                            .arg(quoted, QuoteIdentifier(kHits)));
+        if (odd.step())
+            throw DbError("a hit count that is not a whole number");
+    }
 }
 
 // The first row's value of column in table of the file in the program folder; a table without
@@ -203,27 +213,43 @@ bool IsUsableKnowledgeDb(const QString& file) {
     }
 }
 
-bool AcceptKnowledgeDb(const QString& file) {
+KnowledgeDbVerdict TakeKnowledgeDb(const QString& file, const QString& stored) {
     const QString clean = file + QStringLiteral(".clean");
     QFile::remove(clean);
     try {
         SqlConnection src;
         src.open(file, kDatabasePassword);
         if (!HasLayout(src, KnowledgeTables()))
-            return false;
+            return KnowledgeDbVerdict::Unusable;
         SqlConnection dst;
         dst.open(clean, kDatabasePassword, SqlConnection::Mode::CreateIfMissing);
         dst.exec(QStringLiteral("BEGIN"));
         for (const TableNeeds& t : KnowledgeTables())
             CopyTable(src, dst, t.name);
         dst.exec(QStringLiteral("COMMIT"));
-        dst.close();
         src.close();
+        // The stamp as the start-up check will read it from the copy.
+        QString stamp;
+        {
+            SqlStatement row = dst.prepare(QStringLiteral("SELECT cntr FROM cnt LIMIT 1"));
+            if (!row.step())
+                throw DbError("no stamp");
+            stamp = row.value(0).toString();
+        }
+        dst.close();
+        if (HasUpdate(stamp, KnowledgeStamp(stored))) {
+            QFile::remove(clean);
+            return KnowledgeDbVerdict::Older;
+        }
     } catch (const DbError&) {
         QFile::remove(clean);
-        return false;
+        return KnowledgeDbVerdict::Unusable;
     }
-    return ReplaceWith(clean, file);
+    return ReplaceWith(clean, file) ? KnowledgeDbVerdict::Accepted : KnowledgeDbVerdict::Unusable;
+}
+
+bool AcceptKnowledgeDb(const QString& file) {
+    return TakeKnowledgeDb(file, StoredKnowledgePath()) == KnowledgeDbVerdict::Accepted;
 }
 
 bool IsUsableUpdateDb(const QString& file) {

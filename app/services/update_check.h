@@ -13,6 +13,7 @@ inline const QString kDownloadDone = QStringLiteral("更新下载完成，将重
 inline const QString kAskCancelDownload = QStringLiteral("是否取消下载？");
 inline const QString kDownloadFailed = QStringLiteral("与服务器连接失败！下载失败！");
 inline const QString kDownloadCancelled = QStringLiteral("下载已取消，资料未作改动。");
+inline const QString kDownloadOlder = QStringLiteral("服务器上的资料比现有的旧，未更新！");
 
 QString UpdateDbPath();       // sys/cabe.dll in the program folder
 QString UpdateDbAddress();    // where the start-up check fetches it from
@@ -32,9 +33,20 @@ inline const QString kKnowledgeDbSitePath = QStringLiteral("bak/cgzl2/bk6.mp3");
 // 文本 and 相符个数 in the first four places, 关键字 where it is searched, cntr), and nothing
 // that runs code (no views, no triggers). Further columns and tables are allowed.
 bool IsUsableKnowledgeDb(const QString& file);
+// What became of a downloaded knowledge database.
+enum class KnowledgeDbVerdict {
+    Accepted,
+    Unusable, // not the tables and columns above, a hit count that is not a whole number, no stamp
+    Older,    // its stamp is older than the stored database's
+};
 // Takes a downloaded knowledge database: when it holds the tables and columns above, its rows
-// are copied into a file the program builds itself (plain tables, nothing else), which then
-// stands in place of file. False, with file untouched, when it does not.
+// are copied into a file the program builds itself (plain tables with the program's own column
+// types, nothing else), which then stands in place of file. Every 相符个数 must be a whole
+// number, and its cntr stamp must not be older than the one of stored (compared as text, as the
+// start-up check does; a stored database without a stamp takes any). file is left untouched
+// unless the verdict is Accepted.
+KnowledgeDbVerdict TakeKnowledgeDb(const QString& file, const QString& stored);
+// TakeKnowledgeDb against the stored knowledge database of the program folder, accepted or not.
 bool AcceptKnowledgeDb(const QString& file);
 // An update database is usable: plain tables cnt_date (downdate) and gao (gonggao), and nothing
 // that runs code.

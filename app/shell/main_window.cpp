@@ -607,7 +607,14 @@ void frmMain::Command10Click() {
     // Bounded in size and time, signed when the program has a vendor key, and copied into a
     // file of our own before it replaces the stored database.
     DL->options = KnowledgeDbTransfer();
-    DL->check = AcceptKnowledgeDb;
+    if (DL->running())
+        return;
+    downloadVerdict_.reset();
+    captionBeforeDownload_ = windowTitle();
+    DL->check = [this](const QString& file) {
+        downloadVerdict_ = TakeKnowledgeDb(file, StoredKnowledgePath());
+        return downloadVerdict_ == KnowledgeDbVerdict::Accepted;
+    };
     if (!findChild<QShortcut*>(QStringLiteral("DLCancel"))) {
         auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
         esc->setObjectName(QStringLiteral("DLCancel"));
@@ -652,6 +659,12 @@ void frmMain::DLCompleted() {
         // The user's cancel: the stored data stays, and so does the program.
         setWindowTitle(MainCaption());
         Messages().MsgBox(kDownloadCancelled, MsgFlags::OkOnly, kProgramTitle);
+        return;
+    }
+    if (!ok && downloadVerdict_ == KnowledgeDbVerdict::Older) {
+        // The whole file came, and the data in use is newer: nothing changed, nothing to end.
+        setWindowTitle(captionBeforeDownload_);
+        Messages().MsgBox(kDownloadOlder, MsgFlags::OkOnly, kProgramTitle);
         return;
     }
     if (!ok) {

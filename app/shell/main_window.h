@@ -8,6 +8,7 @@
 #include "services/lifecycle.h"
 #include "services/main_layout.h"
 #include "services/music.h"
+#include "services/update_check.h"
 #include "shell/about_dialog.h"
 #include "shell/personal_editor.h"
 
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class Command;
 class Lustrane;
@@ -143,6 +145,10 @@ private:
     bool cancelRequested_ = false;
     SingleInstance* instance_ = nullptr;
     bool shutDown_ = false;
+    // What the check of the downloaded knowledge database found, once it ran; the caption the
+    // window had before the transfer.
+    std::optional<KnowledgeDbVerdict> downloadVerdict_;
+    QString captionBeforeDownload_;
 };
 
 } // namespace meridane

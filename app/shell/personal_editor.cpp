@@ -49,6 +49,7 @@ const QString kRestored = QStringLiteral("恢复成功！");
 const QString kNoBackup = QStringLiteral("没有找到备份文件！");
 const QString kBadBackup = QStringLiteral("备份文件不是有效的资料库，未恢复！");
 const QString kRestoreFailed = QStringLiteral("无法替换资料库文件，未恢复！");
+const QString kUnusableNotes = QStringLiteral("资料库文件不是本程序可以编辑的资料库，未读入！");
 
 // A key press that would change the text of an editable box.
 bool WouldEdit(const QKeyEvent* key) {
@@ -201,6 +202,11 @@ void Form5::Form_Load() {
             design_[w] = {twips.toRect(), w->font().pointSizeF()};
     try {
         set_.load(PersonalDbPath());
+    } catch (const UnusableNotesError&) {
+        // Opened, looked at and left alone: nothing of it was read or run.
+        showCurrent();
+        Messages().MsgBox(kUnusableNotes, MsgFlags::OkOnly, kProgramTitle);
+        return;
     } catch (const DbError&) {
         showCurrent();
         return;
@@ -325,6 +331,9 @@ void Form5::cmdSaveClick() {
 bool Form5::reload() {
     try {
         set_.load(PersonalDbPath());
+    } catch (const UnusableNotesError&) {
+        Messages().MsgBox(kUnusableNotes, MsgFlags::OkOnly, kProgramTitle);
+        return false;
     } catch (const DbError&) {
         // The notes in memory stay as they were; say why nothing changed.
         Messages().MsgBox(kOpenFailureNotice, MsgFlags::OkOnly, kProgramTitle);
