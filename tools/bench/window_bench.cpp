@@ -6,6 +6,7 @@
 #include "search/fast_search.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
+#include "services/user_settings.h"
 #include "shell/main_window.h"
 #include "window_driving.h"
 
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -66,6 +68,9 @@ int main(int argc, char* argv[]) {
     QuietMessages quiet;
     SetMessageService(&quiet);
     SetProgramFolder(folder);
+    // The window at its first-start size and place, whatever the user's own settings say.
+    SetUserSettingsFile(folder + QStringLiteral("/settings.ini"));
+    QFile::remove(UserSettingsFile());
     frmMain window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {

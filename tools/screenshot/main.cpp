@@ -4,11 +4,13 @@
 #include "buttons/command.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
+#include "services/user_settings.h"
 #include "shell/main_window.h"
 #include "window_driving.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -39,6 +41,9 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     SetProgramFolder(folder);
+    // The window at its first-start size and place, whatever the user's own settings say.
+    SetUserSettingsFile(folder + QStringLiteral("/settings.ini"));
+    QFile::remove(UserSettingsFile());
     frmMain window;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
