@@ -20,16 +20,19 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRawFont>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QtTest>
@@ -87,6 +90,9 @@ public:
     QString pdf;
 };
 
+const QString kSharedGlyphCase =
+    QStringLiteral("一人手足不温，食少乏力。用黄芪、人参、干姜、辛夷、五味子，一剂汗止。");
+
 KnowledgeSources Sources() {
     KnowledgeSources s;
     s.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("组成：人参、白术、茯苓、甘草。"),
@@ -100,8 +106,11 @@ KnowledgeSources Sources() {
              Rec(3, QStringLiteral("Ma Huang"), QStringLiteral("Ma Huang: herba ephedrae")),
              Rec(4, QStringLiteral("四君子汤"), QStringLiteral("不是方剂，是同名的药条"))};
     s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热，头痛"))};
-    s.yishu1 = {Rec(1, QStringLiteral("中风案"), QStringLiteral("口眼歪斜"),
-                    QStringLiteral("中风 口眼歪斜"))};
+    s.yishu1 = {
+        Rec(1, QStringLiteral("中风案"), QStringLiteral("口眼歪斜"),
+            QStringLiteral("中风 口眼歪斜")),
+        // Ideographs whose glyphs CJK faces also give to radicals and strokes.
+        Rec(2, QStringLiteral("手足不温案"), kSharedGlyphCase, QStringLiteral("手足不温 黄芪"))};
     return s;
 }
 
@@ -146,13 +155,7 @@ QString PdfText(const QString& pdf) {
     p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     if (!p.waitForFinished(20000))
         return QStringLiteral("<pdftotext failed>");
-    // CJK fonts share glyphs between ideographs and radicals, so read back in the compatibility
-    // form: the radical for 人 becomes 人 again.
-    QString text = QString::fromUtf8(p.readAllStandardOutput());
-    for (QChar& ch : text)
-        if (ch.unicode() >= 0x2E80 && ch.unicode() <= 0x2FDF)
-            ch = QString(ch).normalized(QString::NormalizationForm_KC).at(0);
-    return text;
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // Every shown label's text, laid out in its font with the label's width and flags, lies inside
@@ -817,6 +820,30 @@ private slots:
         QCOMPARE(dialog.flags.last(), 265);
         text = PdfText(dialog.pdf);
         QCOMPARE(text.simplified(), QStringLiteral("人参、白术"));
+
+        // The text layer holds the record's own characters, not the radicals or strokes that
+        // share their glyphs: a saved PDF can be searched for what the pane shows.
+        click(window->Option6);
+        type(QStringLiteral("黄芪"));
+        click(window->Command1);
+        clickTitle(0);
+        QCOMPARE(paneText(), kSharedGlyphCase);
+        const QFont shown = window->RichTextBox1->font();
+        dialog.pdf = out.filePath(QStringLiteral("shared.pdf"));
+        click(window->Command7);
+        text = PdfText(dialog.pdf);
+        QCOMPARE(text.simplified(), kSharedGlyphCase);
+        // Printed with the very glyphs and advances the pane shows.
+        const QFont printed = FontForPrinting(shown);
+        QCOMPARE(QFontInfo(printed).pointSizeF(), QFontInfo(shown).pointSizeF());
+        const QRawFont shownFace = QRawFont::fromFont(shown, QFontDatabase::SimplifiedChinese);
+        const QRawFont printedFace = QRawFont::fromFont(printed, QFontDatabase::SimplifiedChinese);
+        QVERIFY(shownFace.isValid() && printedFace.isValid());
+        const QList<quint32> glyphs = shownFace.glyphIndexesForString(kSharedGlyphCase);
+        QCOMPARE(printedFace.glyphIndexesForString(kSharedGlyphCase), glyphs);
+        QCOMPARE(printedFace.advancesForGlyphIndexes(glyphs),
+                 shownFace.advancesForGlyphIndexes(glyphs));
+        QVERIFY(printedFace.pathForGlyph(glyphs[1]) == shownFace.pathForGlyph(glyphs[1]));
 
         // Cancel: nothing printed, nothing said.
         dialog.answer = kPrintCancelled;
