@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRawFont>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QtTest>
@@ -911,9 +912,70 @@ private slots:
         QCOMPARE(selectionChecked, selection);
     }
 
+    // "网上留言" on a desktop that cannot open the page says so, with the address to copy.
+    void guestbookNotOpened() {
+        const QString address = SiteAddress() + QStringLiteral("/gb_add.asp");
+        const QString said =
+            QStringLiteral("无法打开网上留言页面。请将下面的网址复制到网页浏览器中打开：\r\n") +
+            address;
+        shell->openFails = true;
+        click(window->Command9);
+        QCOMPARE(shell->opened, QStringList{address});
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown.last().prompt, said);
+        QCOMPARE(messages->shown.last().flags, 48);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("Meridane"));
+
+        // The desktop's own services, in a system with no browser and no opener at all.
+        SetShellServices(nullptr);
+        const QByteArray path = qgetenv("PATH");
+        const QByteArray browser = qgetenv("BROWSER");
+        const QByteArray defaultBrowser = qgetenv("DEFAULT_BROWSER");
+        const auto restore = qScopeGuard([&] {
+            qputenv("PATH", path);
+            qputenv("BROWSER", browser);
+            qputenv("DEFAULT_BROWSER", defaultBrowser);
+            SetShellServices(shell.get());
+        });
+        QTemporaryDir bin;
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        qputenv("BROWSER", "");
+        qputenv("DEFAULT_BROWSER", "");
+        click(window->Command9);
+        QCOMPARE(messages->shown.size(), 2);
+        QCOMPARE(messages->shown.last().prompt, said);
+
+        // An opener that finds no program for web pages: it gives up after the click returns.
+        const QString asked = bin.filePath(QStringLiteral("asked"));
+        const auto opener = [&](int status) {
+            const QString script = bin.filePath(QStringLiteral("xdg-open"));
+            WriteFile(script, QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1.part'\n"
+                                             "/bin/mv '%1.part' '%1'\nexit %2\n")
+                                  .arg(asked)
+                                  .arg(status)
+                                  .toUtf8());
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::remove(asked);
+        };
+        opener(3);
+        click(window->Command9);
+        QTRY_COMPARE(messages->shown.size(), 3);
+        QCOMPARE(messages->shown.last().prompt, said);
+        QCOMPARE(ReadAll(asked), address.toUtf8());
+
+        // One that opens it: nothing is said.
+        opener(0);
+        click(window->Command9);
+        QTRY_COMPARE(ReadAll(asked), address.toUtf8());
+        // Until the opener has ended and been heard.
+        QTRY_VERIFY(QCoreApplication::instance()->findChildren<QProcess*>().isEmpty());
+        QCOMPARE(messages->shown.size(), 3);
+    }
+
     void commands() {
         click(window->Command9);
         QCOMPARE(shell->opened, QStringList{SiteAddress() + QStringLiteral("/gb_add.asp")});
+        QVERIFY(messages->shown.isEmpty());
 
         click(window->Command6);
         click(window->Command6);
