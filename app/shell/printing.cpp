@@ -246,7 +246,8 @@ QString MakePrintFace(const QRawFont& face) {
     const QString family = QStringLiteral("Meridane Print %1 %2").arg(made).arg(face.familyName());
     tables["cmap"] = CmapTable(map);
     tables["name"] =
-        NameTable(family, face.styleName(), QStringLiteral("MeridanePrint%1-Face").arg(made));
+        NameTable(family, face.styleName().isEmpty() ? QStringLiteral("Regular") : face.styleName(),
+                  QStringLiteral("MeridanePrint%1-Face").arg(made));
     const int id = QFontDatabase::addApplicationFontFromData(FontFile(std::move(tables)));
     return id < 0 ? QString() : QFontDatabase::applicationFontFamilies(id).value(0);
 }
