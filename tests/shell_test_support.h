@@ -31,9 +31,14 @@ public:
         started << program;
         return true;
     }
-    void OpenUrl(const QString& address) override { opened << address; }
+    void OpenUrl(const QString& address, std::function<void()> failed) override {
+        opened << address;
+        if (openFails)
+            failed();
+    }
     void Beep() override { ++beeps; }
     QStringList started, opened;
+    bool openFails = false; // as a desktop with no browser
     int beeps = 0;
 };
 

@@ -4,10 +4,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStyle>
 #include <QTimer>
 #include <QtTest>
 
@@ -100,6 +103,43 @@ private slots:
         font.setBold(true);
         const int needed = QFontMetrics(font).horizontalAdvance(title) + 140;
         QVERIFY2(width >= needed, qPrintable(QStringLiteral("%1 < %2").arg(width).arg(needed)));
+    }
+
+    // A box's text can be selected with the mouse and copied, such as the guestbook's address,
+    // in any style (some leave a box's text unselectable).
+    void messageTextSelectable_data() {
+        QTest::addColumn<QString>("style");
+        QTest::newRow("Fusion") << QStringLiteral("Fusion");
+        QTest::newRow("Windows") << QStringLiteral("Windows");
+    }
+
+    void messageTextSelectable() {
+        QFETCH(QString, style);
+        const QString before = QApplication::style()->name();
+        QVERIFY(QApplication::setStyle(style));
+        const auto restore = qScopeGuard([&] { QApplication::setStyle(before); });
+        const QString address = QStringLiteral("http://127.0.0.1:9/gb_add.asp");
+        QString selected;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            // A drag over the whole text of the label that shows it.
+            for (QLabel* label : box->findChildren<QLabel*>()) {
+                if (!label->text().contains(address))
+                    continue;
+                const QRect r = label->contentsRect();
+                QTest::mousePress(label, Qt::LeftButton, {}, r.topLeft());
+                QTest::mouseMove(label, r.bottomRight());
+                QTest::mouseRelease(label, Qt::LeftButton, {}, r.bottomRight());
+                selected = label->selectedText();
+            }
+            box->done(0);
+        });
+        WidgetMessages messages;
+        messages.MsgBox(QStringLiteral("请将下面的网址复制到网页浏览器中打开：\r\n") + address, 48,
+                        QStringLiteral("Meridane"));
+        QVERIFY2(selected.contains(address), qPrintable(selected));
     }
 };
 

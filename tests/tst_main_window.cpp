@@ -21,17 +21,21 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRawFont>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTextBlock>
@@ -90,6 +94,9 @@ public:
     QString pdf;
 };
 
+const QString kSharedGlyphCase =
+    QStringLiteral("一人手足不温，食少乏力。用黄芪、人参、干姜、辛夷、五味子，一剂汗止。");
+
 KnowledgeSources Sources() {
     KnowledgeSources s;
     s.An1 = {Rec(1, QStringLiteral("四君子汤"), QStringLiteral("组成：人参、白术、茯苓、甘草。"),
@@ -103,8 +110,11 @@ KnowledgeSources Sources() {
              Rec(3, QStringLiteral("Ma Huang"), QStringLiteral("Ma Huang: herba ephedrae")),
              Rec(4, QStringLiteral("四君子汤"), QStringLiteral("不是方剂，是同名的药条"))};
     s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热，头痛"))};
-    s.yishu1 = {Rec(1, QStringLiteral("中风案"), QStringLiteral("口眼歪斜"),
-                    QStringLiteral("中风 口眼歪斜"))};
+    s.yishu1 = {
+        Rec(1, QStringLiteral("中风案"), QStringLiteral("口眼歪斜"),
+            QStringLiteral("中风 口眼歪斜")),
+        // Ideographs whose glyphs CJK faces also give to radicals and strokes.
+        Rec(2, QStringLiteral("手足不温案"), kSharedGlyphCase, QStringLiteral("手足不温 黄芪"))};
     return s;
 }
 
@@ -149,13 +159,7 @@ QString PdfText(const QString& pdf) {
     p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     if (!p.waitForFinished(20000))
         return QStringLiteral("<pdftotext failed>");
-    // CJK fonts share glyphs between ideographs and radicals, so read back in the compatibility
-    // form: the radical for 人 becomes 人 again.
-    QString text = QString::fromUtf8(p.readAllStandardOutput());
-    for (QChar& ch : text)
-        if (ch.unicode() >= 0x2E80 && ch.unicode() <= 0x2FDF)
-            ch = QString(ch).normalized(QString::NormalizationForm_KC).at(0);
-    return text;
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // Every shown label's text, laid out in its font with the label's width and flags, lies inside
@@ -995,6 +999,30 @@ private slots:
         text = PdfText(dialog.pdf);
         QCOMPARE(text.simplified(), QStringLiteral("人参、白术"));
 
+        // The text layer holds the record's own characters, not the radicals or strokes that
+        // share their glyphs: a saved PDF can be searched for what the pane shows.
+        click(window->Option6);
+        type(QStringLiteral("黄芪"));
+        click(window->Command1);
+        clickTitle(0);
+        QCOMPARE(paneText(), kSharedGlyphCase);
+        const QFont shown = window->RichTextBox1->font();
+        dialog.pdf = out.filePath(QStringLiteral("shared.pdf"));
+        click(window->Command7);
+        text = PdfText(dialog.pdf);
+        QCOMPARE(text.simplified(), kSharedGlyphCase);
+        // Printed with the very glyphs and advances the pane shows.
+        const QFont printed = FontForPrinting(shown);
+        QCOMPARE(QFontInfo(printed).pointSizeF(), QFontInfo(shown).pointSizeF());
+        const QRawFont shownFace = QRawFont::fromFont(shown, QFontDatabase::SimplifiedChinese);
+        const QRawFont printedFace = QRawFont::fromFont(printed, QFontDatabase::SimplifiedChinese);
+        QVERIFY(shownFace.isValid() && printedFace.isValid());
+        const QList<quint32> glyphs = shownFace.glyphIndexesForString(kSharedGlyphCase);
+        QCOMPARE(printedFace.glyphIndexesForString(kSharedGlyphCase), glyphs);
+        QCOMPARE(printedFace.advancesForGlyphIndexes(glyphs),
+                 shownFace.advancesForGlyphIndexes(glyphs));
+        QVERIFY(printedFace.pathForGlyph(glyphs[1]) == shownFace.pathForGlyph(glyphs[1]));
+
         // Cancel: nothing printed, nothing said.
         dialog.answer = kPrintCancelled;
         dialog.pdf = out.filePath(QStringLiteral("cancelled.pdf"));
@@ -1061,9 +1089,70 @@ private slots:
         QCOMPARE(selectionChecked, selection);
     }
 
+    // "网上留言" on a desktop that cannot open the page says so, with the address to copy.
+    void guestbookNotOpened() {
+        const QString address = SiteAddress() + QStringLiteral("/gb_add.asp");
+        const QString said =
+            QStringLiteral("无法打开网上留言页面。请将下面的网址复制到网页浏览器中打开：\r\n") +
+            address;
+        shell->openFails = true;
+        click(window->Command9);
+        QCOMPARE(shell->opened, QStringList{address});
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown.last().prompt, said);
+        QCOMPARE(messages->shown.last().flags, 48);
+        QCOMPARE(messages->shown.last().title, QStringLiteral("Meridane"));
+
+        // The desktop's own services, in a system with no browser and no opener at all.
+        SetShellServices(nullptr);
+        const QByteArray path = qgetenv("PATH");
+        const QByteArray browser = qgetenv("BROWSER");
+        const QByteArray defaultBrowser = qgetenv("DEFAULT_BROWSER");
+        const auto restore = qScopeGuard([&] {
+            qputenv("PATH", path);
+            qputenv("BROWSER", browser);
+            qputenv("DEFAULT_BROWSER", defaultBrowser);
+            SetShellServices(shell.get());
+        });
+        QTemporaryDir bin;
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        qputenv("BROWSER", "");
+        qputenv("DEFAULT_BROWSER", "");
+        click(window->Command9);
+        QCOMPARE(messages->shown.size(), 2);
+        QCOMPARE(messages->shown.last().prompt, said);
+
+        // An opener that finds no program for web pages: it gives up after the click returns.
+        const QString asked = bin.filePath(QStringLiteral("asked"));
+        const auto opener = [&](int status) {
+            const QString script = bin.filePath(QStringLiteral("xdg-open"));
+            WriteFile(script, QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1.part'\n"
+                                             "/bin/mv '%1.part' '%1'\nexit %2\n")
+                                  .arg(asked)
+                                  .arg(status)
+                                  .toUtf8());
+            QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QFile::remove(asked);
+        };
+        opener(3);
+        click(window->Command9);
+        QTRY_COMPARE(messages->shown.size(), 3);
+        QCOMPARE(messages->shown.last().prompt, said);
+        QCOMPARE(ReadAll(asked), address.toUtf8());
+
+        // One that opens it: nothing is said.
+        opener(0);
+        click(window->Command9);
+        QTRY_COMPARE(ReadAll(asked), address.toUtf8());
+        // Until the opener has ended and been heard.
+        QTRY_VERIFY(QCoreApplication::instance()->findChildren<QProcess*>().isEmpty());
+        QCOMPARE(messages->shown.size(), 3);
+    }
+
     void commands() {
         click(window->Command9);
         QCOMPARE(shell->opened, QStringList{SiteAddress() + QStringLiteral("/gb_add.asp")});
+        QVERIFY(messages->shown.isEmpty());
 
         click(window->Command6);
         click(window->Command6);

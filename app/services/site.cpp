@@ -30,6 +30,10 @@ QString SiteAddress() {
     return overridden.isEmpty() ? QStringLiteral(MERIDANE_SITE_ADDRESS) : overridden;
 }
 
+QString GuestbookAddress() {
+    return SiteAddress() + QStringLiteral("/gb_add.asp");
+}
+
 QByteArray UpdateKey() {
     return KeyInUse();
 }

@@ -9,6 +9,12 @@ namespace meridane {
 // the environment variable MERIDANE_SITE_ADDRESS, when set, replaces it (a private mirror, tests).
 QString SiteAddress();
 
+// The guestbook page under the site address, which "网上留言" opens in the web browser.
+QString GuestbookAddress();
+// What "网上留言" says, followed by the page's address, when no browser opened the page.
+inline const QString kGuestbookNotOpened =
+    QStringLiteral("无法打开网上留言页面。请将下面的网址复制到网页浏览器中打开：\r\n");
+
 // "Meridane5.0": the main window's caption head and the program file's name.
 inline const QString kProductCaption = QStringLiteral("Meridane5.0");
 

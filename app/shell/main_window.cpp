@@ -596,7 +596,10 @@ void frmMain::Command8Click() {
 }
 
 void frmMain::Command9Click() {
-    Shell().OpenUrl(SiteAddress() + QStringLiteral("/gb_add.asp"));
+    const QString address = GuestbookAddress();
+    Shell().OpenUrl(address, [address] {
+        Messages().MsgBox(kGuestbookNotOpened + address, MsgFlags::OkExclamation, kProgramTitle);
+    });
 }
 
 void frmMain::Command10Click() {

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class QFont;
 class QPrintDialog;
 class QPrinter;
 class QTextEdit;
@@ -34,6 +35,13 @@ public:
 // Sets what the print dialog offers for the flags: no page ranges with NoPageNums, the choice of
 // the selection (preset) with Selection.
 void SetPrintDialogOptions(QPrintDialog& dialog, int flags);
+
+// The font to print text set in font with: the same glyphs and metrics, in a face whose
+// character map gives each ideograph's glyph to the ideograph alone. CJK fonts draw a radical
+// (U+2E80..U+2FDF) or a stroke with the glyph of the ideograph it stands for, and a PDF's text
+// layer names each glyph by the lowest code point that maps to it: printed in the face itself,
+// "人参" would read back as "⼈参". font itself when its face shares no glyph that way.
+QFont FontForPrinting(const QFont& font);
 
 PrintDialogService& PrintDialog();
 // Installs service (not owned); nullptr restores the on-screen dialog.

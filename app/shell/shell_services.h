@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace meridane {
 
 class ShellServices {
@@ -12,8 +14,10 @@ public:
     virtual ~ShellServices() = default;
     // Starts program without waiting; false when it could not be started.
     virtual bool StartProgram(const QString& program, const QStringList& arguments) = 0;
-    // Opens address in the system's web browser without waiting.
-    virtual void OpenUrl(const QString& address) = 0;
+    // Opens address in the system's web browser without waiting. Calls failed when nothing
+    // opened it: at once when there is no way to open a page, or later, on this thread, when the
+    // system's opener gives up (no program for web pages, none that starts).
+    virtual void OpenUrl(const QString& address, std::function<void()> failed) = 0;
     virtual void Beep() = 0;
 };
 

@@ -66,6 +66,9 @@ int WidgetMessages::MsgBox(const QString& prompt, int flags, const QString& titl
     QMessageBox box(owner());
     box.setWindowTitle(title);
     box.setText(prompt);
+    // What a box says can be selected and copied, whatever the style's habit: an address to open
+    // by hand, an error to pass on.
+    box.setTextInteractionFlags(box.textInteractionFlags() | Qt::TextSelectableByMouse);
     const int buttons = flags & 0xF;
     const int icon = flags & 0xF0;
     box.setIcon(icon == 16   ? QMessageBox::Critical
