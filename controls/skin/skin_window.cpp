@@ -400,10 +400,10 @@ void SkinWindow::stateRequest(PlacementLogic::Request request) {
         if (!(state & Qt::WindowMinimized)) {
             const QRect placement = MaximizedPlacement(workArea());
             if (host_->geometry() != placement)
-                host_->setGeometry(placement);
+                host_->setGeometry(placement); // Qt drops its maximized flag on a new geometry
         }
-        if (!(state & Qt::WindowMaximized))
-            host_->overrideWindowState(state | Qt::WindowMaximized);
+        if (!(host_->windowState() & Qt::WindowMaximized))
+            host_->overrideWindowState(host_->windowState() | Qt::WindowMaximized);
         return;
     case PlacementLogic::Request::None:
         return;

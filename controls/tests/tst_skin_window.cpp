@@ -234,6 +234,32 @@ private slots:
 #endif
     }
 
+    void maximizedWindowStaysMaximizedAfterMinimize() {
+        const QRect placement = MaximizedPlacement(host_->screen()->availableGeometry());
+        Click(CaptionButtons(rect()).maximize.toRect().center());
+        QTRY_COMPARE(rect(), placement);
+        // Minimized by the caption button, shown again as a task bar does it.
+        Click(CaptionButtons(rect()).minimize.toRect().center());
+        QTRY_VERIFY(host_->isMinimized());
+        QTest::qWait(300);
+        Xdotool({"windowactivate", QString::number(host_->winId())});
+        QTRY_VERIFY(!host_->isMinimized());
+        QTest::qWait(300);
+        QCOMPARE(rect(), placement);
+        QVERIFY(IsZoomed(host_));
+        QVERIFY(host_->isMaximized());
+        // Minimized by the program, shown again by the system menu's "还原".
+        host_->showMinimized();
+        QTRY_VERIFY(host_->isMinimized());
+        QTest::qWait(300);
+        SkinOf(host_)->SysCommand(SkinWindow::SC_RESTORE);
+        QTRY_VERIFY(!host_->isMinimized());
+        QTest::qWait(300);
+        QCOMPARE(rect(), placement);
+        QVERIFY(IsZoomed(host_));
+        QVERIFY(host_->isMaximized());
+    }
+
     void programMaximizeAndShowNormal() {
         const QRect before = rect();
         const QRect placement = MaximizedPlacement(host_->screen()->availableGeometry());
