@@ -4,6 +4,7 @@
 #include "buttons/pictures.h"
 
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -72,6 +73,19 @@ AboutCloseState::Picture AboutCloseState::imageMouseDown() {
 AboutCloseState::Picture AboutCloseState::imageMouseMove() {
     counter_ = 0;
     return pressed_ ? Picture::Unchanged : Picture::Hover;
+}
+
+WarningLayout LayOutWarning(const QRect& design, int limit, qreal pointSize,
+                            const std::function<int(qreal, int)>& textHeight) {
+    const int room = std::max(limit - design.y(), 0);
+    qreal size = pointSize;
+    int needed = textHeight(size, design.width());
+    while (needed > room && size - 0.5 >= kWarningMinimumPointSize) {
+        size -= 0.5;
+        needed = textHeight(size, design.width());
+    }
+    const int height = std::clamp(needed, std::min(design.height(), room), room);
+    return {QRect(design.x(), design.y(), design.width(), height), size};
 }
 
 dlgAbout::dlgAbout(QWidget* parent)
@@ -153,14 +167,20 @@ void dlgAbout::PrepareWarning(const QString& product, const QString& warning) {
     Label2->setText(product);
     Label9->setText(warning);
     // The long warning needs more lines than the label's design height holds at the CJK
-    // stand-in font's line spacing: the label grows downwards, up to the dialog's bottom edge.
-    const QRect design = Pixels(kWarningTwips);
-    const int needed = Label9->fontMetrics()
-                           .boundingRect(QRect(0, 0, design.width(), 10000),
-                                         int(Label9->alignment()) | Qt::TextWordWrap, warning)
-                           .height();
-    Label9->setGeometry(design.x(), design.y(), design.width(),
-                        std::clamp(needed, design.height(), height() - design.y()));
+    // stand-in font's line spacing: the label grows downwards, but stops above the link line.
+    const QFont design = font();
+    const int flags = int(Label9->alignment()) | Qt::TextWordWrap;
+    const WarningLayout layout = LayOutWarning(
+        Pixels(kWarningTwips), Label3->geometry().top() - kWarningGap, design.pointSizeF(),
+        [&](qreal pointSize, int width) {
+            QFont f = design;
+            f.setPointSizeF(pointSize);
+            return QFontMetrics(f).boundingRect(QRect(0, 0, width, 10000), flags, warning).height();
+        });
+    QFont f = design;
+    f.setPointSizeF(layout.pointSize);
+    Label9->setFont(f);
+    Label9->setGeometry(layout.geometry);
     QPalette p = Label9->palette();
     p.setColor(QPalette::Window, kWarningBackground);
     Label9->setPalette(p);

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QPixmap>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -55,6 +56,20 @@ private:
     bool pressed_ = false;
     int counter_ = 0;
 };
+
+// Where the duplicate warning goes: the label keeps its design place and grows downwards as far
+// as its wrapped text needs, but never reaches limit (the first row it may not cover: the link
+// line less a gap). A text that would not fit at the design size is set in the largest smaller
+// size, in half points down to kWarningMinimumPointSize, that fits. textHeight gives the height
+// the text needs at a point size when wrapped to a width.
+struct WarningLayout {
+    QRect geometry;
+    qreal pointSize = 0;
+};
+constexpr qreal kWarningMinimumPointSize = 6;
+constexpr int kWarningGap = 2; // pixels between the warning and the link line
+DRAPIX_EXPORT WarningLayout LayOutWarning(const QRect& design, int limit, qreal pointSize,
+                                          const std::function<int(qreal, int)>& textHeight);
 
 class DRAPIX_EXPORT dlgAbout : public QDialog {
     Q_OBJECT

@@ -177,7 +177,9 @@ Command::Command(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
     Q_UNUSED(accessibility);
     ObjectCreated();
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // The focus comes by the keyboard and by a left press (mousePressEvent), never by the
+    // right or middle button.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMinimumSize(9, 9); // 135 twips
     caption_ = kCommandDesignCaption;
@@ -503,6 +505,8 @@ void Command::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
         leftDown_ = true;
         afterDoubleClick_ = false;
+        if (!hasFocus())
+            setFocus(Qt::MouseFocusReason);
     }
     logic_.mouseDown(ButtonCode(e->button()), ShiftState(e->modifiers()), at.x(), at.y());
     sync();
@@ -512,7 +516,8 @@ void Command::mouseMoveEvent(QMouseEvent* e) {
     QPointF origin;
     partAt(e->position(), &origin);
     const QPointF at = e->position() - origin;
-    logic_.mouseMove(ButtonsCode(e->buttons()), ShiftState(e->modifiers()), at.x(), at.y());
+    logic_.mouseMove(ButtonsCode(e->buttons()), ShiftState(e->modifiers()), at.x(), at.y(),
+                     rect().contains(e->position().toPoint()));
     sync();
 }
 

@@ -228,12 +228,13 @@ void CommandLogic::mouseDown(int button, int shift, double x, double y) {
     emitEvent({CommandEventId::MouseDown, button, shift, x, y});
 }
 
-void CommandLogic::mouseMove(int button, int shift, double x, double y) {
+void CommandLogic::mouseMove(int button, int shift, double x, double y, bool over) {
     if (!isPressed_)
         paintFace(FaceState::Hover);
     frameIfFocused();
     timerRunning_ = true;
-    hovered_ = true;
+    if (over)
+        hovered_ = true;
     emitEvent({CommandEventId::MouseMove, button, shift, x, y});
 }
 

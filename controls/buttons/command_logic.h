@@ -104,7 +104,9 @@ public:
     void gotFocus();
     void lostFocus();
     void mouseDown(int button, int shift, double x, double y);
-    void mouseMove(int button, int shift, double x, double y);
+    // over: the pointer is over the control (a move with a held button also arrives from
+    // outside); only a move over it begins a hover, which ends in one MouseOut.
+    void mouseMove(int button, int shift, double x, double y, bool over = true);
     void mouseUp(int button, int shift, double x, double y);
     void click();
     void accessKeyPress();

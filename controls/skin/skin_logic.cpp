@@ -279,6 +279,49 @@ QRect MaximizedPlacement(const QRect& workArea) {
     return QRect(workArea.x() + 1, workArea.y() + 1, workArea.width() - 1, workArea.height() - 1);
 }
 
+namespace {
+
+// Whether a rectangle is as large as the maximized placement on the work area.
+bool AsLargeAsMaximized(const QRect& geometry, const QRect& workArea) {
+    const QRect maximized = MaximizedPlacement(workArea);
+    return geometry.width() >= maximized.width() && geometry.height() >= maximized.height();
+}
+
+} // namespace
+
+void PlacementLogic::geometryChanged(const QRect& geometry, const QRect& workArea) {
+    if (maximized_ || !geometry.isValid() || AsLargeAsMaximized(geometry, workArea))
+        return;
+    normal_ = geometry;
+}
+
+QRect PlacementLogic::maximize(const QRect& current, const QRect& workArea) {
+    geometryChanged(current, workArea);
+    if (!normal_.isValid())
+        normal_ = current;
+    maximized_ = true;
+    return MaximizedPlacement(workArea);
+}
+
+QRect PlacementLogic::restore() {
+    maximized_ = false;
+    return normal_;
+}
+
+PlacementLogic::Request PlacementLogic::stateChanged(Qt::WindowStates state,
+                                                     bool fromWindowSystem) const {
+    if (state & Qt::WindowMinimized)
+        return Request::None;
+    const bool asked = state & Qt::WindowMaximized;
+    if (asked && !maximized_)
+        return Request::Maximize;
+    if (!maximized_)
+        return Request::None;
+    if (fromWindowSystem)
+        return Request::KeepMaximized;
+    return asked ? Request::None : Request::Restore;
+}
+
 QSize MenuItemSize(int id, int menuLine) {
     return QSize(kMenuItemWidth, id != 0 ? menuLine : Round(menuLine / 2.0));
 }

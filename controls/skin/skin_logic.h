@@ -173,6 +173,42 @@ DRAPIX_EXPORT QSize GrownSize(QSize size, const WindowKind& kind, int removedMen
 // For a work area at the origin this is (left + 1, top + 1, right - 1, bottom - 1).
 DRAPIX_EXPORT QRect MaximizedPlacement(const QRect& workArea);
 
+// Where a skinned window goes when it is restored, and what a change of its state asks of the
+// skin. The skin keeps its own maximized placement and never leaves the window system believing
+// the window maximized: a maximize asked for by the window manager (its shortcut or menu) or by
+// a program becomes the skin's own, and a request for the normal state restores the geometry the
+// window had before it was maximized.
+class DRAPIX_EXPORT PlacementLogic {
+public:
+    bool maximized() const { return maximized_; }
+    // The geometry a restore gives back; invalid until one has been seen.
+    QRect normalGeometry() const { return normal_; }
+
+    // The window was moved or sized. While it is maximized nothing is noted; nor is a rectangle
+    // as large as the maximized placement, which is a window manager's maximize reported before
+    // its change of state.
+    void geometryChanged(const QRect& geometry, const QRect& workArea);
+    // Maximizes a window that now has the given geometry; returns the placement to give it.
+    QRect maximize(const QRect& current, const QRect& workArea);
+    // Ends the maximized state; returns the geometry to give the window back.
+    QRect restore();
+
+    enum class Request {
+        None,          // nothing to do
+        Maximize,      // maximize to the skin's placement
+        Restore,       // back to the normal geometry
+        KeepMaximized, // stay at the skin's placement; the window system's own state goes
+    };
+    // The window's state changed to the given one, asked for by the program (fromWindowSystem
+    // false) or reported by the window system. A minimize keeps the placement as it is; the
+    // window system, which is not told of the skin's maximize, cannot end it.
+    Request stateChanged(Qt::WindowStates state, bool fromWindowSystem) const;
+
+private:
+    bool maximized_ = false;
+    QRect normal_;
+};
+
 // The system menu.
 constexpr int kMenuLine = 20;       // one menu line: the menu-bar height at 96 dpi
 constexpr int kMenuItemWidth = 159; // every item

@@ -149,7 +149,7 @@ void SkinWindow::placeAt(QPoint at) {
         placeWatch_ = nullptr;
         watch->deleteLater();
         applySize();
-        if (!framed && host_ && !maximized_ && host_->geometry().topLeft() != at)
+        if (!framed && host_ && !maximized() && host_->geometry().topLeft() != at)
             host_->setGeometry(QRect(at, host_->size()));
     });
     watch->start();
@@ -229,7 +229,7 @@ CaptionButtonLogic::Input SkinWindow::input(QPoint cursor) const {
     in.window = windowRect();
     in.cursor = cursor;
     in.kind = kind_;
-    in.maximized = maximized_;
+    in.maximized = maximized();
     in.userMode = UserMode();
     return in;
 }
@@ -278,12 +278,12 @@ void SkinWindow::SysCommand(int command) {
         break;
     case SC_MAXIMIZE:
         if (host_->isMinimized())
-            host_->showNormal();
+            unminimize();
         maximize();
         break;
     case SC_RESTORE:
         if (host_->isMinimized())
-            host_->showNormal();
+            unminimize();
         else
             restore();
         break;
@@ -308,17 +308,41 @@ void SkinWindow::MenuCommand(int command) {
         SysCommand(command);
 }
 
+QRect SkinWindow::workArea() const {
+    QScreen* screen = host_ && host_->screen() ? host_->screen() : QGuiApplication::primaryScreen();
+    return screen->availableGeometry();
+}
+
+void SkinWindow::leaveWindowSystemMaximized() {
+    QWindow* w = host_ ? host_->windowHandle() : nullptr;
+    if (w && (w->windowStates() & Qt::WindowMaximized))
+        w->setWindowStates(w->windowStates() & ~Qt::WindowMaximized);
+}
+
+void SkinWindow::unminimize() {
+    if (!host_)
+        return;
+    const bool keep = maximized();
+    ownStateChange_ = true;
+    host_->setWindowState(host_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    ownStateChange_ = false;
+    if (keep)
+        host_->overrideWindowState(host_->windowState() | Qt::WindowMaximized);
+}
+
 void SkinWindow::maximize() {
-    if (maximized_ || !host_ || !kind_.maximizeBox)
+    if (maximized() || !host_ || !kind_.maximizeBox)
         return;
     if (placeWatch_) {
         delete placeWatch_.data();
         applySize();
     }
-    normalGeometry_ = host_->geometry();
-    maximized_ = true;
-    QScreen* screen = host_->screen() ? host_->screen() : QGuiApplication::primaryScreen();
-    host_->setGeometry(MaximizedPlacement(screen->availableGeometry()));
+    leaveWindowSystemMaximized();
+    host_->setGeometry(placement_.maximize(host_->geometry(), workArea()));
+    // Qt sees the window maximized (so that showNormal() restores it); the window system does
+    // not, and leaves the placement to the skin.
+    if (!(host_->windowState() & Qt::WindowMaximized))
+        host_->overrideWindowState(host_->windowState() | Qt::WindowMaximized);
     buttons_.sizeChanged(true);
     if (target_) {
         target_->buttonEstate(buttons_.state());
@@ -327,14 +351,63 @@ void SkinWindow::maximize() {
 }
 
 void SkinWindow::restore() {
-    if (!maximized_ || !host_)
+    if (!maximized() || !host_)
         return;
-    maximized_ = false;
-    host_->setGeometry(normalGeometry_);
+    const QRect normal = placement_.restore();
+    if (host_->windowState() & Qt::WindowMaximized)
+        host_->overrideWindowState(host_->windowState() & ~Qt::WindowMaximized);
+    host_->setGeometry(normal);
     buttons_.sizeChanged(false);
     if (target_) {
         target_->buttonEstate(buttons_.state());
         target_->drawf(host_);
+    }
+}
+
+void SkinWindow::noteGeometry() {
+    constexpr Qt::WindowStates kNotNormal =
+        Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (!host_ || (host_->windowState() & kNotNormal))
+        return;
+    if (const QWindow* w = host_->windowHandle(); w && (w->windowStates() & kNotNormal))
+        return;
+    placement_.geometryChanged(host_->geometry(), workArea());
+}
+
+void SkinWindow::stateRequest(PlacementLogic::Request request) {
+    if (!host_)
+        return;
+    const Qt::WindowStates state = host_->windowState();
+    switch (request) {
+    case PlacementLogic::Request::Maximize:
+        if (maximized() || !(state & Qt::WindowMaximized))
+            return; // restored again in the meantime
+        if (!kind_.maximizeBox) {
+            // A window that cannot grow stays as it is.
+            leaveWindowSystemMaximized();
+            host_->overrideWindowState(state & ~Qt::WindowMaximized);
+            return;
+        }
+        maximize();
+        return;
+    case PlacementLogic::Request::Restore:
+        if (!(state & Qt::WindowMaximized))
+            restore();
+        return;
+    case PlacementLogic::Request::KeepMaximized:
+        if (!maximized())
+            return;
+        leaveWindowSystemMaximized();
+        if (!(state & Qt::WindowMinimized)) {
+            const QRect placement = MaximizedPlacement(workArea());
+            if (host_->geometry() != placement)
+                host_->setGeometry(placement); // Qt drops its maximized flag on a new geometry
+        }
+        if (!(host_->windowState() & Qt::WindowMaximized))
+            host_->overrideWindowState(host_->windowState() | Qt::WindowMaximized);
+        return;
+    case PlacementLogic::Request::None:
+        return;
     }
 }
 
@@ -357,12 +430,12 @@ void SkinWindow::buildMenu() {
     const bool keyboard = KeyboardMoveResizeAvailable();
     auto* m = static_cast<SystemMenu*>(menu_.data());
     m->Rebuild({
-        {QStringLiteral("还原(&R)"), SC_RESTORE, maximized_ || minimized},
-        {QStringLiteral("移动(&M)"), SC_MOVE, keyboard && !maximized_ && !minimized},
+        {QStringLiteral("还原(&R)"), SC_RESTORE, maximized() || minimized},
+        {QStringLiteral("移动(&M)"), SC_MOVE, keyboard && !maximized() && !minimized},
         {QStringLiteral("大小(&S)"), SC_SIZE,
-         keyboard && kind_.sizable && !maximized_ && !minimized},
+         keyboard && kind_.sizable && !maximized() && !minimized},
         {QStringLiteral("最小化(&N)"), SC_MINIMIZE, kind_.minimizeBox && !minimized},
-        {QStringLiteral("最大化(&X)"), SC_MAXIMIZE, kind_.maximizeBox && !maximized_},
+        {QStringLiteral("最大化(&X)"), SC_MAXIMIZE, kind_.maximizeBox && !maximized()},
         {QString(), 0, true},
         {QStringLiteral("关闭(&C)\tAlt+F4"), SC_CLOSE, true},
         {QString(), 0, true},
@@ -398,7 +471,7 @@ void SkinWindow::framePress(QMouseEvent* e) {
             OpenSystemMenu(global);
             return;
         }
-        if (maximized_)
+        if (maximized())
             return; // a maximized window cannot be dragged by its caption
         // The move starts when the mouse moves with the button held: a window system asked to
         // move on a click that has already ended keeps the mouse to itself.
@@ -408,7 +481,7 @@ void SkinWindow::framePress(QMouseEvent* e) {
         return;
     }
     const Qt::Edges edges = SizingEdges(zone);
-    if (!edges || maximized_)
+    if (!edges || maximized())
         return;
     QWindow* w = host_->windowHandle();
     if (w && w->startSystemResize(edges))
@@ -476,7 +549,7 @@ void SkinWindow::frameDoubleClick(QMouseEvent* e) {
         HitTest(windowRect(), global, kind_.sizable) != HitZone::Caption ||
         IconSquare(windowRect()).contains(global) || !kind_.maximizeBox)
         return;
-    pendingCommand_ = maximized_ ? SC_RESTORE : SC_MAXIMIZE;
+    pendingCommand_ = maximized() ? SC_RESTORE : SC_MAXIMIZE;
 }
 
 bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -485,10 +558,14 @@ bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type t = event->type();
     if (watched == host_) {
         switch (t) {
+        case QEvent::Move:
+            noteGeometry();
+            break;
         case QEvent::Resize:
+            noteGeometry();
             layoutPieces();
             cutForm_.ShapeWindow(host_);
-            buttons_.sizeChanged(maximized_);
+            buttons_.sizeChanged(maximized());
             if (target_) {
                 target_->buttonEstate(buttons_.state());
                 target_->drawf(host_);
@@ -501,21 +578,23 @@ bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
             if (target_)
                 target_->drawf(host_);
             break;
-        case QEvent::WindowStateChange:
-            // A maximize asked for by someone else (the window manager, a program) becomes
-            // the skin's own placement.
-            if (host_->windowState() & Qt::WindowMaximized) {
+        case QEvent::WindowStateChange: {
+            // A maximize asked for by someone else (the window manager, a program) becomes the
+            // skin's own placement; a request for the normal state restores.
+            auto* change = static_cast<QWindowStateChangeEvent*>(event);
+            if (change->isOverride() || ownStateChange_)
+                break;
+            const PlacementLogic::Request request =
+                placement_.stateChanged(host_->windowState(), change->spontaneous());
+            // The window system's own idea of the state is answered at once, so that Qt
+            // never sees the skin's maximized window as normal.
+            if (request == PlacementLogic::Request::KeepMaximized)
+                stateRequest(request);
+            else if (request != PlacementLogic::Request::None)
                 QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        if (!host_ || !(host_->windowState() & Qt::WindowMaximized))
-                            return;
-                        host_->setWindowState(host_->windowState() & ~Qt::WindowMaximized);
-                        maximize();
-                    },
-                    Qt::QueuedConnection);
-            }
+                    this, [this, request] { stateRequest(request); }, Qt::QueuedConnection);
             break;
+        }
         case QEvent::ChildAdded: {
             QObject* child = static_cast<QChildEvent*>(event)->child();
             if (child->isWidgetType()) {

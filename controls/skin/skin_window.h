@@ -50,8 +50,9 @@ public:
     // The widget that holds the form's controls, at the client area's place.
     QWidget* client() const { return client_; }
     QWidget* frame() const;
-    bool maximized() const { return maximized_; }
-    QRect normalGeometry() const { return normalGeometry_; }
+    bool maximized() const { return placement_.maximized(); }
+    // The geometry a restore gives back.
+    QRect normalGeometry() const { return placement_.normalGeometry(); }
     const CaptionButtonLogic& buttons() const { return buttons_; }
     // The window rectangle in screen pixels.
     QRect windowRect() const;
@@ -91,6 +92,16 @@ private:
     CaptionButtonLogic::Input input(QPoint cursor) const;
     void maximize();
     void restore();
+    // The screen's work area.
+    QRect workArea() const;
+    // Takes the window system's own maximized state away (the skin keeps its placement).
+    void leaveWindowSystemMaximized();
+    // Shows a minimized window again, maximized by the skin if it was.
+    void unminimize();
+    // Notes the window's geometry as its normal one while it is in its normal state.
+    void noteGeometry();
+    // What a change of the window's state from outside asks for.
+    void stateRequest(PlacementLogic::Request request);
     void adoptChild(QWidget* w);
     void buildMenu();
 
@@ -105,8 +116,9 @@ private:
     std::function<void()> settleApplied_;
     CaptionButtonLogic buttons_;
     CutForm cutForm_;
-    bool maximized_ = false;
-    QRect normalGeometry_;
+    PlacementLogic placement_;
+    // Set while the skin itself changes the window's state.
+    bool ownStateChange_ = false;
     // A press in the caption or a sizing zone; moving or sizing by hand where the window system
     // refuses to.
     enum class Drag { None, Armed, Moving, ManualMove, ManualSize };

@@ -49,6 +49,7 @@ private slots:
     void escClosesWithoutOpeningThePage();
     void twoAboutBoxesNeverMix();
     void duplicateWarning();
+    void warningLayout();
 
 private:
     RecordingShell shell;
@@ -177,16 +178,67 @@ void TestAboutDialog::duplicateWarning() {
     QVERIFY(!d->Label9->isHidden());
     QCOMPARE(d->Label9->text(), kLustraneDuplicateWarning);
     QCOMPARE(d->Label9->palette().color(QPalette::Window), QColor(0xD5, 0xDE, 0xF2));
-    // Every line of the warning is readable: its wrapped text fits the label, which stays on the
-    // dialog.
-    const QRect needed = d->Label9->fontMetrics().boundingRect(
-        QRect(0, 0, d->Label9->width(), 10000), int(d->Label9->alignment()) | Qt::TextWordWrap,
-        d->Label9->text());
-    QVERIFY2(needed.height() <= d->Label9->height(),
-             qPrintable(
-                 QStringLiteral("needs %1, has %2").arg(needed.height()).arg(d->Label9->height())));
-    QVERIFY(d->Label9->geometry().bottom() < d->height());
-    QCOMPARE(d->Label9->geometry().topLeft(), QPoint(138, 88));
+    for (const QString& warning : {kLustraneDuplicateWarning, kSysTrayDuplicateWarning}) {
+        d->PrepareWarning(QStringLiteral("Lustrane窗体控件"), warning);
+        d->show();
+        // Every line of the warning is readable: its wrapped text fits the label, which stays
+        // on the dialog.
+        const QRect needed = d->Label9->fontMetrics().boundingRect(
+            QRect(0, 0, d->Label9->width(), 10000), int(d->Label9->alignment()) | Qt::TextWordWrap,
+            d->Label9->text());
+        QVERIFY2(
+            needed.height() <= d->Label9->height(),
+            qPrintable(
+                QStringLiteral("needs %1, has %2").arg(needed.height()).arg(d->Label9->height())));
+        QVERIFY(d->Label9->geometry().bottom() < d->height());
+        QCOMPARE(d->Label9->geometry().topLeft(), QPoint(138, 88));
+        // Nothing overlaps: the warning ends above the link line, which stays readable.
+        QList<QLabel*> shown;
+        for (QLabel* l : d->findChildren<QLabel*>()) {
+            if (l->isVisible() && d->rect().intersects(l->geometry()))
+                shown << l;
+        }
+        QVERIFY(shown.contains(d->Label3) && shown.contains(d->Label9));
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            for (qsizetype j = i + 1; j < shown.size(); ++j)
+                QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                         qPrintable(shown[i]->objectName() + " / " + shown[j]->objectName()));
+        }
+        d->hide();
+    }
+    // A shorter text afterwards: the design size again.
+    d->PrepareWarning(QStringLiteral("Lustrane窗体控件"), QStringLiteral("请删除多余的控件"));
+    QCOMPARE(d->Label9->font().pointSizeF(), d->font().pointSizeF());
+    QCOMPARE(d->Label9->geometry(), QRect(138, 88, 233, 77));
+}
+
+void TestAboutDialog::warningLayout() {
+    // A stand-in measure: characters 4/3 of the point size wide, lines twice it high.
+    int chars = 60;
+    const auto height = [&chars](qreal size, int width) {
+        const int perLine = int(width / (size * 4 / 3));
+        return (chars + perLine - 1) / perLine * int(2 * size);
+    };
+    const QRect design(138, 88, 233, 77);
+    // Fits at the design size (4 lines of 18): the design place and size.
+    WarningLayout l = LayOutWarning(design, 166, 9, height);
+    QCOMPARE(l.pointSize, 9.0);
+    QCOMPARE(l.geometry, design);
+    // A longer text needs 5 lines, 90 pixels, where 78 are left above the link line: the
+    // largest smaller size that fits.
+    chars = 80;
+    QCOMPARE(height(9, 233), 90);
+    l = LayOutWarning(design, 166, 9, height);
+    QCOMPARE(l.pointSize, 8.5);
+    QCOMPARE(l.geometry, design);
+    // With room below, the label grows as far as the text needs.
+    l = LayOutWarning(design, 200, 12, height);
+    QCOMPARE(l.pointSize, 10.5);
+    QCOMPARE(l.geometry, QRect(138, 88, 233, 105));
+    // Never past the limit, even when no size fits.
+    l = LayOutWarning(design, 100, 9, height);
+    QCOMPARE(l.pointSize, kWarningMinimumPointSize);
+    QCOMPARE(l.geometry, QRect(138, 88, 233, 12));
 }
 
 QTEST_MAIN(TestAboutDialog)

@@ -56,6 +56,8 @@ private slots:
     void pressShowsPressedFaceAndShiftsCaption();
     void clickRaisesTheEventsInOrder();
     void hoverFaceComesBackWithinTwoTicks();
+    void dragOutsideRaisesOneMouseOut();
+    void rightAndMiddlePressLeaveFocusAndFace();
     void enterEscAndAccessKeyRaiseExactlyOneClick();
     void spaceClicksOnRelease();
     void anyKeyShowsPressedFaceWhileTheHostHandlesIt();
@@ -115,6 +117,54 @@ void TestCommand::hoverFaceComesBackWithinTwoTicks() {
     QCOMPARE(f.b->logic().facePicture(), QString("Imgbut1"));
     QVERIFY(!f.b->logic().timerRunning());
     QVERIFY(f.take().contains("b MouseOut"));
+}
+
+void TestCommand::dragOutsideRaisesOneMouseOut() {
+    Form f;
+    QTRY_VERIFY(!f.a->logic().timerRunning()); // the creation tick has passed
+    const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                          Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(at), f.a->mapToGlobal(QPointF(at)), button, held,
+                      Qt::NoModifier);
+        QApplication::sendEvent(f.a, &e);
+    };
+    QCursor::setPos(f.a->mapToGlobal(QPoint(20, 20)));
+    send(QEvent::MouseMove, {20, 20}, Qt::NoButton, Qt::NoButton);
+    send(QEvent::MouseButtonPress, {20, 20}, Qt::LeftButton, Qt::LeftButton);
+    // The pointer is dragged outside with the button held, for a dozen ticks of the timer.
+    QCursor::setPos(f.window.mapToGlobal(QPoint(250, 180)));
+    for (int i = 0; i < 12; ++i) {
+        send(QEvent::MouseMove, {240 + i, 170}, Qt::NoButton, Qt::LeftButton);
+        QVERIFY(f.a->logic().timerRunning());
+        QTRY_VERIFY(!f.a->logic().timerRunning()); // a tick found the cursor outside
+    }
+    QCOMPARE(f.events.count("a MouseOut"), 1);
+    send(QEvent::MouseButtonRelease, {251, 170}, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(f.events.count("a MouseOut"), 1);
+    QVERIFY(!f.events.contains("a Click"));
+}
+
+void TestCommand::rightAndMiddlePressLeaveFocusAndFace() {
+    Form f;
+    f.b->Set按钮类型(0); // its hover and focused faces differ
+    QTRY_VERIFY(!f.b->logic().timerRunning());
+    QVERIFY(!f.b->hasFocus());
+    QTest::mouseMove(f.b, QPoint(5, 5));
+    const QString face = f.b->logic().facePicture();
+    const QRectF caption = f.b->captionRect();
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mousePress(f.b, button, {}, QPoint(5, 5));
+        QVERIFY(!f.b->hasFocus());
+        QCOMPARE(f.b->logic().facePicture(), face);
+        QVERIFY(!f.b->logic().focusFrameShown());
+        QCOMPARE(f.b->captionRect(), caption);
+        QTest::mouseRelease(f.b, button, {}, QPoint(5, 5));
+        QVERIFY(!f.b->hasFocus());
+    }
+    QCOMPARE(Without(f.take(), "MouseMove"), (QStringList{"b MouseUp", "b MouseUp"}));
+    // The left button still takes the focus.
+    QTest::mouseClick(f.b, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(f.b->hasFocus());
 }
 
 void TestCommand::enterEscAndAccessKeyRaiseExactlyOneClick() {

@@ -42,6 +42,7 @@ class TestCommandLogic : public QObject {
 private slots:
     void hoverComesBackToRestWithinTwoTicks_data();
     void hoverComesBackToRestWithinTwoTicks();
+    void dragOutsideEndsTheHoverOnce();
     void pressShowsPressedFaceAndShiftsContent();
     void styleThreeShowsFocusedPictureAfterEveryRelease();
     void styleFiveNeverDrawsAFocusFrame();
@@ -92,6 +93,34 @@ void TestCommandLogic::hoverComesBackToRestWithinTwoTicks() {
     QVERIFY(!l.timerRunning());
     // MouseOut is raised once, when the hover ends.
     QCOMPARE(rec.names, (QStringList{"MouseMove", "MouseOut"}));
+}
+
+void TestCommandLogic::dragOutsideEndsTheHoverOnce() {
+    Recorder rec;
+    CommandLogic l = Make(3);
+    Attach(l, rec);
+    l.timerTick(false);
+    l.mouseMove(0, 0, 10, 10); // the hover begins
+    l.mouseDown(1, 0, 10, 10);
+    // The held button drags the pointer outside; its moves keep arriving, the timer keeps
+    // finding the cursor outside.
+    for (int tick = 0; tick < 12; ++tick) {
+        l.mouseMove(1, 0, 200 + tick, 120, false);
+        QVERIFY(l.timerRunning());
+        l.timerTick(false);
+        QVERIFY(!l.timerRunning());
+    }
+    QCOMPARE(rec.names.count("MouseOut"), 1);
+    QCOMPARE(rec.names.indexOf("MouseOut"), rec.names.indexOf("MouseDown") + 2);
+    // Back over the button and out again: one more hover, one more end.
+    l.mouseMove(1, 0, 10, 10);
+    l.timerTick(true);
+    l.mouseMove(1, 0, 300, 10, false);
+    l.timerTick(false);
+    QCOMPARE(rec.names.count("MouseOut"), 2);
+    l.mouseUp(1, 0, 300, 10);
+    l.timerTick(false);
+    QCOMPARE(rec.names.count("MouseOut"), 2);
 }
 
 void TestCommandLogic::pressShowsPressedFaceAndShiftsContent() {

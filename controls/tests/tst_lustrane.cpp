@@ -309,6 +309,52 @@ private slots:
         QTRY_VERIFY(!f.window->isVisible());
     }
 
+    void maximizeFromOutsideRestoresTheNormalGeometry() {
+        Form f = MakeForm(QSize(400, 300));
+        f.window->move(40, 30);
+        f.window->show();
+        QTRY_VERIFY(f.skin->attached());
+        QTest::qWait(50);
+        const QRect normal = f.window->geometry();
+        const QRect placement = MaximizedPlacement(f.window->screen()->availableGeometry());
+        // A program maximizes the window; showNormal() brings the old geometry back.
+        f.window->showMaximized();
+        QTRY_VERIFY(IsZoomed(f.window.get()));
+        QTRY_COMPARE(f.window->geometry(), placement);
+        QVERIFY(f.window->isMaximized());
+        QCOMPARE(f.skin->caption()->strip(), Strip::Maximized);
+        f.window->showNormal();
+        QTRY_VERIFY(!IsZoomed(f.window.get()));
+        QTRY_COMPARE(f.window->geometry(), normal);
+        QVERIFY(!f.window->isMaximized());
+        QCOMPARE(f.skin->caption()->strip(), Strip::Normal);
+        // The skin's own maximize, then showNormal().
+        SkinOf(f.window.get())->SysCommand(SkinWindow::SC_MAXIMIZE);
+        QCOMPARE(f.window->geometry(), placement);
+        QVERIFY(f.window->isMaximized());
+        f.window->showNormal();
+        QTRY_VERIFY(!IsZoomed(f.window.get()));
+        QTRY_COMPARE(f.window->geometry(), normal);
+        // Maximized, minimized and shown again by the system menu: still maximized.
+        SkinOf(f.window.get())->SysCommand(SkinWindow::SC_MAXIMIZE);
+        f.window->showMinimized();
+        QTRY_VERIFY(f.window->isMinimized());
+        SkinOf(f.window.get())->SysCommand(SkinWindow::SC_RESTORE);
+        QTRY_VERIFY(!f.window->isMinimized());
+        QVERIFY(IsZoomed(f.window.get()));
+        QCOMPARE(f.window->geometry(), placement);
+        // A window that cannot grow is not maximized from outside either.
+        Form fixed = MakeForm(QSize(300, 200), Qt::Window, true);
+        fixed.window->show();
+        QTRY_VERIFY(fixed.skin->attached());
+        QTest::qWait(50);
+        const QRect fixedGeometry = fixed.window->geometry();
+        fixed.window->showMaximized();
+        QTRY_VERIFY(!fixed.window->isMaximized());
+        QVERIFY(!IsZoomed(fixed.window.get()));
+        QTRY_COMPARE(fixed.window->geometry(), fixedGeometry);
+    }
+
     void stripWithoutMinimize() {
         Form f =
             MakeForm(QSize(400, 300), Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

@@ -278,6 +278,48 @@ private slots:
         QCOMPARE(MaximizedPlacement(QRect(1024, 0, 1280, 1024)), QRect(1025, 1, 1279, 1023));
     }
 
+    void placementKeepsTheNormalGeometry() {
+        const QRect work(0, 0, 1024, 738);
+        const QRect normal(100, 80, 415, 328);
+        PlacementLogic p;
+        p.geometryChanged(QRect(90, 70, 415, 328), work);
+        p.geometryChanged(normal, work);
+        // The window manager maximizes: its new size is reported before its new state, and is
+        // not taken as the normal one.
+        p.geometryChanged(work, work);
+        p.geometryChanged(QRect(100, 80, 1024, 738), work);
+        QCOMPARE(p.normalGeometry(), normal);
+        using R = PlacementLogic::Request;
+        QCOMPARE(p.stateChanged(Qt::WindowMaximized, true), R::Maximize);
+        QCOMPARE(p.maximize(work, work), MaximizedPlacement(work));
+        QVERIFY(p.maximized());
+        // While maximized no geometry counts.
+        p.geometryChanged(QRect(5, 5, 300, 200), work);
+        QCOMPARE(p.restore(), normal);
+        QVERIFY(!p.maximized());
+
+        // The skin's own maximize from the normal geometry.
+        const QRect moved(300, 200, 500, 400);
+        QCOMPARE(p.maximize(moved, work), MaximizedPlacement(work));
+        QCOMPARE(p.stateChanged(Qt::WindowMaximized, true), R::KeepMaximized);
+        QCOMPARE(p.stateChanged(Qt::WindowMaximized, false), R::None);
+        // The window system's echo of the state the skin took away, and a return from the
+        // task bar, keep the placement; showNormal() restores.
+        QCOMPARE(p.stateChanged(Qt::WindowNoState, true), R::KeepMaximized);
+        QCOMPARE(p.stateChanged(Qt::WindowMinimized | Qt::WindowMaximized, false), R::None);
+        QCOMPARE(p.stateChanged(Qt::WindowMinimized, true), R::None);
+        QCOMPARE(p.stateChanged(Qt::WindowNoState, false), R::Restore);
+        QCOMPARE(p.restore(), moved);
+        QCOMPARE(p.stateChanged(Qt::WindowNoState, false), R::None);
+        QCOMPARE(p.stateChanged(Qt::WindowNoState, true), R::None);
+        QCOMPARE(p.stateChanged(Qt::WindowMaximized, false), R::Maximize);
+
+        // A window never seen in a normal geometry keeps the one it has.
+        PlacementLogic fresh;
+        fresh.maximize(QRect(0, 0, 1024, 738), work);
+        QCOMPARE(fresh.restore(), QRect(0, 0, 1024, 738));
+    }
+
     void menuItems() {
         QCOMPARE(MenuItemSize(0xF020), QSize(159, 20));
         QCOMPARE(MenuItemSize(0), QSize(159, 10));

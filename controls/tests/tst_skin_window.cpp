@@ -14,9 +14,62 @@
 #include <QWindow>
 #include <QtTest>
 
+#if DRAPIX_HAVE_XCB
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+#endif
+
 using namespace drapix;
 
 namespace {
+
+#if DRAPIX_HAVE_XCB
+// What a pager or wmctrl does: from a connection of its own, asks the window manager to add or
+// take away the window's maximized state (_NET_WM_STATE).
+bool AskWindowManagerToMaximize(QWidget* window, bool maximize) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return false;
+    }
+    const auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(r);
+        return a;
+    };
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = xcb_window_t(window->winId());
+    ev.type = atom("_NET_WM_STATE");
+    ev.data.data32[0] = maximize ? 1 : 0; // add, remove
+    ev.data.data32[1] = atom("_NET_WM_STATE_MAXIMIZED_VERT");
+    ev.data.data32[2] = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
+    ev.data.data32[3] = 2; // from a pager
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+    xcb_flush(c);
+    xcb_disconnect(c);
+    return true;
+}
+
+// Asks the window manager to maximize the window until it has: openbox drops requests for a
+// while after it starts, however ready it says it is.
+bool MaximizeByWindowManager(QWidget* window) {
+    for (int attempt = 0; attempt < 30 && !IsZoomed(window); ++attempt) {
+        if (!AskWindowManagerToMaximize(window, true))
+            return false;
+        if (QTest::qWaitFor([window] { return IsZoomed(window); }, 1000))
+            return true;
+    }
+    return IsZoomed(window);
+}
+#endif
 
 void Xdotool(const QStringList& args) {
     QProcess::execute(QStringLiteral("xdotool"), args);
@@ -142,6 +195,91 @@ private slots:
         Click(CaptionButtons(rect()).maximize.toRect().center());
         QTRY_COMPARE(rect(), before);
         QVERIFY(!IsZoomed(host_));
+    }
+
+    void windowManagerMaximizeRestoresTheNormalGeometry() {
+#if DRAPIX_HAVE_XCB
+        const QRect before = rect();
+        const QRect placement = MaximizedPlacement(host_->screen()->availableGeometry());
+        // The window manager maximizes; the restore button brings the old geometry back.
+        QVERIFY(MaximizeByWindowManager(host_));
+        QTRY_COMPARE(rect(), placement);
+        QVERIFY(host_->isMaximized());
+        Click(CaptionButtons(rect()).maximize.toRect().center());
+        QTRY_VERIFY(!IsZoomed(host_));
+        QTRY_COMPARE(rect(), before);
+        // Again; this time the program asks for the normal state.
+        QVERIFY(MaximizeByWindowManager(host_));
+        QTRY_COMPARE(rect(), placement);
+        host_->showNormal();
+        QTRY_VERIFY(!IsZoomed(host_));
+        QTRY_COMPARE(rect(), before);
+        // The window manager's window menu (Alt+Space), "Maximize" by its key.
+        host_->activateWindow();
+        QTRY_VERIFY(host_->isActiveWindow());
+        Xdotool({"key", "alt+space"});
+        QTest::qWait(300);
+        Xdotool({"key", "x"});
+        QTRY_VERIFY(IsZoomed(host_));
+        QTRY_COMPARE(rect(), placement);
+        Click(CaptionButtons(rect()).maximize.toRect().center());
+        QTRY_VERIFY(!IsZoomed(host_));
+        QTRY_COMPARE(rect(), before);
+        // The window manager's late answers change nothing.
+        QTest::qWait(300);
+        QCOMPARE(rect(), before);
+        QVERIFY(!host_->isMaximized());
+#else
+        QSKIP("needs xcb to speak to the window manager");
+#endif
+    }
+
+    void maximizedWindowStaysMaximizedAfterMinimize() {
+        const QRect placement = MaximizedPlacement(host_->screen()->availableGeometry());
+        Click(CaptionButtons(rect()).maximize.toRect().center());
+        QTRY_COMPARE(rect(), placement);
+        // Minimized by the caption button, shown again as a task bar does it.
+        Click(CaptionButtons(rect()).minimize.toRect().center());
+        QTRY_VERIFY(host_->isMinimized());
+        QTest::qWait(300);
+        Xdotool({"windowactivate", QString::number(host_->winId())});
+        QTRY_VERIFY(!host_->isMinimized());
+        QTest::qWait(300);
+        QCOMPARE(rect(), placement);
+        QVERIFY(IsZoomed(host_));
+        QVERIFY(host_->isMaximized());
+        // Minimized by the program, shown again by the system menu's "还原".
+        host_->showMinimized();
+        QTRY_VERIFY(host_->isMinimized());
+        QTest::qWait(300);
+        SkinOf(host_)->SysCommand(SkinWindow::SC_RESTORE);
+        QTRY_VERIFY(!host_->isMinimized());
+        QTest::qWait(300);
+        QCOMPARE(rect(), placement);
+        QVERIFY(IsZoomed(host_));
+        QVERIFY(host_->isMaximized());
+    }
+
+    void programMaximizeAndShowNormal() {
+        const QRect before = rect();
+        const QRect placement = MaximizedPlacement(host_->screen()->availableGeometry());
+        host_->showMaximized();
+        QTRY_VERIFY(IsZoomed(host_));
+        QTRY_COMPARE(rect(), placement);
+        QTest::qWait(300);
+        QCOMPARE(rect(), placement);
+        QVERIFY(IsZoomed(host_));
+        host_->showNormal();
+        QTRY_VERIFY(!IsZoomed(host_));
+        QTRY_COMPARE(rect(), before);
+        QTest::qWait(300);
+        QCOMPARE(rect(), before);
+        // The skin's own maximize, then showNormal().
+        Click(CaptionButtons(rect()).maximize.toRect().center());
+        QTRY_COMPARE(rect(), placement);
+        host_->showNormal();
+        QTRY_VERIFY(!IsZoomed(host_));
+        QTRY_COMPARE(rect(), before);
     }
 
     void doubleClickOnTheCaptionMaximizes() {
