@@ -117,6 +117,14 @@ private slots:
         QTest::newRow("not an object")
             << "An1.jsonl" << QByteArray("[1, 2]\n") << "An1.jsonl:1: not a JSON object";
         QTest::newRow("missing file") << "An1.jsonl" << QByteArray() << "An1.jsonl: cannot read";
+        QTest::newRow("DEL in a text")
+            << "bing.jsonl" << (kYao + "{\"编号\": 3, \"标题\": \"a\x7f\", \"文本\": \"b\"}\n")
+            << "bing.jsonl:4: a string holds the control character U+007F";
+        QTest::newRow("escaped control in a text")
+            << "An1.jsonl"
+            << QByteArray("{\"编号\": 1, \"标题\": \"a\", \"文本\": \"b\\u001b[0m\", "
+                          "\"关键字\": \"k\"}\n")
+            << "An1.jsonl:1: a string holds the control character U+001B";
     }
 
     void badSourcesNameFileAndLine() {
@@ -134,6 +142,38 @@ private slots:
         const Run r = build();
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QFile old(target());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        QCOMPARE(QDir(dir.path() + QStringLiteral("/out")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("bk6.mp3")});
+    }
+
+    // Each note has a title and a number of its own: the second one is named by its line, and
+    // neither database is written.
+    void duplicateNotesNameTheirLine_data() {
+        QTest::addColumn<QByteArray>("notes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("number") << QByteArray("{\"编号\": 1, \"标题\": \"甲\", \"文本\": \"x\"}\n\n"
+                                              "{\"编号\": 2, \"标题\": \"乙\", \"文本\": \"x\"}\n"
+                                              "{\"编号\": 1, \"标题\": \"丙\", \"文本\": \"x\"}\n")
+                                << "me1.jsonl:4: \"编号\" 1 is given again (first on line 1)";
+        QTest::newRow("title") << QByteArray("{\"编号\": 1, \"标题\": \"甲\", \"文本\": \"x\"}\n"
+                                             "{\"编号\": 2, \"标题\": \"甲\", \"文本\": \"y\"}\n")
+                               << "me1.jsonl:2: \"标题\" \"甲\" is given again (first on line 1)";
+    }
+
+    void duplicateNotesNameTheirLine() {
+        QFETCH(QByteArray, notes);
+        QFETCH(QString, message);
+        Write(src() + QStringLiteral("/me1.jsonl"), notes);
+        QDir().mkpath(dir.path() + QStringLiteral("/out"));
+        Write(target(), "old");
+        const Run r =
+            build({QStringLiteral("--personal"), dir.path() + QStringLiteral("/out/msjic")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(src() + QLatin1Char('/') + message), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QStringLiteral("UNIQUE")), qPrintable(r.err));
         QFile old(target());
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old"));
