@@ -156,18 +156,24 @@ int main(int argc, char** argv) {
     SearchFields fields;
     fields.selected = category->option;
     fields.keywordBox = keywords;
-    QStringList out;
+    const auto print = [&messages](const QStringList& lines) {
+        if (messages.openFailed)
+            return;
+        for (const QString& line : lines)
+            Print(stdout, line);
+        std::fflush(stdout);
+    };
     if (kind != Kind::None && !messages.openFailed) {
         KeywordSearch search(fields, engine);
         if (kind == Kind::New)
             search.Command1Click();
         else
             search.Command2Click();
-        out << fields.statusLine << fields.resultList;
+        print(QStringList{fields.statusLine} + fields.resultList);
     }
     // What a click on the title shows: the header line, then the body.
     if (show && !messages.openFailed && RecordDisplay(fields, engine).ListClick(title))
-        out << fields.statusLine << fields.recordBody;
+        print({fields.statusLine, fields.recordBody});
     int status = 0;
     if (messages.openFailed) {
         const QString file =
@@ -175,9 +181,6 @@ int main(int argc, char** argv) {
         Print(stderr, QStringLiteral("meridane-query: cannot open the database %1")
                           .arg(QDir::toNativeSeparators(file)));
         status = 1;
-    } else {
-        for (const QString& line : std::as_const(out))
-            Print(stdout, line);
     }
     std::fflush(stdout);
     // The list is out; the working copy gets the search's writes before the tool ends.
