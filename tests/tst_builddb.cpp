@@ -104,6 +104,21 @@ private slots:
         QTest::newRow("bad UTF-8") << QByteArray("\"\xe4\xb8\"") << QString();
         QTest::newRow("control character") << QByteArray("\"a\tb\"") << QString();
         QTest::newRow("unclosed") << QByteArray("\"ab") << QString();
+        // No control character is kept but tab and line feed, raw or escaped.
+        QTest::newRow("escaped tab and line feed")
+            << QByteArray("\"a\\tb\\nc\\u0009\"") << QStringLiteral("a\tb\nc\t");
+        QTest::newRow("raw DEL") << QByteArray("\"a\x7f b\"") << QString();
+        QTest::newRow("raw U+0085") << QByteArray("\"a\xc2\x85 b\"") << QString();
+        QTest::newRow("raw U+009F") << QByteArray("\"a\xc2\x9f b\"") << QString();
+        QTest::newRow("escaped U+0001") << QByteArray("\"a\\u0001b\"") << QString();
+        QTest::newRow("escaped ESC") << QByteArray("\"a\\u001bb\"") << QString();
+        QTest::newRow("escaped DEL") << QByteArray("\"a\\u007Fb\"") << QString();
+        QTest::newRow("escaped U+0085") << QByteArray("\"a\\u0085b\"") << QString();
+        QTest::newRow("escaped backspace") << QByteArray("\"a\\bb\"") << QString();
+        QTest::newRow("escaped form feed") << QByteArray("\"a\\fb\"") << QString();
+        QTest::newRow("escaped carriage return") << QByteArray("\"a\\rb\"") << QString();
+        QTest::newRow("U+00A0 is text")
+            << QByteArray("\"a\xc2\xa0 b\"") << QStringLiteral("a\u00a0 b");
     }
 
     void strings() {

@@ -429,8 +429,12 @@ private slots:
         QTest::newRow("a count stored as text")
             << QStringLiteral("UPDATE bing SET 相符个数='several' WHERE 编号=3")
             << QStringLiteral("发热") << false;
-        QTest::newRow("keyword with a NUL")
-            << QString() << QStringLiteral("发") + QChar(0) << false;
+        // A NUL is a character like any other: no text as LIKE reads it holds one.
+        QTest::newRow("keyword with a NUL") << QString() << QStringLiteral("发") + QChar(0) << true;
+        QTest::newRow("a lone NUL") << QString() << QString(QChar(0)) << true;
+        QTest::newRow("NUL in a body and in a keyword")
+            << QStringLiteral("UPDATE bing SET 文本=文本 || char(0) || '尾声' WHERE 编号 IN (2, 4)")
+            << QStringLiteral("尾声,") + QChar(0) + QStringLiteral("尾,热") + QChar(0) << true;
         QTest::newRow("keyword longer than a LIKE pattern may be")
             << QString() << QString(50000, QLatin1Char('a')) << false;
         QTest::newRow("noncharacter in a keyword") << QString() << QString(QChar(0xFFFF)) << false;

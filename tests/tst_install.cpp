@@ -424,8 +424,10 @@ private slots:
         // The installed data, which the program's run above replaced by a newer package's.
         QCOMPARE(r.out, QStringLiteral("共有1条记录\n") + kPackageTitle + QLatin1Char('\n'));
         const QString folder = other + QStringLiteral("/.local/share/Meridane");
-        for (const char* f : {"msjic", "msjic.dll", "sound/bk6.mp3"})
+        for (const char* f : {"msjic", "meridane-query.db", "sound/bk6.mp3"})
             QVERIFY2(QFileInfo::exists(folder + QLatin1Char('/') + QLatin1String(f)), f);
+        // The program's working copy is the program's: the tool keeps one of its own.
+        QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/msjic.dll")));
     }
 
     // The real program, through its launcher: it starts and makes its working copy.

@@ -352,6 +352,11 @@ private slots:
         QTest::newRow("backslash") << QStringLiteral("a\\b") << QStringList{QStringLiteral("反斜")};
         QTest::newRow("bracket") << QStringLiteral("[a]") << QStringList{};
         QTest::newRow("quote only") << QStringLiteral("'") << QStringList{QStringLiteral("引号")};
+        // A NUL is one more character, which no text holds.
+        QTest::newRow("NUL alone") << QString(QChar(0)) << QStringList{};
+        QTest::newRow("NUL inside")
+            << QStringLiteral("50") + QChar(0) + QStringLiteral("个") << QStringList{};
+        QTest::newRow("NUL at the end") << QStringLiteral("abc") + QChar(0) << QStringList{};
     }
 
     void keywordsMatchLiterally() {

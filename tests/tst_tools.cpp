@@ -1,5 +1,7 @@
 // The two command-line tools, run as a user runs them: the database builder with good and bad
 // sources, and the query tool on a program folder.
+#include "search/fast_search.h"
+#include "search/keyword_search.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "test_support.h"
@@ -8,6 +10,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
 
 using namespace meridane;
 using namespace meridane::test;
@@ -34,6 +39,16 @@ void Write(const QString& path, const QByteArray& content) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The first line a run printed.
+QString FirstLine(const QString& out) {
+    return out.section(QLatin1Char('\n'), 0, 0);
 }
 
 const QByteArray kYao =
@@ -117,6 +132,14 @@ private slots:
         QTest::newRow("not an object")
             << "An1.jsonl" << QByteArray("[1, 2]\n") << "An1.jsonl:1: not a JSON object";
         QTest::newRow("missing file") << "An1.jsonl" << QByteArray() << "An1.jsonl: cannot read";
+        QTest::newRow("DEL in a text")
+            << "bing.jsonl" << (kYao + "{\"编号\": 3, \"标题\": \"a\x7f\", \"文本\": \"b\"}\n")
+            << "bing.jsonl:4: a string holds the control character U+007F";
+        QTest::newRow("escaped control in a text")
+            << "An1.jsonl"
+            << QByteArray("{\"编号\": 1, \"标题\": \"a\", \"文本\": \"b\\u001b[0m\", "
+                          "\"关键字\": \"k\"}\n")
+            << "An1.jsonl:1: a string holds the control character U+001B";
     }
 
     void badSourcesNameFileAndLine() {
@@ -139,6 +162,179 @@ private slots:
         QCOMPARE(old.readAll(), QByteArray("old"));
         QCOMPARE(QDir(dir.path() + QStringLiteral("/out")).entryList(QDir::Files),
                  QStringList{QStringLiteral("bk6.mp3")});
+    }
+
+    // Each note has a title and a number of its own: the second one is named by its line, and
+    // neither database is written.
+    void duplicateNotesNameTheirLine_data() {
+        QTest::addColumn<QByteArray>("notes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("number") << QByteArray("{\"编号\": 1, \"标题\": \"甲\", \"文本\": \"x\"}\n\n"
+                                              "{\"编号\": 2, \"标题\": \"乙\", \"文本\": \"x\"}\n"
+                                              "{\"编号\": 1, \"标题\": \"丙\", \"文本\": \"x\"}\n")
+                                << "me1.jsonl:4: \"编号\" 1 is given again (first on line 1)";
+        QTest::newRow("title") << QByteArray("{\"编号\": 1, \"标题\": \"甲\", \"文本\": \"x\"}\n"
+                                             "{\"编号\": 2, \"标题\": \"甲\", \"文本\": \"y\"}\n")
+                               << "me1.jsonl:2: \"标题\" \"甲\" is given again (first on line 1)";
+    }
+
+    void duplicateNotesNameTheirLine() {
+        QFETCH(QByteArray, notes);
+        QFETCH(QString, message);
+        Write(src() + QStringLiteral("/me1.jsonl"), notes);
+        QDir().mkpath(dir.path() + QStringLiteral("/out"));
+        Write(target(), "old");
+        const Run r =
+            build({QStringLiteral("--personal"), dir.path() + QStringLiteral("/out/msjic")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(src() + QLatin1Char('/') + message), qPrintable(r.err));
+        QVERIFY2(!r.err.contains(QStringLiteral("UNIQUE")), qPrintable(r.err));
+        QFile old(target());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        QCOMPARE(QDir(dir.path() + QStringLiteral("/out")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("bk6.mp3")});
+    }
+
+    // The tool searches a working copy of its own: the program's copy, which its shutdown
+    // leaves as a copy of Ifonts.fon, neither disturbs it nor is disturbed by it.
+    void queryToolKeepsAWorkingCopyOfItsOwn() {
+        KnowledgeSources s;
+        s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("发热恶寒")),
+                  Rec(2, QStringLiteral("暑湿"), QStringLiteral("发热汗出，身重"))};
+        TempProgramFolder folder(s);
+        const QString programCopy = folder.path() + QStringLiteral("/msjic.dll");
+        Write(programCopy, "what Ifonts.fon holds\n");
+        const QString tool = QStringLiteral(MERIDANE_QUERY);
+        const QStringList base{QStringLiteral("--folder"), folder.path(),
+                               QStringLiteral("--category"), QStringLiteral("病理")};
+        Run r =
+            Start(tool, base + QStringList{QStringLiteral("--new"), QStringLiteral("汗出，发热")});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("共有2条记录\n暑湿\n感冒\n"));
+        QCOMPARE(ReadAll(programCopy), QByteArray("what Ifonts.fon holds\n"));
+        QVERIFY(QFileInfo::exists(folder.path() + QLatin1Char('/') + kQueryWorkingCopyName));
+
+        // The program starts and searches its own copy; the tool goes on from its own search.
+        QVERIFY(MakeWorkingCopy());
+        SearchFields fields;
+        fields.selected = Option::Option3;
+        fields.keywordBox = QStringLiteral("恶寒");
+        KeywordSearch(fields).Command1Click();
+        FinishPendingWrites();
+        QCOMPARE(fields.resultList, QStringList{QStringLiteral("感冒")});
+        r = Start(tool, base + QStringList{QStringLiteral("--within"), QStringLiteral("发热")});
+        QCOMPARE(r.out, QStringLiteral("共有2条记录\n感冒\n暑湿\n"));
+        KeywordSearch(fields).Command2Click();
+        QCOMPARE(fields.resultList, QStringList{QStringLiteral("感冒")});
+
+        // A copy of the tool's own that is no database (cut short) is made again.
+        Write(folder.path() + QLatin1Char('/') + kQueryWorkingCopyName, "SQLite format 3");
+        r = Start(tool, base + QStringList{QStringLiteral("--new"), QStringLiteral("身重")});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.out, QStringLiteral("共有1条记录\n暑湿\n"));
+    }
+
+    // A database that cannot be opened ends the tool with one message and status 1.
+    void queryToolReportsADatabaseItCannotOpen() {
+        KnowledgeSources s;
+        s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("发热恶寒"))};
+        TempProgramFolder folder(s, {Rec(1, QStringLiteral("笔记"), QStringLiteral("发热"))});
+        const QString tool = QStringLiteral(MERIDANE_QUERY);
+        Write(StoredKnowledgePath(), "not a database");
+        Write(folder.path() + QStringLiteral("/msjic.dll"), "what Ifonts.fon holds\n");
+        for (const QString& category : {QStringLiteral("病理"), QStringLiteral("我的资料库")}) {
+            if (category == QStringLiteral("我的资料库")) {
+                const Run good = Start(tool, {QStringLiteral("--folder"), folder.path(),
+                                              QStringLiteral("--category"), category,
+                                              QStringLiteral("--new"), QStringLiteral("发热")});
+                QCOMPARE(good.out, QStringLiteral("共有1条记录\n笔记\n"));
+                Write(PersonalDbPath(), "not a database either");
+            }
+            for (const QStringList& action :
+                 {QStringList{QStringLiteral("--new"), QStringLiteral("发热")},
+                  QStringList{QStringLiteral("--within"), QStringLiteral("发热")},
+                  QStringList{QStringLiteral("--show"), QStringLiteral("感冒")}}) {
+                const Run r = Start(tool, QStringList{QStringLiteral("--folder"), folder.path(),
+                                                      QStringLiteral("--category"), category} +
+                                              action);
+                QCOMPARE(r.exitCode, 1);
+                QCOMPARE(r.out, QString());
+                QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+                QVERIFY2(r.err.startsWith(QStringLiteral("meridane-query: cannot open the ")),
+                         qPrintable(r.err));
+            }
+        }
+        const Run help = Start(tool, {QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QCOMPARE(help.err, QString());
+        QVERIFY(help.out.startsWith(QStringLiteral("usage: meridane-query")));
+        QVERIFY(help.out.contains(kQueryWorkingCopyName));
+    }
+
+    // A tool ended from outside once its list is printed (its output closed, an interrupt, a
+    // termination) leaves its working copy holding that search: the next --within goes on
+    // from it.
+    void queryToolEndedBySignalKeepsItsPrintedSearch() {
+        KnowledgeSources s;
+        constexpr int kRecords = 30000;
+        for (int i = 1; i <= kRecords; ++i) {
+            QString text = QStringLiteral("丙，第%1条").arg(i);
+            if (i % 2 == 0)
+                text += QStringLiteral("，甲");
+            if (i % 3 == 0)
+                text += QStringLiteral("，乙");
+            s.bing.push_back(Rec(i, QStringLiteral("病%1").arg(i), text));
+        }
+        TempProgramFolder folder(s);
+        const QString tool = QStringLiteral(MERIDANE_QUERY);
+        const QStringList base{QStringLiteral("--folder"), folder.path(),
+                               QStringLiteral("--category"), QStringLiteral("病理")};
+        const QStringList first = base + QStringList{QStringLiteral("--new"), QStringLiteral("甲")};
+        const QStringList second =
+            base + QStringList{QStringLiteral("--new"), QStringLiteral("乙")};
+        const QStringList within =
+            base + QStringList{QStringLiteral("--within"), QStringLiteral("丙")};
+        const QString firstCount = QStringLiteral("共有%1条记录").arg(kRecords / 2);
+        const QString secondCount = QStringLiteral("共有%1条记录").arg(kRecords / 3);
+
+        // Output closed before the tool writes a byte, as "| head -1" does once it has its line.
+        QCOMPARE(FirstLine(Start(tool, first).out), firstCount);
+        {
+            int fds[2];
+            QVERIFY(pipe(fds) == 0);
+            close(fds[0]);
+            QProcess p;
+            p.setChildProcessModifier([fds] {
+                signal(SIGPIPE, SIG_DFL);
+                dup2(fds[1], 1);
+            });
+            p.start(tool, second);
+            QVERIFY(p.waitForFinished(60000));
+            close(fds[1]);
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        }
+        QCOMPARE(FirstLine(Start(tool, within).out), secondCount);
+
+        // An interrupt or a termination as soon as the list begins to arrive.
+        for (int sig : {SIGINT, SIGTERM}) {
+            QCOMPARE(FirstLine(Start(tool, first).out), firstCount);
+            QProcess p;
+            p.setChildProcessModifier([] {
+                signal(SIGINT, SIG_DFL);
+                signal(SIGTERM, SIG_DFL);
+            });
+            p.start(tool, second);
+            QByteArray seen;
+            while (!seen.contains('\n') && p.waitForReadyRead(60000))
+                seen += p.readAllStandardOutput();
+            QCOMPARE(QString::fromUtf8(seen.left(seen.indexOf('\n'))), secondCount);
+            ::kill(pid_t(p.processId()), sig);
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(FirstLine(Start(tool, within).out), secondCount);
+        }
     }
 
     void badArguments() {

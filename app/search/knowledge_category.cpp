@@ -29,7 +29,11 @@ QString KnowledgeCategory::resetStatement(const QString& table) const {
 }
 
 QString KnowledgeCategory::incrementStatement(const QString& table) const {
-    return QStringLiteral("UPDATE %1 SET %2=%2+1 WHERE %3 LIKE '%' || ?1 || '%' ESCAPE '\\'")
+    // LIKE reads its pattern only up to a NUL, so a keyword holding one would match as its part
+    // before the NUL (a lone NUL as everything). LIKE reads the column's text only up to a NUL
+    // as well, so such a keyword occurs in no text it sees: it counts nothing.
+    return QStringLiteral("UPDATE %1 SET %2=%2+1 WHERE instr(?1, char(0)) = 0 AND %3 LIKE '%' || "
+                          "?1 || '%' ESCAPE '\\'")
         .arg(table, kHits, searchedColumn);
 }
 

@@ -1,5 +1,6 @@
 #include "search/program_folder.h"
 
+#include "search/knowledge_category.h"
 #include "search/sqlite_db.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@ namespace meridane {
 namespace {
 
 std::optional<FolderLayout> g_layout;
+QString g_workingCopyName = kWorkingCopyName;
 
 const QString kProviderPrefix = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
 const QString kStoredKnowledge = QStringLiteral("sound/bk6.mp3");
@@ -150,8 +152,8 @@ QString KnowledgeStamp(const QString& file) {
 }
 
 QString KnowledgeConnectionString() {
-    return kProviderPrefix + ProgramFolder() +
-           QStringLiteral("\\msjic.dll;Jet OLEDB:Database Password=") + kDatabasePassword;
+    return kProviderPrefix + ProgramFolder() + QLatin1Char('\\') + g_workingCopyName +
+           QStringLiteral(";Jet OLEDB:Database Password=") + kDatabasePassword;
 }
 
 QString PersonalConnectionString() {
@@ -162,7 +164,7 @@ QString StoredKnowledgePath() {
     return InFolder(kStoredKnowledge);
 }
 QString WorkingCopyPath() {
-    return InFolder(QStringLiteral("msjic.dll"));
+    return InFolder(g_workingCopyName);
 }
 QString PersonalDbPath() {
     return InFolder(kPersonal);
@@ -192,10 +194,34 @@ bool MakeWorkingCopy() {
 bool EnsureWorkingCopy() {
     const QFileInfo copy(WorkingCopyPath());
     const QFileInfo stored(StoredKnowledgePath());
-    // A stored database newer than the copy (a rebuilt or updated one) replaces it.
-    if (copy.exists() && !(stored.exists() && stored.lastModified() > copy.lastModified()))
+    // A stored database newer than the copy (a rebuilt or updated one) replaces it, and so does
+    // the stored one for a copy that is no knowledge database at all.
+    if (copy.exists() && !(stored.exists() && stored.lastModified() > copy.lastModified()) &&
+        HoldsKnowledgeTables(copy.filePath()))
         return true;
-    return MakeWorkingCopy();
+    return MakeWorkingCopy() && HoldsKnowledgeTables(WorkingCopyPath());
+}
+
+bool HoldsKnowledgeTables(const QString& file) {
+    if (!QFileInfo(file).isFile())
+        return false;
+    try {
+        SqlConnection db;
+        db.open(file, kDatabasePassword);
+        for (const KnowledgeCategory& c : KnowledgeCategories()) {
+            if (c.database != DatabaseKind::Knowledge)
+                continue;
+            db.prepare(QStringLiteral("SELECT 编号, %1, 文本, 相符个数, %2 FROM %3 LIMIT 0")
+                           .arg(c.titleColumn, c.searchedColumn, c.baseTable));
+        }
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+void SetWorkingCopyName(const QString& name) {
+    g_workingCopyName = name;
 }
 
 } // namespace meridane

@@ -43,13 +43,21 @@ bool IsInstalledLayout();
 // nothing in a program folder of its own. False when the folder cannot be made or filled.
 bool PrepareProgramFolder();
 
+// The name of the working copy in the program folder: the program's is msjic.dll. A tool that
+// searches beside a running program keeps a copy of its own under another name, so that
+// neither disturbs the other's results.
+inline const QString kWorkingCopyName = QStringLiteral("msjic.dll");
+inline const QString kQueryWorkingCopyName = QStringLiteral("meridane-query.db");
+// Works on the working copy name from now on (kWorkingCopyName by default).
+void SetWorkingCopyName(const QString& name);
+
 // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + file part, built afresh each call.
 QString KnowledgeConnectionString();
 QString PersonalConnectionString();
 
 // Paths of the program folder's files.
 QString StoredKnowledgePath();     // sound/bk6.mp3
-QString WorkingCopyPath();         // msjic.dll
+QString WorkingCopyPath();         // msjic.dll (or the name set above)
 QString PersonalDbPath();          // msjic
 QString MusicTrackPath(int track); // sound/bk<track>.mp3 in the data folder
 
@@ -60,7 +68,13 @@ QString KnowledgeStamp(const QString& file);
 // Copies the stored knowledge database over the working copy (removing a journal left beside the
 // old copy). False when the copy fails.
 bool MakeWorkingCopy();
-// Makes the working copy when there is none yet or the stored database is newer than it.
+// Makes the working copy when there is none yet, the stored database is newer than it, or it is
+// not a knowledge database (another file copied over it, a copy cut short). False when the copy
+// cannot be made or is no knowledge database either (the stored one is none).
 bool EnsureWorkingCopy();
+
+// Whether file opens with the program's password and holds the four knowledge tables with the
+// columns the search reads.
+bool HoldsKnowledgeTables(const QString& file);
 
 } // namespace meridane

@@ -50,7 +50,7 @@ bool NamesRowid(const QString& column) {
 
 std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit) {
     std::string needle = keyword.toStdString();
-    if (needle.find('\0') != std::string::npos || HasNoncharacter(needle))
+    if (HasNoncharacter(needle))
         return std::nullopt;
     // The pattern is '%' + the keyword with '%', '_' and '\' escaped + '%'.
     size_t patternBytes = needle.size() + 2;

@@ -21,8 +21,9 @@ namespace meridane {
 
 // The keyword as it is looked for in a folded column: UTF-8 with ASCII letters lowered, which is
 // how LIKE '%' || keyword || '%' (case-insensitive for ASCII only) compares. No value when LIKE
-// would not treat the keyword as the plain run of characters it is: it holds a NUL or a
-// noncharacter U+FFFE/U+FFFF, or its pattern is longer than patternLimit bytes.
+// would not treat the keyword as the plain run of characters it is: it holds a noncharacter
+// U+FFFE/U+FFFF, or its pattern is longer than patternLimit bytes. A keyword with a NUL is kept
+// whole; the folded columns end at their first NUL, as LIKE reads them, so it matches nothing.
 std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit);
 
 // Lowers the ASCII letters of text in place; every other byte stays.

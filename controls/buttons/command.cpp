@@ -33,6 +33,19 @@ QString PlainCaption(const QString& caption) {
     return out;
 }
 
+// The part of the caption that is measured and painted: a button shows a few words, and laying
+// out millions of characters would take the window's thread for a minute each paint.
+constexpr qsizetype kPaintedCaptionLength = 1024;
+
+QString PaintedCaption(const QString& caption) {
+    if (caption.size() <= kPaintedCaptionLength)
+        return caption;
+    qsizetype n = kPaintedCaptionLength;
+    if (caption[n - 1].isHighSurrogate())
+        --n; // never half a character
+    return caption.left(n);
+}
+
 class CommandAccessible : public QAccessibleWidget {
 public:
     explicit CommandAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Button) {}
@@ -150,15 +163,17 @@ QWidget* NewCommand(QWidget* parent) {
 QWidget* LoadCommand(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken) {
     auto* c = new Command(parent);
     c->setObjectName(name);
+    const qsizetype before = bag.problems().size();
     const int w =
         bag.ReadProperty(QStringLiteral("_extentx"), 0, QMetaType::fromType<int>()).toInt();
     const int h =
         bag.ReadProperty(QStringLiteral("_extenty"), 0, QMetaType::fromType<int>()).toInt();
     if (w > 0 && h > 0)
         c->resize(w / 15, h / 15);
-    if (broken || !c->ReadProperties(bag)) {
+    // A wrong extent counts like any other wrong value.
+    if (broken || !c->ReadProperties(bag) || bag.problems().size() > before) {
         if (!broken)
-            bag.ReportProblems();
+            bag.ReportProblems(before);
         std::fprintf(stderr, "%s: %s takes its default properties\n", qPrintable(bag.fileName),
                      qPrintable(name));
         std::fflush(stderr);
@@ -232,7 +247,8 @@ void Command::raised(const CommandEvent& e) {
 }
 
 void Command::measure() {
-    const QSizeF caption = QFontMetricsF(font()).size(Qt::TextShowMnemonic, caption_);
+    const QSizeF caption =
+        QFontMetricsF(font()).size(Qt::TextShowMnemonic, PaintedCaption(caption_));
     logic_.setMetrics(size(), caption,
                       icon_.isNull() ? QSizeF(0, 0) : icon_.deviceIndependentSize());
 }
@@ -412,7 +428,8 @@ void Command::WriteProperties(PropertyBag& bag) const {
 }
 
 QRectF Command::captionRect() const {
-    return QRectF(logic_.captionPos(), QFontMetricsF(font()).size(Qt::TextShowMnemonic, caption_));
+    return QRectF(logic_.captionPos(),
+                  QFontMetricsF(font()).size(Qt::TextShowMnemonic, PaintedCaption(caption_)));
 }
 
 QRectF Command::iconRect() const {
@@ -444,15 +461,16 @@ void Command::paintEvent(QPaintEvent*) {
     const QRectF caption = captionRect();
     p.setFont(font());
     const int flags = Qt::TextShowMnemonic | Qt::AlignLeft | Qt::AlignTop;
+    const QString text = PaintedCaption(caption_);
     if (isEnabled()) {
         p.setPen(OleColor(fontColor_));
-        p.drawText(caption, flags, caption_);
+        p.drawText(caption, flags, text);
     } else {
         // The platform's disabled text: etched in white and grey.
         p.setPen(Qt::white);
-        p.drawText(caption.translated(1, 1), flags, caption_);
+        p.drawText(caption.translated(1, 1), flags, text);
         p.setPen(QColor(0x80, 0x80, 0x80));
-        p.drawText(caption, flags, caption_);
+        p.drawText(caption, flags, text);
     }
     if (logic_.focusFrameShown()) {
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));

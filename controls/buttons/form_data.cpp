@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFont>
 #include <QImage>
+#include <QStringDecoder>
 #include <QWidget>
 #include <cstdio>
 
@@ -194,6 +195,12 @@ bool ParseValue(const QString& text, QVariant* value, QString* error) {
         QString s;
         if (!r.string(&s, error))
             return false;
+        if (s.size() > kMaxTextLength) {
+            *error = QStringLiteral("a text of %1 characters is longer than the %2 a value holds")
+                         .arg(s.size())
+                         .arg(kMaxTextLength);
+            return false;
+        }
         *value = s;
     } else {
         const QString w = r.word();
@@ -271,9 +278,9 @@ bool ParseValue(const QString& text, QVariant* value, QString* error) {
 FormData FormData::Parse(const QByteArray& text, const QString& fileName) {
     FormData form;
     form.fileName = fileName;
-    const QString all = QString::fromUtf8(text);
-    const QStringList lines = all.split(QLatin1Char('\n'));
+    const QList<QByteArray> lines = text.split('\n');
     FormControl* current = nullptr;
+    bool skipping = false; // in a section given again: its lines are left out
     const auto problem = [&](int line, const QString& message) {
         const QString p = QStringLiteral("%1:%2: %3").arg(fileName).arg(line).arg(message);
         if (current) {
@@ -286,21 +293,40 @@ FormData FormData::Parse(const QByteArray& text, const QString& fileName) {
     };
     for (int n = 0; n < lines.size(); ++n) {
         const int lineNo = n + 1;
-        QString line = lines[n];
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString line = utf8.decode(lines[n]);
+        const bool validUtf8 = !utf8.hasError();
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         const QString t = line.trimmed();
-        if (t.isEmpty() || t.startsWith(QLatin1Char('#')))
+        if (validUtf8 && (t.isEmpty() || t.startsWith(QLatin1Char('#'))))
             continue;
         if (t.startsWith(QLatin1Char('['))) {
             const qsizetype close = t.indexOf(QLatin1Char(']'));
             const QString name = close > 1 ? t.mid(1, close - 1).trimmed() : QString();
             const QString progId = close > 1 ? t.mid(close + 1).trimmed() : QString();
             current = nullptr;
+            skipping = false;
             if (name.isEmpty() || progId.isEmpty() || progId.contains(QLatin1Char(' '))) {
                 problem(lineNo, QStringLiteral("a section reads [NAME] CLASS"));
                 continue;
             }
+            // A second section of one name leaves it unclear which values the control has: it
+            // takes its defaults, and the second section's lines are left out.
+            for (FormControl& first : form.controls) {
+                if (first.name.compare(name, Qt::CaseInsensitive) != 0)
+                    continue;
+                current = &first;
+                problem(lineNo, QStringLiteral("the control \"%1\" is given again (first on line "
+                                               "%2); this section is left out")
+                                    .arg(name)
+                                    .arg(first.line));
+                current = nullptr;
+                skipping = true;
+                break;
+            }
+            if (skipping)
+                continue;
             FormControl c;
             c.name = name;
             c.progId = progId;
@@ -308,6 +334,14 @@ FormData FormData::Parse(const QByteArray& text, const QString& fileName) {
             c.bag.fileName = fileName;
             form.controls.append(c);
             current = &form.controls.last();
+            if (!validUtf8)
+                problem(lineNo, QStringLiteral("the line is not valid UTF-8"));
+            continue;
+        }
+        if (skipping)
+            continue;
+        if (!validUtf8) {
+            problem(lineNo, QStringLiteral("the line is not valid UTF-8"));
             continue;
         }
         const qsizetype eq = t.indexOf(QLatin1Char('='));

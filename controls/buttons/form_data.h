@@ -11,8 +11,10 @@
 //   strikeout 按钮上的图标 = picture()          no picture; picture("<base64 PNG>") a picture
 //   按钮类型 = nothing                an empty object reference
 //
-// Keys are matched without letter case. A line that cannot be read is reported on standard
-// error as "file:line: text" and makes its control fall back to its defaults.
+// Keys are matched without letter case. A line that cannot be read (not valid UTF-8, not of the
+// forms above, a text longer than kMaxTextLength) is reported on standard error as
+// "file:line: text" and makes its control fall back to its defaults; so does a second section
+// of a control's name, whose lines are left out.
 #pragma once
 
 #include "buttons/property_bag.h"
@@ -48,6 +50,9 @@ public:
     QList<FormControl> controls;
     QStringList problems; // "file:line: text" for lines outside any control
 };
+
+// The longest text value (a caption, a tip) the form data holds; a picture's data is not text.
+inline constexpr qsizetype kMaxTextLength = 65535;
 
 // One value in the file's notation, and back (false: not a value).
 DRAPIX_EXPORT QString FormatValue(const QVariant& value);

@@ -51,9 +51,9 @@ void PropertyBag::AddProblem(int line, const QString& text) const {
                          .arg(text));
 }
 
-void PropertyBag::ReportProblems() const {
-    for (const QString& p : problems_)
-        std::fprintf(stderr, "%s\n", qPrintable(p));
+void PropertyBag::ReportProblems(qsizetype first) const {
+    for (qsizetype i = first; i < problems_.size(); ++i)
+        std::fprintf(stderr, "%s\n", qPrintable(problems_[i]));
     std::fflush(stderr);
 }
 

@@ -40,8 +40,9 @@ public:
     // Problems found while reading: "file:line: text", in the order found.
     QStringList problems() const { return problems_; }
     void AddProblem(int line, const QString& text) const;
-    // Writes every problem to standard error, one line each.
-    void ReportProblems() const;
+    // Writes the problems from the first'th on (every one by default) to standard error, one
+    // line each.
+    void ReportProblems(qsizetype first = 0) const;
 
 private:
     QList<Entry> entries_;

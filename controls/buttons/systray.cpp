@@ -24,6 +24,7 @@ QWidget* NewSysTray(QWidget* parent) {
 QWidget* LoadSysTray(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken) {
     auto* t = new SysTray(parent);
     t->setObjectName(name);
+    const qsizetype before = bag.problems().size();
     // The stored extent, which the control sets back to its own.
     const int w =
         bag.ReadProperty(QStringLiteral("_extentx"), 0, QMetaType::fromType<int>()).toInt();
@@ -31,9 +32,10 @@ QWidget* LoadSysTray(QWidget* parent, const QString& name, const PropertyBag& ba
         bag.ReadProperty(QStringLiteral("_extenty"), 0, QMetaType::fromType<int>()).toInt();
     if (w > 0 && h > 0)
         t->resize(w / 15, h / 15);
-    if (broken || !t->ReadProperties(bag)) {
+    // A wrong extent counts like any other wrong value.
+    if (broken || !t->ReadProperties(bag) || bag.problems().size() > before) {
         if (!broken)
-            bag.ReportProblems();
+            bag.ReportProblems(before);
         std::fprintf(stderr, "%s: %s takes its default properties\n", qPrintable(bag.fileName),
                      qPrintable(name));
         std::fflush(stderr);

@@ -7,9 +7,46 @@
 #include "skin/lustrane.h"
 
 #include <QPainter>
+#include <QTemporaryFile>
 #include <QTest>
 
+#include <cstdio>
+#include <unistd.h>
+
 using namespace drapix;
+
+namespace {
+
+// What is written to standard error while it lives.
+class StderrCapture {
+public:
+    StderrCapture() {
+        file_.open();
+        std::fflush(stderr);
+        saved_ = dup(2);
+        dup2(file_.handle(), 2);
+    }
+    ~StderrCapture() { restore(); }
+    QString text() {
+        restore();
+        file_.seek(0);
+        return QString::fromUtf8(file_.readAll());
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+        saved_ = -1;
+    }
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
+} // namespace
 
 class TestFormData : public QObject {
     Q_OBJECT
@@ -19,6 +56,8 @@ private slots:
     void roundTripReproducesEveryProperty();
     void missingKeysGiveDefaults();
     void aBrokenControlTakesItsDefaults();
+    void everyProblemIsReportedWithItsLine();
+    void aVeryLongCaptionPaintsItsBeginning();
     void hostFormsLoadTheirButtons_data();
     void hostFormsLoadTheirButtons();
 };
@@ -195,6 +234,75 @@ void TestFormData::aBrokenControlTakesItsDefaults() {
     QCOMPARE(CreateFormControl(form, "Unknown", &host), nullptr);
     QCOMPARE(CreateFormControl(form, "Missing", &host), nullptr);
     QCOMPARE(FormData::Load("/nonexistent/x.form").problems.size(), 1);
+}
+
+// Each thing wrong in a form file is written to standard error as FILE:LINE, and its control
+// takes its defaults.
+void TestFormData::everyProblemIsReportedWithItsLine() {
+    const QByteArray text = "[Wide] Drapix.Command\n"
+                            "_extentx = \"wide\"\n"
+                            "caption = \"宽\"\n"
+                            "[Bytes] Drapix.Command\n"
+                            "caption = \"\xff\xfe\"\n"
+                            "[Twice] Drapix.Command\n"
+                            "caption = \"一\"\n"
+                            "[twice] Drapix.Command\n"
+                            "caption = \"二\"\n"
+                            "[Long] Drapix.Command\n"
+                            "caption = \"" +
+                            QByteArray(70000, 'a') +
+                            "\"\n"
+                            "[Tray] Drapix.SysTray\n"
+                            "_extenty = True\n"
+                            "[Fine] Drapix.Command\n"
+                            "caption = \"好\"\n";
+    StderrCapture parsing;
+    const FormData form = FormData::Parse(text, "f.form");
+    const QStringList parsed = parsing.text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(parsed.size(), 3);
+    QCOMPARE(parsed[0], QStringLiteral("f.form:5: the line is not valid UTF-8"));
+    QVERIFY2(
+        parsed[1].startsWith("f.form:8: the control \"twice\" is given again (first on line 6)"),
+        qPrintable(parsed[1]));
+    QVERIFY2(parsed[2].startsWith("f.form:11: a text of 70000 characters"), qPrintable(parsed[2]));
+    QCOMPARE(form.controls.size(), 6);
+
+    QWidget host;
+    for (const char* name : {"Wide", "Bytes", "Twice", "Long", "Tray", "Fine"}) {
+        StderrCapture loading;
+        std::unique_ptr<QWidget> w(CreateFormControl(form, name, &host));
+        QVERIFY(w);
+        const QString err = loading.text();
+        if (QByteArray(name) == "Fine") {
+            QCOMPARE(err, QString());
+            QCOMPARE(static_cast<Command*>(w.get())->Caption(), QStringLiteral("好"));
+            continue;
+        }
+        QVERIFY2(err.contains(QStringLiteral("f.form: %1 takes its default properties").arg(name)),
+                 qPrintable(err));
+        if (auto* c = qobject_cast<Command*>(w.get()))
+            QCOMPARE(c->Caption(), kProductFamilyText);
+        if (QByteArray(name) == "Wide")
+            QVERIFY2(err.startsWith("f.form:2: \"_extentx\" needs a value of type int"),
+                     qPrintable(err));
+        if (QByteArray(name) == "Tray")
+            QVERIFY2(err.startsWith("f.form:13: \"_extenty\" needs a value of type int"),
+                     qPrintable(err));
+    }
+}
+
+// However long a caption is set, the button measures and paints only its beginning.
+void TestFormData::aVeryLongCaptionPaintsItsBeginning() {
+    QWidget host;
+    Command whole(&host), beginning(&host);
+    for (Command* c : {&whole, &beginning})
+        c->resize(120, 25);
+    const QString text = QString(40, QChar(0x6C34)) + QString(200000, QLatin1Char('W'));
+    whole.SetCaption(text);
+    beginning.SetCaption(text.left(1024));
+    QCOMPARE(whole.Caption(), text);
+    QCOMPARE(whole.captionRect(), beginning.captionRect());
+    QCOMPARE(whole.grab().toImage(), beginning.grab().toImage());
 }
 
 void TestFormData::hostFormsLoadTheirButtons_data() {

@@ -240,7 +240,10 @@ Figures Measure(const Options& o, const QString& folder, SearchEngine engine,
     // program runs it after start.
     if (!o.queryTool.isEmpty()) {
         for (int r = 0; r < runs; ++r) {
+            // The tool's own working copy, fresh.
+            SetWorkingCopyName(kQueryWorkingCopyName);
             MakeWorkingCopy();
+            SetWorkingCopyName(kWorkingCopyName);
             const QStringList args{QStringLiteral("--folder"),
                                    folder,
                                    QStringLiteral("--category"),

@@ -60,22 +60,29 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        // Every input is read before anything is written: bad input leaves no file changed.
+        QString noticeText;
         if (!update.isEmpty()) {
             QFile text(notice);
             if (!text.open(QIODevice::ReadOnly)) {
                 Print(stderr, QStringLiteral("meridane-builddb: cannot read ") + notice);
                 return 1;
             }
-            WriteUpdateDb(update, stamp, QString::fromUtf8(text.readAll()).trimmed());
+            noticeText = QString::fromUtf8(text.readAll()).trimmed();
         }
+        KnowledgeSources records;
         if (!knowledge.isEmpty())
-            WriteKnowledgeDb(ReadKnowledgeSources(source), knowledge, stamp);
-        if (!personal.isEmpty()) {
-            const QString notes = source + QStringLiteral("/me1.jsonl");
-            WritePersonalDb(QFile::exists(notes) ? ReadJsonLines(notes, false)
-                                                 : std::vector<SourceRecord>{},
-                            personal);
-        }
+            records = ReadKnowledgeSources(source);
+        std::vector<SourceRecord> notes;
+        const QString notesFile = source + QStringLiteral("/me1.jsonl");
+        if (!personal.isEmpty() && QFile::exists(notesFile))
+            notes = ReadPersonalNotes(notesFile);
+        if (!update.isEmpty())
+            WriteUpdateDb(update, stamp, noticeText);
+        if (!knowledge.isEmpty())
+            WriteKnowledgeDb(records, knowledge, stamp);
+        if (!personal.isEmpty())
+            WritePersonalDb(notes, personal);
     } catch (const BuildError& e) {
         Print(stderr, QStringLiteral("meridane-builddb: ") + QString::fromUtf8(e.what()));
         return 1;

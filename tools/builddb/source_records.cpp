@@ -161,6 +161,18 @@ private:
         return std::string(start, p_);
     }
 
+    // Text keeps no control character but tab and line feed, however it was written: C0, DEL
+    // and C1 alike.
+    void refuseControls(const QString& text) const {
+        for (const QChar ch : text) {
+            const char16_t u = ch.unicode();
+            if ((u < 0x20 && u != '\t' && u != '\n') || (u >= 0x7F && u <= 0x9F))
+                fail(
+                    QStringLiteral("a string holds the control character U+%1")
+                        .arg(QString::number(u, 16).toUpper().rightJustified(4, QLatin1Char('0'))));
+        }
+    }
+
     unsigned hex4() {
         if (end_ - p_ < 4)
             fail(QStringLiteral("malformed JSON (\\u takes four hex digits)"));
@@ -192,6 +204,7 @@ private:
             if (c == '"') {
                 flush();
                 ++p_;
+                refuseControls(out);
                 return out;
             }
             if (c < 0x20)
@@ -392,6 +405,27 @@ void WriteAtomically(const QString& target, const QString& password, Fill fill) 
     }
 }
 
+// Each note has a title and a number of its own: the second of two is named with its line.
+void CheckNotesAreDistinct(const std::vector<SourceRecord>& notes, const QString& file) {
+    QHash<qint64, qsizetype> numbers;
+    QHash<QString, qsizetype> titles;
+    for (const SourceRecord& r : notes) {
+        const QString where = r.source.isEmpty() ? file : r.source;
+        if (const auto it = numbers.constFind(r.number); it != numbers.cend())
+            Fail(where, r.line,
+                 QStringLiteral("\"编号\" %1 is given again (first on line %2)")
+                     .arg(r.number)
+                     .arg(*it));
+        if (const auto it = titles.constFind(r.title); it != titles.cend())
+            Fail(where, r.line,
+                 QStringLiteral("\"标题\" \"%1\" is given again (first on line %2)")
+                     .arg(r.title)
+                     .arg(*it));
+        numbers.insert(r.number, r.line);
+        titles.insert(r.title, r.line);
+    }
+}
+
 } // namespace
 
 std::vector<SourceRecord> ReadJsonLines(const QString& path, bool withKeywords) {
@@ -420,9 +454,17 @@ std::vector<SourceRecord> ReadJsonLines(const QString& path, bool withKeywords) 
         r.text = RequiredText(o, "文本", in);
         if (withKeywords)
             r.keywords = RequiredText(o, "关键字", in);
+        r.source = path;
+        r.line = lineNo;
         records.push_back(std::move(r));
     }
     return records;
+}
+
+std::vector<SourceRecord> ReadPersonalNotes(const QString& path) {
+    std::vector<SourceRecord> notes = ReadJsonLines(path, false);
+    CheckNotesAreDistinct(notes, path);
+    return notes;
 }
 
 KnowledgeSources ReadKnowledgeSources(const QString& dir) {
@@ -465,6 +507,7 @@ void WriteKnowledgeDb(const KnowledgeSources& sources, const QString& file, cons
 }
 
 void WritePersonalDb(const std::vector<SourceRecord>& notes, const QString& file) {
+    CheckNotesAreDistinct(notes, file);
     WriteAtomically(file, QString(), [&](SqlConnection& db) {
         const KnowledgeCategory& c = Category(Option::Option5);
         CreateTable(db, c, false);

@@ -18,7 +18,9 @@ struct SourceRecord {
     qint64 number = 0;
     QString title;
     QString text;
-    QString keywords; // only for tables searched by their keyword column
+    QString keywords;    // only for tables searched by their keyword column
+    QString source = {}; // the file and line it was read from, for messages (empty when made)
+    qsizetype line = 0;
 };
 
 struct KnowledgeSources {
@@ -32,12 +34,17 @@ struct KnowledgeSources {
 // "关键字". Blank lines are skipped; other keys are ignored.
 std::vector<SourceRecord> ReadJsonLines(const QString& path, bool withKeywords);
 
+// Reads the user's notes (me1.jsonl, no "关键字"); each note has a title and a number of its
+// own, so a title or a number given again stops the reading at its second line.
+std::vector<SourceRecord> ReadPersonalNotes(const QString& path);
+
 // Reads An1.jsonl, yao.jsonl, bing.jsonl and yishu1.jsonl from dir.
 KnowledgeSources ReadKnowledgeSources(const QString& dir);
 
 // Write the keyed knowledge database (with the stamp, YYYY-MM-DD, in cnt) or the plain personal
 // database. The file appears complete or not at all; an older file is replaced.
 void WriteKnowledgeDb(const KnowledgeSources& sources, const QString& file, const QString& stamp);
+// The notes must have titles and numbers of their own (see ReadPersonalNotes).
 void WritePersonalDb(const std::vector<SourceRecord>& notes, const QString& file);
 // Writes the keyed update database the site offers: the stamp in cnt_date, the notice in gao.
 void WriteUpdateDb(const QString& file, const QString& stamp, const QString& notice);

@@ -1,15 +1,23 @@
 // meridane-query: runs the program's search on a program folder and prints what the window shows.
 // Without --folder it works where the program does: in its own folder when it lies in one with
 // the data, in the user's folder of an installed program.
+//
+// The tool keeps a working copy of its own (meridane-query.db beside msjic.dll), made from the
+// stored knowledge database like the program's: a running program and the tool never write into
+// each other's copy, and --within goes on from the tool's last --new across runs.
 #include "search/fast_search.h"
 #include "search/keyword_search.h"
 #include "search/knowledge_category.h"
+#include "search/message_service.h"
+#include "search/modado.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"
+#include "search/sqlite_db.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace meridane;
@@ -21,18 +29,68 @@ void Print(FILE* to, const QString& text) {
     std::fwrite(utf8.constData(), 1, size_t(utf8.size()), to);
 }
 
+const QString kUsage = QStringLiteral(
+    "usage: meridane-query [--folder DIR] --category NAME (--new | --within) KEYWORDS\n"
+    "                      [--show TITLE] [--engine statements|memory]\n"
+    "       meridane-query [--folder DIR] --category NAME --show TITLE\n"
+    "       meridane-query --help\n"
+    "Searches the knowledge categories in a working copy of its own, meridane-query.db in the\n"
+    "program folder (made from sound/bk6.mp3 when it is missing, older, or no knowledge\n"
+    "database), so that --within goes on from the last --new and a running program is not\n"
+    "disturbed; 我的资料库 is searched in msjic itself. Exit status 0; 1 when a database cannot\n"
+    "be opened or the results could not be written; 2 for bad arguments.");
+
 int Usage(const QString& why) {
     Print(stderr, QStringLiteral("meridane-query: ") + why);
-    Print(stderr, QStringLiteral("usage: meridane-query [--folder DIR] --category NAME (--new | "
-                                 "--within) KEYWORDS [--show TITLE] [--engine statements|memory]"));
-    Print(stderr,
-          QStringLiteral("       meridane-query [--folder DIR] --category NAME --show TITLE"));
+    Print(stderr, kUsage);
     return 2;
+}
+
+// Message boxes go to standard error as the program would show them, except the notice for a
+// database that cannot be opened: the tool says that once, itself, and then nothing else of
+// the search that followed it.
+class ToolMessages : public MessageService {
+public:
+    int MsgBox(const QString& prompt, int flags, const QString& title) override {
+        if (prompt == kOpenFailureNotice && title == kProgramTitle)
+            openFailed = true;
+        if (openFailed)
+            return (flags & 0xF) == MsgFlags::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+        return StderrMessages().MsgBox(prompt, flags, title);
+    }
+    bool openFailed = false;
+};
+
+// The signals that end a tool from outside: an interrupt, a termination, a hang-up, and a
+// closed output. They wait until the working copy holds the search whose list is printed.
+sigset_t EndingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        sigaddset(&set, s);
+    return set;
+}
+
+// Whether the category's base table can be read in its database file.
+bool BaseTableOpens(const KnowledgeCategory& category) {
+    try {
+        SqlConnection db;
+        db.open(ConnectionString::parse(category.connectionString()));
+        db.prepare(QStringLiteral("SELECT 编号, %1, 文本, 相符个数, %2 FROM %3 LIMIT 0")
+                       .arg(category.titleColumn, category.searchedColumn, category.baseTable));
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    // Held back before any thread starts, so that every thread of the tool holds them back;
+    // they take effect when the tool is done (below).
+    const sigset_t ending = EndingSignals();
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     QCoreApplication app(argc, argv);
     QString folder, caption, keywords, title;
     bool show = false;
@@ -60,6 +118,9 @@ int main(int argc, char** argv) {
                 engine = SearchEngine::InMemory;
             else
                 return Usage(QStringLiteral("--engine is statements or memory"));
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            Print(stdout, kUsage);
+            return 0;
         } else if (a == QLatin1String("--show")) {
             if (show || i + 1 >= args.size())
                 return Usage(QStringLiteral("--show needs one title"));
@@ -81,33 +142,56 @@ int main(int argc, char** argv) {
         SetProgramFolder(folder);
     else
         PrepareProgramFolder();
-    EnsureWorkingCopy();
+    SetWorkingCopyName(kQueryWorkingCopyName);
+    if (category->database == DatabaseKind::Knowledge && !EnsureWorkingCopy()) {
+        Print(stderr, QStringLiteral("meridane-query: cannot open the knowledge database %1: it "
+                                     "is missing or not a knowledge database")
+                          .arg(QDir::toNativeSeparators(StoredKnowledgePath())));
+        return 1;
+    }
+    ToolMessages messages;
+    SetMessageService(&messages);
+    messages.openFailed = !BaseTableOpens(*category);
 
     SearchFields fields;
     fields.selected = category->option;
     fields.keywordBox = keywords;
-    if (kind != Kind::None) {
+    const auto print = [&messages](const QStringList& lines) {
+        if (messages.openFailed)
+            return;
+        for (const QString& line : lines)
+            Print(stdout, line);
+        std::fflush(stdout);
+    };
+    if (kind != Kind::None && !messages.openFailed) {
         KeywordSearch search(fields, engine);
         if (kind == Kind::New)
             search.Command1Click();
         else
             search.Command2Click();
-        Print(stdout, fields.statusLine);
-        for (const QString& listed : std::as_const(fields.resultList))
-            Print(stdout, listed);
+        print(QStringList{fields.statusLine} + fields.resultList);
     }
     // What a click on the title shows: the header line, then the body.
-    if (show && RecordDisplay(fields, engine).ListClick(title)) {
-        Print(stdout, fields.statusLine);
-        Print(stdout, fields.recordBody);
+    if (show && !messages.openFailed && RecordDisplay(fields, engine).ListClick(title))
+        print({fields.statusLine, fields.recordBody});
+    int status = 0;
+    if (messages.openFailed) {
+        const QString file =
+            category->database == DatabaseKind::Knowledge ? WorkingCopyPath() : PersonalDbPath();
+        Print(stderr, QStringLiteral("meridane-query: cannot open the database %1")
+                          .arg(QDir::toNativeSeparators(file)));
+        status = 1;
     }
     std::fflush(stdout);
     // The list is out; the working copy gets the search's writes before the tool ends.
     FinishPendingWrites();
-    if (ResultsLost(*category)) {
+    if (status == 0 && ResultsLost(*category)) {
         Print(stderr, QStringLiteral("meridane-query: the results could not be written to the "
                                      "database; it is as it was before the search"));
-        return 1;
+        status = 1;
     }
-    return 0;
+    std::fflush(stderr);
+    // The working copy holds what was printed: a signal that came meanwhile ends the tool now.
+    pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
+    return status;
 }
