@@ -238,6 +238,37 @@ private slots:
         QVERIFY(messages->shown.isEmpty());
     }
 
+    // A notice too long to lay out in good time: the pane shows its first part and a line that
+    // says it was cut, whether the notice is one line without a break or very many short ones.
+    void longNotice_data() {
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("one line") << QString(3 * 1024 * 1024, QLatin1Char('x'));
+        QString lines;
+        while (lines.size() < 1024 * 1024)
+            lines += QStringLiteral("公告\n");
+        QTest::newRow("short lines") << lines;
+        // A character of two UTF-16 units across the bound is left out whole.
+        QTest::newRow("pair at the bound") << QString(kMaxShownChars - 1, QLatin1Char('x')) +
+                                                  QStringLiteral("\U00020000 and more");
+    }
+
+    void longNotice() {
+        QFETCH(QString, notice);
+        WriteUpdateDb(sitePath(QStringLiteral("cabe22.dll")), QStringLiteral("2008-06-01"), notice);
+        auto window = openWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QString shown = notice.left(
+            notice.at(kMaxShownChars - 1).isHighSurrogate() ? kMaxShownChars - 1 : kMaxShownChars);
+        QCOMPARE(window->RichTextBox1->toPlainText(),
+                 QStringLiteral("\n    系统检测到您有更新！\n") + shown + QLatin1Char('\n') +
+                     kNoticeCut);
+        QCOMPARE(kNoticeCut, QStringLiteral("……（公告过长，以下内容未显示）"));
+        // The window answers: 退出 ends it.
+        QTest::mouseClick(window->Command8, Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+        QVERIFY(!QFile::exists(UpdateDbPath()));
+    }
+
     void stampsCompareAsText() {
         QVERIFY(HasUpdate(QString(), QStringLiteral("2008-06-01")));
         QVERIFY(HasUpdate(QStringLiteral("2008-05-20"), QStringLiteral("2008-05-20a")));

@@ -5,6 +5,8 @@
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 
 namespace meridane {
@@ -38,6 +40,40 @@ std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges) {
         }
     }
     return merged;
+}
+
+QString ShownPart(const QString& text, qsizetype maxChars) {
+    if (text.size() <= maxChars)
+        return text;
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    characters.setPosition(maxChars);
+    if (!characters.isAtBoundary())
+        characters.toPreviousBoundary();
+    return text.left(std::max<qsizetype>(0, characters.position()));
+}
+
+bool HasUnbreakableRun(const QString& text, qsizetype maxRun) {
+    if (text.size() <= maxRun)
+        return false;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype last = 0;
+    for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+        if (at - last > maxRun)
+            return true;
+        last = at;
+    }
+    return text.size() - last > maxRun;
+}
+
+QString RecordCutLine(qsizetype total, qsizetype shown) {
+    return QStringLiteral("\n……（本条记录共 %1 字，过长，只显示了前 %2 字）").arg(total).arg(shown);
+}
+
+RecordPaneText RecordTextToShow(const QString& body) {
+    const QString shown = ShownPart(body);
+    if (shown.size() == body.size())
+        return {body, body};
+    return {shown + RecordCutLine(body.size(), shown.size()), shown};
 }
 
 bool RecordDisplay::ListClick(const QString& title) {

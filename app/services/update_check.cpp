@@ -1,6 +1,7 @@
 #include "services/update_check.h"
 
 #include "search/program_folder.h"
+#include "search/record_display.h"
 #include "search/sqlite_db.h"
 #include "services/file_replace.h"
 #include "services/site.h"
@@ -277,7 +278,10 @@ bool HasUpdate(const QString& installed, const QString& offered) {
 
 QString NoticeText(bool update, const QString& notice) {
     const QString crlf = QStringLiteral("\r\n");
-    return update ? crlf + kUpdateAnnouncement + crlf + notice : crlf + crlf + notice;
+    QString shown = ShownPart(notice);
+    if (shown.size() < notice.size())
+        shown += crlf + kNoticeCut;
+    return update ? crlf + kUpdateAnnouncement + crlf + shown : crlf + crlf + shown;
 }
 
 } // namespace meridane

@@ -12,6 +12,8 @@ inline const QString kAskDownload = QStringLiteral("是否现在下载更新？"
 inline const QString kDownloadDone = QStringLiteral("更新下载完成，将重新启动程序！");
 inline const QString kAskCancelDownload = QStringLiteral("是否取消下载？");
 inline const QString kDownloadFailed = QStringLiteral("与服务器连接失败！下载失败！");
+// Ends the record pane's text at start when the notice is too long to show whole.
+inline const QString kNoticeCut = QStringLiteral("……（公告过长，以下内容未显示）");
 
 QString UpdateDbPath();       // sys/cabe.dll in the program folder
 QString UpdateDbAddress();    // where the start-up check fetches it from
@@ -54,7 +56,8 @@ QString ReadNotice();
 
 // Stamps compare as text: there is an update when the offered stamp is the greater.
 bool HasUpdate(const QString& installed, const QString& offered);
-// The record pane's text at start.
+// The record pane's text at start. A notice longer than the pane shows (kMaxShownChars) is cut
+// at a character boundary and followed by a line with kNoticeCut.
 QString NoticeText(bool update, const QString& notice);
 
 } // namespace meridane

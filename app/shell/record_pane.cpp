@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace meridane {
 
@@ -17,8 +18,17 @@ void RecordPane::showColoured(const QString& body, const std::vector<TextRange>&
     QTextCharFormat red;
     red.setForeground(kKeywordColour);
 
-    QTextDocument* doc = document();
-    doc->clear();
+    // Built while no view lays it out: inserting into the shown document laid out again at every
+    // coloured range.
+    const QTextOption::WrapMode wrap = HasUnbreakableRun(body)
+                                           ? QTextOption::WrapAnywhere
+                                           : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    auto* doc = new QTextDocument(this);
+    doc->setDefaultFont(font());
+    QTextOption option = document()->defaultTextOption();
+    option.setWrapMode(wrap);
+    doc->setDefaultTextOption(option);
+    doc->setUndoRedoEnabled(false);
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     cursor.setCharFormat(plain);
@@ -32,6 +42,18 @@ void RecordPane::showColoured(const QString& body, const std::vector<TextRange>&
     if (at < body.size())
         cursor.insertText(body.mid(at), plain);
     cursor.endEditBlock();
+    doc->setUndoRedoEnabled(true);
+
+    // The pane lays out its document at once in the pane's wrap mode: the old one is emptied
+    // before the mode changes, and the new one comes in the new mode. The first document
+    // belongs to the pane's text control, which deletes it itself.
+    QTextDocument* old = document();
+    const bool ours = old->parent() == this;
+    old->clear();
+    setWordWrapMode(wrap);
+    setDocument(doc);
+    if (ours)
+        delete old;
 }
 
 bool GivesCharacterCode(const QKeyEvent& event) {
