@@ -605,6 +605,82 @@ private slots:
                  QStringList{QStringLiteral("bk6.mp3")});
     }
 
+    // The received file is checked and copied on a thread of its own: the window's thread goes
+    // on meanwhile, and a cancel stops the check, with the stored database left as it was.
+    void checkRunsBesideTheWindow() {
+        std::atomic<bool> checking{false}, onWindowThread{true}, sawStop{false};
+        bkDLControl dl;
+        dl.SourceAddress = KnowledgeDbAddress();
+        dl.TargetFolder = folder->path() + QStringLiteral("/sound");
+        dl.options = KnowledgeDbTransfer();
+        dl.check = [&](const QString&, std::stop_token stop) {
+            onWindowThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+            checking = true;
+            // Waits for the cancel; where nothing can cancel it, it gives up after a while, so
+            // that the test fails instead of hanging.
+            const QDeadlineTimer giveUp(10000);
+            while (!stop.stop_requested() && !giveUp.hasExpired())
+                QThread::msleep(2);
+            sawStop = stop.stop_requested();
+            return false;
+        };
+        QSignalSpy completed(&dl, &bkDLControl::completed);
+        dl.Start();
+        QTRY_VERIFY(checking);
+        QVERIFY(!onWindowThread);
+        QVERIFY(dl.running());
+        QVERIFY(completed.isEmpty());
+        bool turned = false;
+        QTimer::singleShot(0, this, [&] { turned = true; });
+        QTRY_VERIFY(turned);
+
+        dl.Cancel();
+        QTRY_COMPARE(completed.size(), 1);
+        QVERIFY(sawStop);
+        QVERIFY(!dl.running());
+        QVERIFY(!dl.succeeded());
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-05-20"));
+        QCOMPARE(QDir(folder->path() + QStringLiteral("/sound")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("bk6.mp3")});
+
+        // The program's own copy gives up at once when asked to stop, and leaves the file as it
+        // was.
+        const QString file = sitePath(QStringLiteral("bk6.mp3"));
+        const QByteArray before = ReadAll(file);
+        std::stop_source stopped;
+        stopped.request_stop();
+        QVERIFY(!AcceptKnowledgeDb(file, stopped.get_token()));
+        QVERIFY(!IsUsableKnowledgeDb(file, stopped.get_token()));
+        QCOMPARE(ReadAll(file), before);
+        QVERIFY(!QFile::exists(file + QStringLiteral(".clean")));
+        QVERIFY(AcceptKnowledgeDb(file));
+    }
+
+    // Esc pressed while the whole file is being checked and copied asks whether to cancel; on No
+    // the update goes on to its end.
+    void escWhileChecking() {
+        auto window = openWindow();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QSignalSpy completed(window->DL, &bkDLControl::completed);
+        bool pressed = false;
+        connect(window->DL, &bkDLControl::progress, this, [&](float fraction) {
+            if (fraction < 1.0f || pressed)
+                return;
+            pressed = true;
+            QMetaObject::invokeMethod(
+                window.get(), [&] { QTest::keyClick(window.get(), Qt::Key_Escape); },
+                Qt::QueuedConnection);
+        });
+        messages->answers << MsgAnswer::Yes << MsgAnswer::No;
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
+        QVERIFY(completed.wait(20000));
+        QVERIFY(pressed);
+        QCOMPARE(messages->count(kAskCancelDownload), 1);
+        QCOMPARE(messages->shown.last().prompt, kDownloadDone);
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-06-01"));
+    }
+
     void captionBelowHundredFails() {
         // A transfer whose last progress showed 99% counts as failed, even if it stored a file.
         auto window = openWindow();

@@ -17,6 +17,9 @@ namespace meridane {
 
 namespace {
 
+// How many steps of the database engine run between two looks at a stop request.
+constexpr int kStopCheckSteps = 1000;
+
 QString KeyedConnectionString(const QString& relativePath) {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + ProgramFolder() +
            QLatin1Char('\\') + relativePath + QStringLiteral(";Jet OLEDB:Database Password=") +
@@ -167,6 +170,18 @@ QString FirstValue(const QString& file, const QString& table, const QString& col
     return row.value(0).toString();
 }
 
+// Makes every statement on db end with an error once stop is requested.
+void StopWith(SqlConnection& db, const std::stop_token& stop) {
+    if (!stop.stop_possible())
+        return;
+    sqlite3_progress_handler(
+        db.handle(), kStopCheckSteps,
+        [](void* token) {
+            return static_cast<const std::stop_token*>(token)->stop_requested() ? 1 : 0;
+        },
+        const_cast<std::stop_token*>(&stop));
+}
+
 bool UpdateDbIsUsable(SqlConnection& db) {
     return HasLayout(db, UpdateTables()) && RunsNoCode(db);
 }
@@ -194,26 +209,29 @@ QString FormatPercent(float fraction) {
     return QString::number(qRound(double(fraction) * 100.0)) + QLatin1Char('%');
 }
 
-bool IsUsableKnowledgeDb(const QString& file) {
+bool IsUsableKnowledgeDb(const QString& file, std::stop_token stop) {
     try {
         SqlConnection db;
         db.open(file, kDatabasePassword);
-        return HasLayout(db, KnowledgeTables()) && RunsNoCode(db);
+        StopWith(db, stop);
+        return HasLayout(db, KnowledgeTables()) && RunsNoCode(db) && !stop.stop_requested();
     } catch (const DbError&) {
         return false;
     }
 }
 
-bool AcceptKnowledgeDb(const QString& file) {
+bool AcceptKnowledgeDb(const QString& file, std::stop_token stop) {
     const QString clean = file + QStringLiteral(".clean");
     QFile::remove(clean);
     try {
         SqlConnection src;
         src.open(file, kDatabasePassword);
+        StopWith(src, stop);
         if (!HasLayout(src, KnowledgeTables()))
             return false;
         SqlConnection dst;
         dst.open(clean, kDatabasePassword, SqlConnection::Mode::CreateIfMissing);
+        StopWith(dst, stop);
         dst.exec(QStringLiteral("BEGIN"));
         for (const TableNeeds& t : KnowledgeTables())
             CopyTable(src, dst, t.name);
@@ -224,14 +242,19 @@ bool AcceptKnowledgeDb(const QString& file) {
         QFile::remove(clean);
         return false;
     }
+    if (stop.stop_requested()) {
+        QFile::remove(clean);
+        return false;
+    }
     return ReplaceWith(clean, file);
 }
 
-bool IsUsableUpdateDb(const QString& file) {
+bool IsUsableUpdateDb(const QString& file, std::stop_token stop) {
     try {
         SqlConnection db;
         db.open(file, kDatabasePassword);
-        return UpdateDbIsUsable(db);
+        StopWith(db, stop);
+        return UpdateDbIsUsable(db) && !stop.stop_requested();
     } catch (const DbError&) {
         return false;
     }

@@ -32,14 +32,16 @@ inline const QString kKnowledgeDbSitePath = QStringLiteral("bak/cgzl2/bk6.mp3");
 // bing, yishu1 and cnt as plain tables with the columns the program reads (编号, the title,
 // 文本 and 相符个数 in the first four places, 关键字 where it is searched, cntr), and nothing
 // that runs code (no views, no triggers). Further columns and tables are allowed.
-bool IsUsableKnowledgeDb(const QString& file);
+// False too when stop is requested while it looks.
+bool IsUsableKnowledgeDb(const QString& file, std::stop_token stop = {});
 // Takes a downloaded knowledge database: when it holds the tables and columns above, its rows
 // are copied into a file the program builds itself (plain tables, nothing else), which then
-// stands in place of file. False, with file untouched, when it does not.
-bool AcceptKnowledgeDb(const QString& file);
+// stands in place of file. False, with file untouched, when it does not or when stop is
+// requested before the copy is whole (the copy then stops within a moment).
+bool AcceptKnowledgeDb(const QString& file, std::stop_token stop = {});
 // An update database is usable: plain tables cnt_date (downdate) and gao (gonggao), and nothing
 // that runs code.
-bool IsUsableUpdateDb(const QString& file);
+bool IsUsableUpdateDb(const QString& file, std::stop_token stop = {});
 
 // How the start-up check and "在线更新" fetch their files: the size bounds, the checks above and,
 // when the program has a vendor key, the signatures.
