@@ -45,11 +45,16 @@ std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges) {
 QString ShownPart(const QString& text, qsizetype maxChars) {
     if (text.size() <= maxChars)
         return text;
-    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
-    characters.setPosition(maxChars);
+    // Characters are short: a few code units before the bound tell where the last one starts
+    // (the finder's work grows with the text it is given).
+    constexpr qsizetype kLookBehind = 64;
+    const qsizetype from = std::max<qsizetype>(0, maxChars - kLookBehind);
+    const QString near = text.mid(from, maxChars + 1 - from);
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, near);
+    characters.setPosition(maxChars - from);
     if (!characters.isAtBoundary())
         characters.toPreviousBoundary();
-    return text.left(std::max<qsizetype>(0, characters.position()));
+    return text.left(from + std::max<qsizetype>(0, characters.position()));
 }
 
 bool HasUnbreakableRun(const QString& text, qsizetype maxRun) {
