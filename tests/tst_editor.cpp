@@ -179,6 +179,46 @@ private slots:
         QVERIFY(messages->shown.isEmpty());
     }
 
+    // A note too long to lay out in good time shows its first part and says how much it left
+    // out; it cannot be changed here (the boxes would write their part over the whole note), and
+    // it stays whole in the file. A long note within the bound is edited as any other.
+    void longNotes() {
+        const QString oneLine(1000000, QLatin1Char('x'));
+        QString prose;
+        while (prose.size() < 20000)
+            prose += QStringLiteral("患者发热三日，恶寒，");
+        editor.reset();
+        folder = std::make_unique<TempProgramFolder>(
+            KnowledgeSources{}, std::vector<SourceRecord>{Rec(1, QStringLiteral("长笔记"), oneLine),
+                                                          Rec(2, QStringLiteral("长段"), prose)});
+        reopen();
+        QCOMPARE(title(), QStringLiteral("长笔记"));
+        QCOMPARE(editor->Text2_2->toPlainText(),
+                 oneLine.left(kMaxShownChars) +
+                     QStringLiteral("\n……（本条资料共 1000000 字，过长，只显示了前 32768 字）"));
+        QCOMPARE(editor->Text2_2->wordWrapMode(), QTextOption::WrapAnywhere);
+        QCOMPARE(line(), QStringLiteral("1，1/2"));
+
+        typeInto(editor->Text2_2, QStringLiteral("改"));
+        QCOMPARE(lastMessage(), QStringLiteral("本条资料过长，不能在此修改！"));
+        QVERIFY(!editor->records().hasPendingChanges());
+        QVERIFY(editor->Text2_2->toPlainText().startsWith(oneLine.left(kMaxShownChars)));
+
+        // The next note is edited as usual.
+        click(editor->cmdMove[2]);
+        QCOMPARE(editor->Text2_2->toPlainText(), prose);
+        QCOMPARE(editor->Text2_2->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QVERIFY(!editor->Text2_2->isReadOnly());
+        typeInto(editor->Text2_2, QStringLiteral("改过"));
+        click(editor->cmdSave);
+        QCOMPARE(lastMessage(), QStringLiteral("保存成功！"));
+
+        QStringList bodies;
+        ReadRows(PersonalConnectionString(), QStringLiteral("SELECT 文本 FROM me1 ORDER BY 编号"),
+                 [&](const SqlStatement& r) { bodies << r.text(0); });
+        QCOMPARE(bodies, (QStringList{oneLine, QStringLiteral("改过")}));
+    }
+
     void addSaveAndSearch() {
         click(editor->cmdAdd);
         QCOMPARE(line(), QStringLiteral("记录：4/4"));

@@ -535,6 +535,66 @@ private slots:
         QCOMPARE(paneText(), QStringLiteral("组成：人参、干姜、白术、甘草。"));
     }
 
+    // Records too long to lay out in good time: the pane shows the first part and says how much
+    // it left out, with the keywords in red in what it shows; a run without a place to break a
+    // line wraps anywhere. A long record within the bound shows whole, coloured as any other.
+    void longRecords() {
+        window->close();
+        window.reset();
+        const QString breakless =
+            QStringLiteral("病理") + QString(999998, QLatin1Char('x')) + QStringLiteral("病理");
+        QString lines;
+        while (lines.size() < 3 * kMaxShownChars)
+            lines += QStringLiteral("病理\n");
+        QString prose;
+        while (prose.size() < 20000)
+            prose += QStringLiteral("发热恶寒，头项强痛，病理在表。");
+        KnowledgeSources sources = Sources();
+        sources.bing = {Rec(1, QStringLiteral("一行"), breakless, QStringLiteral("病理")),
+                        Rec(2, QStringLiteral("多行"), lines, QStringLiteral("病理")),
+                        Rec(3, QStringLiteral("长段"), prose, QStringLiteral("病理"))};
+        folder = std::make_unique<TempProgramFolder>(sources);
+        open();
+        click(window->Option3);
+        type(QStringLiteral("病理"));
+        click(window->Command1);
+        QCOMPARE(window->List1->count(), 3);
+        RecordPane* pane = window->RichTextBox1;
+
+        for (int row = 0; row < 3; ++row) {
+            clickTitle(row);
+            const QString title = window->List1->item(row)->text();
+            const QString body = title == QStringLiteral("一行")   ? breakless
+                                 : title == QStringLiteral("多行") ? lines
+                                                                   : prose;
+            QVERIFY2(paneText().size() <= kMaxShownChars + 64, qPrintable(title));
+            if (title == QStringLiteral("长段")) {
+                QCOMPARE(paneText(), prose);
+                QCOMPARE(RedRanges(pane),
+                         MergedRanges(KeywordRanges(prose, {QStringLiteral("病理")})));
+                QCOMPARE(pane->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+                continue;
+            }
+            const QString cut = QStringLiteral("\n……（本条记录共 %1 字，过长，只显示了前 %2 字）")
+                                    .arg(body.size())
+                                    .arg(kMaxShownChars);
+            QCOMPARE(paneText(), body.left(kMaxShownChars) + cut);
+            QCOMPARE(window->Text2->toPlainText(), paneText());
+            QCOMPARE(RedRanges(pane), MergedRanges(KeywordRanges(body.left(kMaxShownChars),
+                                                                 {QStringLiteral("病理")})));
+            QCOMPARE(pane->wordWrapMode(), title == QStringLiteral("一行")
+                                               ? QTextOption::WrapAnywhere
+                                               : QTextOption::WrapAtWordBoundaryOrAnywhere);
+            QCOMPARE(window->Label2->text(), QStringLiteral("页码： %1    相符个数： 1")
+                                                 .arg(title == QStringLiteral("一行") ? 1 : 2));
+        }
+        // The font size list still sets the size of what is shown.
+        const int index = window->Combo1->findText(QStringLiteral("20"));
+        window->Combo1->setCurrentIndex(index);
+        emit window->Combo1->activated(index);
+        QCOMPARE(pane->document()->defaultFont().pointSizeF(), 20.0);
+    }
+
     void fontSizeAndClipboard() {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));

@@ -238,6 +238,37 @@ private slots:
         QVERIFY(messages->shown.isEmpty());
     }
 
+    // A notice too long to lay out in good time: the pane shows its first part and a line that
+    // says it was cut, whether the notice is one line without a break or very many short ones.
+    void longNotice_data() {
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("one line") << QString(3 * 1024 * 1024, QLatin1Char('x'));
+        QString lines;
+        while (lines.size() < 1024 * 1024)
+            lines += QStringLiteral("公告\n");
+        QTest::newRow("short lines") << lines;
+        // A character of two UTF-16 units across the bound is left out whole.
+        QTest::newRow("pair at the bound") << QString(kMaxShownChars - 1, QLatin1Char('x')) +
+                                                  QStringLiteral("\U00020000 and more");
+    }
+
+    void longNotice() {
+        QFETCH(QString, notice);
+        WriteUpdateDb(sitePath(QStringLiteral("cabe22.dll")), QStringLiteral("2008-06-01"), notice);
+        auto window = openWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QString shown = notice.left(
+            notice.at(kMaxShownChars - 1).isHighSurrogate() ? kMaxShownChars - 1 : kMaxShownChars);
+        QCOMPARE(window->RichTextBox1->toPlainText(),
+                 QStringLiteral("\n    系统检测到您有更新！\n") + shown + QLatin1Char('\n') +
+                     kNoticeCut);
+        QCOMPARE(kNoticeCut, QStringLiteral("……（公告过长，以下内容未显示）"));
+        // The window answers: 退出 ends it.
+        QTest::mouseClick(window->Command8, Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+        QVERIFY(!QFile::exists(UpdateDbPath()));
+    }
+
     void stampsCompareAsText() {
         QVERIFY(HasUpdate(QString(), QStringLiteral("2008-06-01")));
         QVERIFY(HasUpdate(QStringLiteral("2008-05-20"), QStringLiteral("2008-05-20a")));
@@ -705,6 +736,82 @@ private slots:
         QVERIFY2(asking.shownOnTop.isEmpty(), qPrintable(asking.shownOnTop.join(u',')));
         QCOMPARE(asking.shown, (QStringList{kAskDownload, kAskCancelDownload, kDownloadDone}));
         QCOMPARE(shell->started.size(), 1);
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-06-01"));
+    }
+
+    // The received file is checked and copied on a thread of its own: the window's thread goes
+    // on meanwhile, and a cancel stops the check, with the stored database left as it was.
+    void checkRunsBesideTheWindow() {
+        std::atomic<bool> checking{false}, onWindowThread{true}, sawStop{false};
+        bkDLControl dl;
+        dl.SourceAddress = KnowledgeDbAddress();
+        dl.TargetFolder = folder->path() + QStringLiteral("/sound");
+        dl.options = KnowledgeDbTransfer();
+        dl.check = [&](const QString&, std::stop_token stop) {
+            onWindowThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+            checking = true;
+            // Waits for the cancel; where nothing can cancel it, it gives up after a while, so
+            // that the test fails instead of hanging.
+            const QDeadlineTimer giveUp(10000);
+            while (!stop.stop_requested() && !giveUp.hasExpired())
+                QThread::msleep(2);
+            sawStop = stop.stop_requested();
+            return false;
+        };
+        QSignalSpy completed(&dl, &bkDLControl::completed);
+        dl.Start();
+        QTRY_VERIFY(checking);
+        QVERIFY(!onWindowThread);
+        QVERIFY(dl.running());
+        QVERIFY(completed.isEmpty());
+        bool turned = false;
+        QTimer::singleShot(0, this, [&] { turned = true; });
+        QTRY_VERIFY(turned);
+
+        dl.Cancel();
+        QTRY_COMPARE(completed.size(), 1);
+        QVERIFY(sawStop);
+        QVERIFY(!dl.running());
+        QVERIFY(!dl.succeeded());
+        QCOMPARE(InstalledStamp(), QStringLiteral("2008-05-20"));
+        QCOMPARE(QDir(folder->path() + QStringLiteral("/sound")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("bk6.mp3")});
+
+        // The program's own copy gives up at once when asked to stop, and leaves the file as it
+        // was.
+        const QString file = sitePath(QStringLiteral("bk6.mp3"));
+        const QByteArray before = ReadAll(file);
+        std::stop_source stopped;
+        stopped.request_stop();
+        QVERIFY(!AcceptKnowledgeDb(file, stopped.get_token()));
+        QVERIFY(!IsUsableKnowledgeDb(file, stopped.get_token()));
+        QCOMPARE(ReadAll(file), before);
+        QVERIFY(!QFile::exists(file + QStringLiteral(".clean")));
+        QVERIFY(AcceptKnowledgeDb(file));
+    }
+
+    // Esc pressed while the whole file is being checked and copied asks whether to cancel; on No
+    // the update goes on to its end.
+    void escWhileChecking() {
+        auto window = openWindow();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QSignalSpy completed(window->DL, &bkDLControl::completed);
+        bool pressed = false;
+        connect(window->DL, &bkDLControl::progress, this, [&](float fraction) {
+            if (fraction < 1.0f || pressed)
+                return;
+            pressed = true;
+            QMetaObject::invokeMethod(
+                window.get(), [&] { QTest::keyClick(window.get(), Qt::Key_Escape); },
+                Qt::QueuedConnection);
+        });
+        messages->answers << MsgAnswer::Yes << MsgAnswer::No;
+        QTest::mouseClick(window->Command10, Qt::LeftButton);
+        QVERIFY(completed.wait(20000));
+        QVERIFY(pressed);
+        QCOMPARE(messages->count(kAskCancelDownload), 1);
+        QCOMPARE(messages->shown.last().prompt, kDownloadDone);
         QCOMPARE(InstalledStamp(), QStringLiteral("2008-06-01"));
     }
 

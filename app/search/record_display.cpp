@@ -5,6 +5,8 @@
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 
 namespace meridane {
@@ -38,6 +40,45 @@ std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges) {
         }
     }
     return merged;
+}
+
+QString ShownPart(const QString& text, qsizetype maxChars) {
+    if (text.size() <= maxChars)
+        return text;
+    // Characters are short: a few code units before the bound tell where the last one starts
+    // (the finder's work grows with the text it is given).
+    constexpr qsizetype kLookBehind = 64;
+    const qsizetype from = std::max<qsizetype>(0, maxChars - kLookBehind);
+    const QString near = text.mid(from, maxChars + 1 - from);
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, near);
+    characters.setPosition(maxChars - from);
+    if (!characters.isAtBoundary())
+        characters.toPreviousBoundary();
+    return text.left(from + std::max<qsizetype>(0, characters.position()));
+}
+
+bool HasUnbreakableRun(const QString& text, qsizetype maxRun) {
+    if (text.size() <= maxRun)
+        return false;
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+    qsizetype last = 0;
+    for (qsizetype at = breaks.toNextBoundary(); at >= 0; at = breaks.toNextBoundary()) {
+        if (at - last > maxRun)
+            return true;
+        last = at;
+    }
+    return text.size() - last > maxRun;
+}
+
+QString RecordCutLine(qsizetype total, qsizetype shown) {
+    return QStringLiteral("\n……（本条记录共 %1 字，过长，只显示了前 %2 字）").arg(total).arg(shown);
+}
+
+RecordPaneText RecordTextToShow(const QString& body) {
+    const QString shown = ShownPart(body);
+    if (shown.size() == body.size())
+        return {body, body};
+    return {shown + RecordCutLine(body.size(), shown.size()), shown};
 }
 
 bool RecordDisplay::ListClick(const QString& title) {

@@ -27,6 +27,33 @@ std::vector<TextRange> KeywordRanges(const QString& text, const QStringList& key
 // The same ranges merged into sorted, disjoint ones: what is to be coloured.
 std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges);
 
+// The most characters a box of the program shows of one text: a record, a note, the start-up
+// notice. Laying out more keeps the window from answering for too long; the longest records of
+// the classics have fewer than 20,000.
+inline constexpr qsizetype kMaxShownChars = 32768;
+// A run of more characters than this without a place to break a line is wrapped anywhere:
+// wrapping such a run at word boundaries takes time that grows with the square of its length.
+inline constexpr qsizetype kMaxUnbreakableRun = 1024;
+
+// What a box shows of text: all of it when it has at most maxChars characters, otherwise the
+// characters before the last character boundary at or before maxChars (never between the two
+// halves of a surrogate pair, nor before a combining mark).
+QString ShownPart(const QString& text, qsizetype maxChars = kMaxShownChars);
+
+// Whether text holds a run of more than maxRun characters with no place to break a line.
+bool HasUnbreakableRun(const QString& text, qsizetype maxRun = kMaxUnbreakableRun);
+
+// What the record pane shows of a record body: the body itself, or its first part followed by a
+// line that says how much of it is not shown. The keywords are coloured in shownBody, which
+// starts text.
+struct RecordPaneText {
+    QString text;
+    QString shownBody;
+};
+RecordPaneText RecordTextToShow(const QString& body);
+// The line after the shown part of a record of total characters.
+QString RecordCutLine(qsizetype total, qsizetype shown);
+
 class RecordDisplay {
 public:
     explicit RecordDisplay(SearchFields& fields, SearchEngine engine = SearchEngine::InMemory)

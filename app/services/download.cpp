@@ -54,7 +54,24 @@ FileTransfer::FileTransfer(const QString& url, const QString& target, TransferOp
     : QObject(parent), url_(url), target_(target), partial_(target + QStringLiteral(".download")),
       options_(std::move(options)) {}
 
+bool SettleReceivedFile(const QString& received, const QString& target,
+                        const TransferOptions& options, const QByteArray& signature,
+                        std::stop_token stop) {
+    const bool signedWell =
+        options.signedPath.isEmpty() ||
+        VerifySiteFile(options.signedPath, received, signature, options.signatureKey, stop);
+    if (!signedWell || (options.check && !options.check(received, stop)) || stop.stop_requested()) {
+        QFile::remove(received);
+        return false;
+    }
+    return ReplaceWith(received, target);
+}
+
 FileTransfer::~FileTransfer() {
+    if (settler_.joinable()) {
+        settler_.request_stop();
+        settler_.join(); // its report, posted to this object, goes with it
+    }
     if (!reply_)
         return;
     reply_->disconnect(this);
@@ -66,6 +83,8 @@ FileTransfer::~FileTransfer() {
 void FileTransfer::start(QDeadlineTimer deadline) {
     if (running())
         return;
+    if (settler_.joinable())
+        settler_.join();
     succeeded_ = false;
     failed_ = false;
     haveSignature_ = false;
@@ -161,6 +180,11 @@ void FileTransfer::onStallTick() {
 }
 
 void FileTransfer::abort() {
+    if (settling_) {
+        failed_ = true;
+        settler_.request_stop(); // its report follows
+        return;
+    }
     if (!reply_)
         return;
     failed_ = true;
@@ -191,21 +215,34 @@ void FileTransfer::onFinished() {
         return;
     }
     stallTimer_.reset();
-    deadlineTimer_.reset();
     const bool written = file_->flush();
     file_->close();
     file_.reset();
-    const bool signedWell =
-        options_.signedPath.isEmpty() ||
-        VerifySiteFile(options_.signedPath, partial_, signature_, options_.signatureKey);
-    if (!written || !signedWell || (options_.check && !options_.check(partial_))) {
+    if (!written) {
         fail();
         return;
     }
-    if (!ReplaceWith(partial_, target_)) {
-        emit finished(false);
+    // Checking and copying a file of gigabytes takes a minute: the window goes on meanwhile, and
+    // the deadline and an abort stop it.
+    settling_ = true;
+    settler_ = std::jthread([this, received = partial_, target = target_, options = options_,
+                             signature = signature_](std::stop_token stop) {
+        const bool replaced = SettleReceivedFile(received, target, options, signature, stop);
+        QMetaObject::invokeMethod(
+            this, [this, replaced] { onSettled(replaced); }, Qt::QueuedConnection);
+    });
+}
+
+void FileTransfer::onSettled(bool replaced) {
+    settling_ = false;
+    settler_.join();
+    deadlineTimer_.reset();
+    if (!replaced) {
+        fail();
         return;
     }
+    // Once the file stands in place, the transfer has succeeded, even when an abort came too
+    // late to stop it.
     succeeded_ = true;
     emit finished(true);
 }

@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <memory>
+#include <stop_token>
+#include <thread>
 
 class QFile;
 class QNetworkAccessManager;
@@ -34,8 +36,9 @@ const TransferLimits& Limits();
 void SetLimits(const TransferLimits& limits);
 
 // Checks a received file before it replaces the old one; false rejects it. The check may
-// rewrite the received file (a clean copy of what it holds).
-using FileCheck = std::function<bool(const QString& receivedFile)>;
+// rewrite the received file (a clean copy of what it holds). It runs off the window's thread;
+// once stop is requested (the transfer was aborted) it should give up soon and return false.
+using FileCheck = std::function<bool(const QString& receivedFile, std::stop_token stop)>;
 
 // What a transfer accepts.
 struct TransferOptions {
@@ -47,10 +50,20 @@ struct TransferOptions {
     QByteArray signatureKey;
 };
 
+// What follows the arrival of a whole body in received: its signature (when options ask for
+// one), options' check, and the replacement of target. True when target was replaced; false,
+// with received removed and target untouched, when a step failed or stop was requested before
+// the replacement. Takes as long as the file is large: run it off the window's thread.
+bool SettleReceivedFile(const QString& received, const QString& target,
+                        const TransferOptions& options, const QByteArray& signature,
+                        std::stop_token stop = {});
+
 // One transfer of url into target. The bytes go to a temporary file beside target, which
 // replaces target only when the whole body arrived (HTTP 2xx, full length, within maxBytes),
 // its signature holds (when asked for) and check passed. Redirects are followed only to the
 // same host and port; a transfer fails when it stalls (see TransferLimits) or is aborted.
+// The signature, the check and the replacement run on a thread of their own (the event loop
+// goes on meanwhile, and an abort stops them); the transfer is running until they are done.
 class FileTransfer : public QObject {
     Q_OBJECT
 public:
@@ -60,8 +73,8 @@ public:
 
     // deadline: the transfer fails when it has not ended by then.
     void start(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
-    void abort(); // ends the transfer as failed
-    bool running() const { return reply_ != nullptr; }
+    void abort(); // ends the transfer as failed (once what is under way has stopped)
+    bool running() const { return reply_ != nullptr || settling_; }
     bool succeeded() const { return succeeded_; }
 
 signals:
@@ -74,6 +87,7 @@ private:
     void onData();
     void onFinished();
     void onStallTick();
+    void onSettled(bool replaced);
     void fail();
     bool fetchingSignature() const { return !options_.signedPath.isEmpty() && !haveSignature_; }
 
@@ -89,6 +103,8 @@ private:
     qint64 received_ = 0, receivedAtTick_ = 0, maxBytes_ = -1;
     bool failed_ = false;
     bool succeeded_ = false;
+    bool settling_ = false; // the settling thread has not reported yet
+    std::jthread settler_;
 };
 
 // Blocks until url is stored as localFile or the transfer failed. An existing file is replaced

@@ -22,6 +22,7 @@ QByteArray& KeyInUse() {
 
 constexpr qsizetype kEd25519KeyBytes = 32;
 constexpr qsizetype kEd25519SignatureBytes = 64;
+constexpr qsizetype kDigestPieceBytes = qsizetype(1) << 20;
 
 } // namespace
 
@@ -42,23 +43,33 @@ void SetUpdateKey(const QByteArray& publicKey) {
     KeyInUse() = publicKey;
 }
 
-QByteArray SignedMessage(const QString& path, const QString& file) {
+QByteArray SignedMessage(const QString& path, const QString& file, std::stop_token stop) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     QCryptographicHash digest(QCryptographicHash::Sha512);
-    if (!digest.addData(&f))
-        return {};
+    // A piece at a time, so that a stop is seen within a moment even in a file of gigabytes.
+    QByteArray piece(kDigestPieceBytes, Qt::Uninitialized);
+    for (;;) {
+        if (stop.stop_requested())
+            return {};
+        const qint64 n = f.read(piece.data(), piece.size());
+        if (n < 0)
+            return {};
+        if (n == 0)
+            break;
+        digest.addData(QByteArrayView(piece.constData(), n));
+    }
     return QByteArrayLiteral("Meridane site file 1\n") + path.toUtf8() + '\n' + digest.result();
 }
 
 bool VerifySiteFile(const QString& path, const QString& file, const QByteArray& signature,
-                    const QByteArray& publicKey) {
+                    const QByteArray& publicKey, std::stop_token stop) {
     const QByteArray raw =
         QByteArray::fromBase64(signature.trimmed(), QByteArray::AbortOnBase64DecodingErrors);
     if (raw.size() != kEd25519SignatureBytes || publicKey.size() != kEd25519KeyBytes)
         return false;
-    const QByteArray message = SignedMessage(path, file);
+    const QByteArray message = SignedMessage(path, file, stop);
     if (message.isEmpty())
         return false;
     const std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <stop_token>
+
 namespace meridane {
 
 // The vendor's web site: scheme and host, no trailing slash. Fixed when the program is built;
@@ -29,12 +31,13 @@ QByteArray UpdateKey();
 void SetUpdateKey(const QByteArray& publicKey);
 
 // What is signed for the site file at path (relative to the site, "bak/cgzl2/cabe22.dll"):
-// a fixed head, the path and the SHA-512 digest of the file. Empty when file cannot be read.
-QByteArray SignedMessage(const QString& path, const QString& file);
+// a fixed head, the path and the SHA-512 digest of the file. Empty when file cannot be read, or
+// when stop is requested while it is read.
+QByteArray SignedMessage(const QString& path, const QString& file, std::stop_token stop = {});
 
 // Whether signature (the .sig file's content) is publicKey's valid signature of file as the
-// site file at path.
+// site file at path. False too when stop is requested while the file is read.
 bool VerifySiteFile(const QString& path, const QString& file, const QByteArray& signature,
-                    const QByteArray& publicKey);
+                    const QByteArray& publicKey, std::stop_token stop = {});
 
 } // namespace meridane

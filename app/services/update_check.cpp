@@ -1,6 +1,7 @@
 #include "services/update_check.h"
 
 #include "search/program_folder.h"
+#include "search/record_display.h"
 #include "search/sqlite_db.h"
 #include "services/file_replace.h"
 #include "services/site.h"
@@ -17,6 +18,8 @@ namespace meridane {
 namespace {
 
 const QString kHits = QStringLiteral("相符个数");
+// How many steps of the database engine run between two looks at a stop request.
+constexpr int kStopCheckSteps = 1000;
 
 QString KeyedConnectionString(const QString& relativePath) {
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + ProgramFolder() +
@@ -176,6 +179,18 @@ QString FirstValue(const QString& file, const QString& table, const QString& col
     return row.value(0).toString();
 }
 
+// Makes every statement on db end with an error once stop is requested.
+void StopWith(SqlConnection& db, const std::stop_token& stop) {
+    if (!stop.stop_possible())
+        return;
+    sqlite3_progress_handler(
+        db.handle(), kStopCheckSteps,
+        [](void* token) {
+            return static_cast<const std::stop_token*>(token)->stop_requested() ? 1 : 0;
+        },
+        const_cast<std::stop_token*>(&stop));
+}
+
 bool UpdateDbIsUsable(SqlConnection& db) {
     return HasLayout(db, UpdateTables()) && RunsNoCode(db);
 }
@@ -203,26 +218,30 @@ QString FormatPercent(float fraction) {
     return QString::number(qRound(double(fraction) * 100.0)) + QLatin1Char('%');
 }
 
-bool IsUsableKnowledgeDb(const QString& file) {
+bool IsUsableKnowledgeDb(const QString& file, std::stop_token stop) {
     try {
         SqlConnection db;
         db.open(file, kDatabasePassword);
-        return HasLayout(db, KnowledgeTables()) && RunsNoCode(db);
+        StopWith(db, stop);
+        return HasLayout(db, KnowledgeTables()) && RunsNoCode(db) && !stop.stop_requested();
     } catch (const DbError&) {
         return false;
     }
 }
 
-KnowledgeDbVerdict TakeKnowledgeDb(const QString& file, const QString& stored) {
+KnowledgeDbVerdict TakeKnowledgeDb(const QString& file, const QString& stored,
+                                   std::stop_token stop) {
     const QString clean = file + QStringLiteral(".clean");
     QFile::remove(clean);
     try {
         SqlConnection src;
         src.open(file, kDatabasePassword);
+        StopWith(src, stop);
         if (!HasLayout(src, KnowledgeTables()))
             return KnowledgeDbVerdict::Unusable;
         SqlConnection dst;
         dst.open(clean, kDatabasePassword, SqlConnection::Mode::CreateIfMissing);
+        StopWith(dst, stop);
         dst.exec(QStringLiteral("BEGIN"));
         for (const TableNeeds& t : KnowledgeTables())
             CopyTable(src, dst, t.name);
@@ -245,18 +264,23 @@ KnowledgeDbVerdict TakeKnowledgeDb(const QString& file, const QString& stored) {
         QFile::remove(clean);
         return KnowledgeDbVerdict::Unusable;
     }
+    if (stop.stop_requested()) {
+        QFile::remove(clean);
+        return KnowledgeDbVerdict::Unusable;
+    }
     return ReplaceWith(clean, file) ? KnowledgeDbVerdict::Accepted : KnowledgeDbVerdict::Unusable;
 }
 
-bool AcceptKnowledgeDb(const QString& file) {
-    return TakeKnowledgeDb(file, StoredKnowledgePath()) == KnowledgeDbVerdict::Accepted;
+bool AcceptKnowledgeDb(const QString& file, std::stop_token stop) {
+    return TakeKnowledgeDb(file, StoredKnowledgePath(), stop) == KnowledgeDbVerdict::Accepted;
 }
 
-bool IsUsableUpdateDb(const QString& file) {
+bool IsUsableUpdateDb(const QString& file, std::stop_token stop) {
     try {
         SqlConnection db;
         db.open(file, kDatabasePassword);
-        return UpdateDbIsUsable(db);
+        StopWith(db, stop);
+        return UpdateDbIsUsable(db) && !stop.stop_requested();
     } catch (const DbError&) {
         return false;
     }
@@ -303,7 +327,10 @@ bool HasUpdate(const QString& installed, const QString& offered) {
 
 QString NoticeText(bool update, const QString& notice) {
     const QString crlf = QStringLiteral("\r\n");
-    return update ? crlf + kUpdateAnnouncement + crlf + notice : crlf + crlf + notice;
+    QString shown = ShownPart(notice);
+    if (shown.size() < notice.size())
+        shown += crlf + kNoticeCut;
+    return update ? crlf + kUpdateAnnouncement + crlf + shown : crlf + crlf + shown;
 }
 
 } // namespace meridane

@@ -14,6 +14,8 @@ inline const QString kAskCancelDownload = QStringLiteral("是否取消下载？"
 inline const QString kDownloadFailed = QStringLiteral("与服务器连接失败！下载失败！");
 inline const QString kDownloadCancelled = QStringLiteral("下载已取消，资料未作改动。");
 inline const QString kDownloadOlder = QStringLiteral("服务器上的资料比现有的旧，未更新！");
+// Ends the record pane's text at start when the notice is too long to show whole.
+inline const QString kNoticeCut = QStringLiteral("……（公告过长，以下内容未显示）");
 
 QString UpdateDbPath();       // sys/cabe.dll in the program folder
 QString UpdateDbAddress();    // where the start-up check fetches it from
@@ -32,11 +34,13 @@ inline const QString kKnowledgeDbSitePath = QStringLiteral("bak/cgzl2/bk6.mp3");
 // bing, yishu1 and cnt as plain tables with the columns the program reads (编号, the title,
 // 文本 and 相符个数 in the first four places, 关键字 where it is searched, cntr), and nothing
 // that runs code (no views, no triggers). Further columns and tables are allowed.
-bool IsUsableKnowledgeDb(const QString& file);
+// False too when stop is requested while it looks.
+bool IsUsableKnowledgeDb(const QString& file, std::stop_token stop = {});
 // What became of a downloaded knowledge database.
 enum class KnowledgeDbVerdict {
     Accepted,
-    Unusable, // not the tables and columns above, a hit count that is not a whole number, no stamp
+    Unusable, // not the tables and columns above, a hit count that is not a whole number, no
+              // stamp, or stopped before the copy was whole
     Older,    // its stamp is older than the stored database's
 };
 // Takes a downloaded knowledge database: when it holds the tables and columns above, its rows
@@ -44,13 +48,14 @@ enum class KnowledgeDbVerdict {
 // types, nothing else), which then stands in place of file. Every 相符个数 must be a whole
 // number, and its cntr stamp must not be older than the one of stored (compared as text, as the
 // start-up check does; a stored database without a stamp takes any). file is left untouched
-// unless the verdict is Accepted.
-KnowledgeDbVerdict TakeKnowledgeDb(const QString& file, const QString& stored);
+// unless the verdict is Accepted; a stop request ends the copy within a moment.
+KnowledgeDbVerdict TakeKnowledgeDb(const QString& file, const QString& stored,
+                                   std::stop_token stop = {});
 // TakeKnowledgeDb against the stored knowledge database of the program folder, accepted or not.
-bool AcceptKnowledgeDb(const QString& file);
+bool AcceptKnowledgeDb(const QString& file, std::stop_token stop = {});
 // An update database is usable: plain tables cnt_date (downdate) and gao (gonggao), and nothing
 // that runs code.
-bool IsUsableUpdateDb(const QString& file);
+bool IsUsableUpdateDb(const QString& file, std::stop_token stop = {});
 
 // How the start-up check and "在线更新" fetch their files: the size bounds, the checks above and,
 // when the program has a vendor key, the signatures.
@@ -67,7 +72,8 @@ QString ReadNotice();
 
 // Stamps compare as text: there is an update when the offered stamp is the greater.
 bool HasUpdate(const QString& installed, const QString& offered);
-// The record pane's text at start.
+// The record pane's text at start. A notice longer than the pane shows (kMaxShownChars) is cut
+// at a character boundary and followed by a line with kNoticeCut.
 QString NoticeText(bool update, const QString& notice);
 
 } // namespace meridane

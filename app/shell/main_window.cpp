@@ -181,7 +181,7 @@ frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device))
     Text3->setText(start.installedStamp);
     Text4->setText(start.offeredStamp);
     if (!start.notice.isNull())
-        RichTextBox1->setPlainText(start.notice);
+        RichTextBox1->showPlain(start.notice);
 }
 
 frmMain::~frmMain() = default;
@@ -512,7 +512,7 @@ void frmMain::showFields() {
     Text1[1]->setText(fields_.currentKeyword);
     List2->clear();
     List2->addItems(fields_.keywordList);
-    Text2->setPlainText(fields_.recordBody);
+    Text2->setPlainText(RecordTextToShow(fields_.recordBody).text);
     Label3->setText(fields_.hitCounter);
     Label2->setText(fields_.statusLine);
     // The header outgrows the label's design width; it may grow up to the next label.
@@ -542,11 +542,12 @@ void frmMain::List1Click(const QString& title) {
     readFields();
     if (!display_.ListClick(title))
         return;
-    const QString body = fields_.recordBody;
+    // A record too long to show whole shows its first part and says so.
+    const RecordPaneText shown = RecordTextToShow(fields_.recordBody);
     if (fields_.keywordBox.isEmpty()) {
-        RichTextBox1->setPlainText(body);
+        RichTextBox1->showPlain(shown.text);
     } else {
-        RichTextBox1->showColoured(body, MergedRanges(display_.cccc(body)));
+        RichTextBox1->showColoured(shown.text, MergedRanges(display_.cccc(shown.shownBody)));
         QTextCursor caret = RichTextBox1->textCursor();
         caret.setPosition(0);
         RichTextBox1->setTextCursor(caret);
@@ -614,8 +615,9 @@ void frmMain::Command10Click() {
         return;
     downloadVerdict_.reset();
     captionBeforeDownload_ = windowTitle();
-    DL->check = [this](const QString& file) {
-        downloadVerdict_ = TakeKnowledgeDb(file, StoredKnowledgePath());
+    // Runs beside the window; its verdict is read once the transfer has reported its end.
+    DL->check = [this](const QString& file, std::stop_token stop) {
+        downloadVerdict_ = TakeKnowledgeDb(file, StoredKnowledgePath(), stop);
         return downloadVerdict_ == KnowledgeDbVerdict::Accepted;
     };
     if (!findChild<QShortcut*>(QStringLiteral("DLCancel"))) {

@@ -5,6 +5,7 @@
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
+#include "search/record_display.h"
 #include "search/sqlite_db.h"
 #include "services/file_replace.h"
 #include "services/main_layout.h"
@@ -50,6 +51,8 @@ const QString kNoBackup = QStringLiteral("没有找到备份文件！");
 const QString kBadBackup = QStringLiteral("备份文件不是有效的资料库，未恢复！");
 const QString kRestoreFailed = QStringLiteral("无法替换资料库文件，未恢复！");
 const QString kUnusableNotes = QStringLiteral("资料库文件不是本程序可以编辑的资料库，未读入！");
+const QString kNoteCut = QStringLiteral("\n……（本条资料共 %1 字，过长，只显示了前 %2 字）");
+const QString kNoteTooLong = QStringLiteral("本条资料过长，不能在此修改！");
 
 // A key press that would change the text of an editable box.
 bool WouldEdit(const QKeyEvent* key) {
@@ -112,6 +115,18 @@ W* Make(QWidget* parent, const char* name, QRect twips, const QString& text = {}
     else
         w->setText(text);
     return w;
+}
+
+// Shows text in a box: at most its first kMaxShownChars characters, then a line saying how many
+// are not shown; a run too long to wrap at word boundaries in good time wraps anywhere.
+void ShowInBox(QPlainTextEdit& box, const QString& text) {
+    const QString shown = ShownPart(text);
+    box.setWordWrapMode(HasUnbreakableRun(shown) ? QTextOption::WrapAnywhere
+                                                 : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    if (shown.size() == text.size())
+        box.setPlainText(text);
+    else
+        box.setPlainText(shown + kNoteCut.arg(text.size()).arg(shown.size()));
 }
 
 } // namespace
@@ -219,11 +234,16 @@ void Form5::Form_Load() {
 void Form5::showCurrent() {
     showing_ = true;
     const PersonalRecord* r = set_.current();
-    Text2_1->setPlainText(r ? r->title : QString());
-    Text2_2->setPlainText(r ? r->body : QString());
+    const QString title = r ? r->title : QString();
+    const QString body = r ? r->body : QString();
+    // A note too long to show whole shows its first part, says so, and is not edited here: what
+    // the boxes hold would replace the whole note.
+    tooLong_ = title.size() > kMaxShownChars || body.size() > kMaxShownChars;
+    ShowInBox(*Text2_1, title);
+    ShowInBox(*Text2_2, body);
     // With no record to write into, the boxes take nothing (and typing there says why).
-    Text2_1->setReadOnly(!r);
-    Text2_2->setReadOnly(!r);
+    Text2_1->setReadOnly(!r || tooLong_);
+    Text2_2->setReadOnly(!r || tooLong_);
     showing_ = false;
 }
 
@@ -469,6 +489,11 @@ bool Form5::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == Text2_1 || watched == Text2_2) && event->type() == QEvent::KeyPress &&
         !set_.current() && WouldEdit(static_cast<QKeyEvent*>(event))) {
         Messages().MsgBox(kNoRecordToEdit, MsgFlags::OkOnly, kProgramTitle);
+        return true;
+    }
+    if ((watched == Text2_1 || watched == Text2_2) && event->type() == QEvent::KeyPress &&
+        tooLong_ && WouldEdit(static_cast<QKeyEvent*>(event))) {
+        Messages().MsgBox(kNoteTooLong, MsgFlags::OkOnly, kProgramTitle);
         return true;
     }
     // A click into the find box, or the mouse over it, takes the prompt away; typed text stays.

@@ -81,6 +81,7 @@ private:
     std::map<QWidget*, Design> design_;
     int findPosition_ = 0;
     bool showing_ = false; // the boxes are being filled from the set
+    bool tooLong_ = false; // the current note is longer than the boxes show
     QPixmap background_;
 };
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace meridane {
 
@@ -20,8 +21,17 @@ void RecordPane::showColoured(const QString& body, const std::vector<TextRange>&
     QTextCharFormat red;
     red.setForeground(kKeywordColour);
 
-    QTextDocument* doc = document();
-    doc->clear();
+    // Built while no view lays it out: inserting into the shown document laid out again at every
+    // coloured range.
+    const QTextOption::WrapMode wrap = HasUnbreakableRun(body)
+                                           ? QTextOption::WrapAnywhere
+                                           : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    auto* doc = new QTextDocument(this);
+    doc->setDefaultFont(font());
+    QTextOption option = document()->defaultTextOption();
+    option.setWrapMode(wrap);
+    doc->setDefaultTextOption(option);
+    doc->setUndoRedoEnabled(false);
     QTextCursor cursor(doc);
     cursor.beginEditBlock();
     cursor.setCharFormat(plain);
@@ -35,6 +45,18 @@ void RecordPane::showColoured(const QString& body, const std::vector<TextRange>&
     if (at < body.size())
         cursor.insertText(body.mid(at), plain);
     cursor.endEditBlock();
+    doc->setUndoRedoEnabled(true);
+
+    // The pane lays out its document at once in the pane's wrap mode: the old one is emptied
+    // before the mode changes, and the new one comes in the new mode. The first document
+    // belongs to the pane's text control, which deletes it itself.
+    QTextDocument* old = document();
+    const bool ours = old->parent() == this;
+    old->clear();
+    setWordWrapMode(wrap);
+    setDocument(doc);
+    if (ours)
+        delete old;
 }
 
 QMenu* RecordPane::createContextMenu(QPoint pos) {

@@ -22,8 +22,13 @@ public:
     explicit RecordPane(QWidget* parent = nullptr);
 
     // Replaces the text with body, the ranges (sorted, disjoint) in red and the rest in the
-    // window-text colour. The document is built in one pass.
+    // window-text colour. The document is built in one pass, apart from the pane, and then
+    // takes the place of the one shown. A run too long to wrap at word boundaries in good time
+    // makes the pane wrap anywhere. body is at most kMaxShownChars and a line long (see
+    // RecordTextToShow).
     void showColoured(const QString& body, const std::vector<TextRange>& ranges);
+    // The same with nothing in red.
+    void showPlain(const QString& text) { showColoured(text, {}); }
 
     // The pane's context menu for a click at pos (viewport coordinates). Copying works from
     // the menu only, since a key empties the clipboard: it shows no keys for copying.
