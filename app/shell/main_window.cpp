@@ -1,7 +1,8 @@
 #include "shell/main_window.h"
 
+#include "buttons/class_table.h"
 #include "buttons/command.h"
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 #include "search/fast_search.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"

@@ -1,7 +1,7 @@
 #include "buttons/about_dialog.h"
 
-#include "buttons/ambient.h"
-#include "buttons/pictures.h"
+#include "core/ambient.h"
+#include "core/pictures.h"
 
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -276,6 +276,10 @@ void ReleaseAboutDialog() {
 
 bool AboutDialogLoaded() {
     return !g_dialog.isNull();
+}
+
+bool AboutDialogShown() {
+    return AboutDialogLoaded() && AboutDialog()->isVisible();
 }
 
 void ShowAboutBox(const QString& title, const QString& product, QWidget* parent) {

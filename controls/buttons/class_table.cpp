@@ -2,7 +2,10 @@
 
 #include "buttons/command.h"
 #include "buttons/systray.h"
+#include "core/form_data.h"
 #include "skin/lustrane.h"
+
+#include <cstdio>
 
 namespace drapix {
 
@@ -72,6 +75,22 @@ const ControlClass* FindClass(const QUuid& classId) {
             return &c;
     }
     return nullptr;
+}
+
+QWidget* CreateFormControl(const FormData& form, const QString& name, QWidget* parent) {
+    const FormControl* c = form.Control(name);
+    if (!c) {
+        std::fprintf(stderr, "%s:0: no control \"%s\"\n", qPrintable(form.fileName),
+                     qPrintable(name));
+        return nullptr;
+    }
+    const ControlClass* cls = FindClass(c->progId);
+    if (!cls) {
+        std::fprintf(stderr, "%s:%d: unknown class \"%s\"\n", qPrintable(form.fileName), c->line,
+                     qPrintable(c->progId));
+        return nullptr;
+    }
+    return cls->createFromBag(parent, c->name, c->bag, c->broken);
 }
 
 } // namespace drapix

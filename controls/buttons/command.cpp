@@ -2,11 +2,11 @@
 
 #include "artwork/artwork_table.h"
 #include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
-#include "buttons/entry_points.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
-#include "skin/subclass.h"
+#include "core/ambient.h"
+#include "core/live_objects.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
+#include "skin/skin_window.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

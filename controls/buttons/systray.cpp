@@ -1,10 +1,10 @@
 #include "buttons/systray.h"
 
 #include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
-#include "buttons/entry_points.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
+#include "core/ambient.h"
+#include "core/live_objects.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -94,7 +94,7 @@ void SysTray::attachStep() {
         // it is closed.
         for (SysTray* t : trays)
             t->Timer1->stop();
-        if (AboutDialogLoaded() && AboutDialog()->isVisible())
+        if (AboutDialogShown())
             return;
         ShowDuplicateWarning(kSysTrayProduct, kSysTrayDuplicateWarning, host);
         return; // the control may be gone by now

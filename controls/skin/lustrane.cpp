@@ -1,13 +1,12 @@
 #include "skin/lustrane.h"
 
-#include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
-#include "buttons/entry_points.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
+#include "core/about_box.h"
+#include "core/ambient.h"
+#include "core/live_objects.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
 #include "skin/neo_caption.h"
 #include "skin/skin_window.h"
-#include "skin/subclass.h"
 #include "skin/tooltip.h"
 
 #include <QApplication>
@@ -99,7 +98,7 @@ void Lustrane::Timer1Timer() {
     if (skins.size() >= 2) {
         timer1_->stop();
         // The other instance may be showing the same warning already.
-        if (!AboutDialogLoaded() || !AboutDialog()->isVisible())
+        if (!AboutDialogShown())
             ShowDuplicateWarning(kAboutProductDesign, kLustraneDuplicateWarning);
         return;
     }

@@ -7,8 +7,8 @@
 // that the form holds no second Lustrane and attaches; Timer3 (800 ms) runs the tooltips.
 #pragma once
 
+#include "core/cut_form.h"
 #include "drapix_global.h"
-#include "skin/cut_form.h"
 #include "skin/skin_logic.h"
 
 #include <QMenuBar>

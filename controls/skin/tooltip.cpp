@@ -1,6 +1,6 @@
 #include "skin/tooltip.h"
 
-#include "buttons/ambient.h"
+#include "core/ambient.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -5,9 +5,9 @@
 // activation, sizes the system menu's items and leaves no tooltip behind.
 #include "artwork/artwork_table.h"
 #include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
 #include "buttons/class_table.h"
 #include "buttons/entry_points.h"
+#include "core/ambient.h"
 #include "skin/draw_form.h"
 #include "skin/lustrane.h"
 #include "skin/neo_caption.h"

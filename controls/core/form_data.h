@@ -17,7 +17,7 @@
 // of a control's name, whose lines are left out.
 #pragma once
 
-#include "buttons/property_bag.h"
+#include "core/property_bag.h"
 #include "drapix_global.h"
 
 #include <QByteArray>
@@ -57,12 +57,5 @@ inline constexpr qsizetype kMaxTextLength = 65535;
 // One value in the file's notation, and back (false: not a value).
 DRAPIX_EXPORT QString FormatValue(const QVariant& value);
 DRAPIX_EXPORT bool ParseValue(const QString& text, QVariant* value, QString* error);
-
-// Creates the named control of the form data through the class table's factory, sizes it by its
-// stored extent and gives it its stored properties (its defaults, with a message on standard
-// error, when its section is broken). Nullptr when the form data has no such control or its
-// class is unknown (also reported).
-DRAPIX_EXPORT QWidget* CreateFormControl(const FormData& form, const QString& name,
-                                         QWidget* parent);
 
 } // namespace drapix

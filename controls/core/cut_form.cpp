@@ -1,4 +1,4 @@
-#include "skin/cut_form.h"
+#include "core/cut_form.h"
 
 #include <QRegion>
 #include <QWidget>
