@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/about_box.h"
+#include "core/ambient.h"
 #include "core/cut_form.h"
 #include "drapix_global.h"
 
@@ -28,7 +29,7 @@ DRAPIX_EXPORT void SetShell(ShellService* shell);
 // The maker's web address, shown in Label3 and opened by the link and the close image.
 inline const QString kMakerAddress = QStringLiteral("http://www.drapix.example");
 
-inline const QColor kWarningBackground{213, 222, 242}; // #D5DEF2
+inline const QColor kWarningBackground = kSkinFace;
 
 // The hover state of the close image: a pressed flag and a counter (0-200).
 class DRAPIX_EXPORT AboutCloseState {

@@ -160,28 +160,6 @@ QWidget* NewCommand(QWidget* parent) {
     return c;
 }
 
-QWidget* LoadCommand(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken) {
-    auto* c = new Command(parent);
-    c->setObjectName(name);
-    const qsizetype before = bag.problems().size();
-    const int w =
-        bag.ReadProperty(QStringLiteral("_extentx"), 0, QMetaType::fromType<int>()).toInt();
-    const int h =
-        bag.ReadProperty(QStringLiteral("_extenty"), 0, QMetaType::fromType<int>()).toInt();
-    if (w > 0 && h > 0)
-        c->resize(w / 15, h / 15);
-    // A wrong extent counts like any other wrong value.
-    if (broken || !c->ReadProperties(bag) || bag.problems().size() > before) {
-        if (!broken)
-            bag.ReportProblems(before);
-        std::fprintf(stderr, "%s: %s takes its default properties\n", qPrintable(bag.fileName),
-                     qPrintable(name));
-        std::fflush(stderr);
-        c->ReadProperties(PropertyBag());
-    }
-    return c;
-}
-
 } // namespace drapix
 
 Command::Command(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
@@ -380,7 +358,7 @@ void Command::InitProperties() {
     measure();
     logic_.setEnabled(true);
     QWidget::setEnabled(true);
-    logic_.setStyle(3);
+    logic_.setStyle(int(按钮样式::Lustrane));
     accessKeys_.clear();
     rebuildShortcuts();
     sync();

@@ -1,15 +1,17 @@
+// clang-format off
 // Form data: the stored properties of a host form's controls, kept as a UTF-8 text file.
 //
 //   # a comment
-//   [Command1] Drapix.Command        one section per control: name and programmatic name
-//   _extentx = 855                   the control's width and height in twips
+//   [Command1] Drapix.Command             one section per control: name and programmatic name
+//   _extentx = 855                        the control's width and height in twips
 //   _extenty = 375
-//   caption = "查询"                  "text" with \" \\ \n \t \uXXXX escapes
-//   enabled = False                  True / False
-//   fontcolor = 0x0000FF             32-bit integer, decimal or 0x hex
-//   font = font("MS Sans Serif", 8.25)        optional further words: bold italic underline
-//   strikeout 按钮上的图标 = picture()          no picture; picture("<base64 PNG>") a picture
-//   按钮类型 = nothing                an empty object reference
+//   caption = "查询"                      "text" with \" \\ \n \t \uXXXX escapes
+//   enabled = False                       True / False
+//   fontcolor = 0x0000FF                  32-bit integer, decimal or 0x hex
+//   font = font("MS Sans Serif", 8.25)    optional further words: bold italic underline strikeout
+//   按钮上的图标 = picture()              no picture; picture("<base64 PNG>") a picture
+//   按钮类型 = nothing                    an empty object reference
+// clang-format on
 //
 // Keys are matched without letter case. A line that cannot be read (not valid UTF-8, not of the
 // forms above, a text longer than kMaxTextLength) is reported on standard error as

@@ -118,7 +118,7 @@ void Lustrane::attach(QWidget* form) {
     // The back colour rule: the system's button face becomes #D5DEF2.
     if (form->palette().color(QPalette::Window) == OleColor(0x8000000F)) {
         QPalette pal = form->palette();
-        pal.setColor(QPalette::Window, QColor(213, 222, 242));
+        pal.setColor(QPalette::Window, kSkinFace);
         form->setPalette(pal);
         form->setAutoFillBackground(true);
     }
