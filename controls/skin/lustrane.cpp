@@ -241,3 +241,61 @@ void Lustrane::resizeEvent(QResizeEvent*) {
         cutForm_ = std::make_unique<CutForm>();
     cutForm_->ShapeWindow(this);
 }
+
+namespace drapix {
+
+namespace {
+
+Lustrane* SkinControl(const QWidget* form) {
+    return form ? form->findChild<Lustrane*>() : nullptr;
+}
+
+QMargins ManagerFrame(const QWidget* form) {
+    const QWindow* window = form->windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
+} // namespace
+
+bool HasSkin(const QWidget* form) {
+    return SkinControl(form) != nullptr;
+}
+
+QSize FrameGrowth(const QWidget* form) {
+    const Lustrane* skin = SkinControl(form);
+    return skin ? skin->frameGrowth() : QSize();
+}
+
+QSize PlannedFrameGrowth(const QWidget* form, QSize size) {
+    return HasSkin(form) ? GrownSize(size, KindOf(form)) - size : QSize();
+}
+
+QSize LayoutSize(const QWidget* form) {
+    if (const Lustrane* skin = SkinControl(form))
+        return form->size() - skin->frameGrowth();
+    const QMargins m = ManagerFrame(form);
+    return form->size() + QSize(m.left() + m.right(), m.top() + m.bottom());
+}
+
+bool FrameKnown(const QWidget* form) {
+    if (const Lustrane* skin = SkinControl(form))
+        return skin->attached();
+    return !ManagerFrame(form).isNull();
+}
+
+void WhenFrameKnown(QWidget* form, std::function<void(bool known)> then) {
+    auto* watch = new QTimer(form);
+    watch->setInterval(kFrameWatchMs);
+    QObject::connect(watch, &QTimer::timeout, form,
+                     [form, watch, then = std::move(then), ticks = 0]() mutable {
+                         const bool known = FrameKnown(form);
+                         if (!known && ++ticks < kFrameWatchTicks)
+                             return;
+                         watch->stop();
+                         watch->deleteLater();
+                         then(known);
+                     });
+    watch->start();
+}
+
+} // namespace drapix
