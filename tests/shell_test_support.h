@@ -3,7 +3,7 @@
 #pragma once
 
 #include "buttons/command.h"
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 #include "services/music.h"
 #include "shell/shell_services.h"
 

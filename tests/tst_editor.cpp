@@ -1,7 +1,7 @@
 // The personal notes editor as a user works with it (offscreen): browsing, adding, deleting,
 // saving in one batch, reloading, filtering, finding text, backup and restore, and resizing.
 #include "buttons/command.h"
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "shell/main_window.h"

@@ -2,7 +2,7 @@
 // keywords in red, the layout, start-up and shutdown on real files, the music cycle, printing
 // and the commands of the bottom row.
 #include "buttons/command.h"
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/media_player_device.h"

@@ -2,7 +2,7 @@
 
 #include "buttons/class_table.h"
 #include "buttons/command.h"
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 
 namespace meridane {
 

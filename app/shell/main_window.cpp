@@ -1,7 +1,8 @@
 #include "shell/main_window.h"
 
+#include "buttons/class_table.h"
 #include "buttons/command.h"
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 #include "search/fast_search.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
@@ -46,9 +47,6 @@ namespace meridane {
 namespace {
 
 constexpr int kMusicWatchMs = 5000;
-// How long after showing the window a window manager may take to report its frame.
-constexpr int kFrameWatchMs = 20;
-constexpr int kFrameWatchTicks = 100;
 
 QString MainCaption() {
     return kProductCaption + QStringLiteral("   ") + SiteAddress();
@@ -343,7 +341,7 @@ void frmMain::Form_Load() {
     // the layout, computed for the outer size, is the one of the load size either way).
     const QRect start = startPlacement();
     loadOuterSize_ = start.size();
-    loadSizePending_ = !Lustrane1;
+    loadSizePending_ = !drapix::HasSkin(this);
     resize(start.size());
     move(start.topLeft());
     Combo1->addItems(FontSizes());
@@ -362,21 +360,20 @@ QRect frmMain::startPlacement() {
         return wanted;
     // The skin's frame grows the window by a known amount; a window manager's is not known
     // before the window is shown, and is taken from the outer size then.
-    const QSize frame = Lustrane1
-                            ? drapix::GrownSize(wanted.size(), drapix::KindOf(this)) - wanted.size()
-                            : QSize();
+    const QSize frame = drapix::PlannedFrameGrowth(this, wanted.size());
     return FitIntoWorkArea(screen->availableGeometry(), wanted, frame);
 }
 
 void frmMain::rememberPlacement() {
     const bool maximized = drapix::IsZoomed(this) || isMaximized();
-    QRect normal = Lustrane1 ? drapix::RestoredGeometry(this) : normalGeometry();
+    const bool skinned = drapix::HasSkin(this);
+    QRect normal = skinned ? drapix::RestoredGeometry(this) : normalGeometry();
     if (!normal.isValid())
         return;
     // As the window sets it at load: the outer size, without the skin's growth.
     const QMargins m = frameMargins();
-    if (Lustrane1)
-        normal.setSize(normal.size() - Lustrane1->frameGrowth());
+    if (skinned)
+        normal.setSize(normal.size() - drapix::FrameGrowth(this));
     else
         normal = QRect(normal.topLeft() - QPoint(m.left(), m.top()),
                        normal.size() + QSize(m.left() + m.right(), m.top() + m.bottom()));
@@ -391,42 +388,28 @@ QMargins frmMain::frameMargins() const {
 QSize frmMain::outerSize() const {
     // The skinned window: the window manager's frame goes, and the layout keeps every control
     // where it is at the size before the skin grew the window.
-    if (Lustrane1)
-        return size() - Lustrane1->frameGrowth();
-    const QMargins m = frameMargins();
-    return size() + QSize(m.left() + m.right(), m.top() + m.bottom());
+    return drapix::LayoutSize(this);
 }
 
 void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (std::exchange(startMaximized_, false)) {
         // Left maximized: maximized again once the frame is the window's own.
-        auto* watch = new QTimer(this);
-        watch->setInterval(kFrameWatchMs);
-        connect(watch, &QTimer::timeout, this, [this, watch, ticks = 0]() mutable {
-            if (Lustrane1 && !Lustrane1->attached() && ++ticks < kFrameWatchTicks)
-                return;
-            watch->deleteLater();
+        drapix::WhenFrameKnown(this, [this](bool) {
             if (drapix::SkinWindow* skin = drapix::SkinOf(this))
                 skin->SysCommand(drapix::SkinWindow::SC_MAXIMIZE);
             else
                 setWindowState(windowState() | Qt::WindowMaximized);
         });
-        watch->start();
     }
-    if (!loadSizePending_ || frameWatch_)
+    if (!loadSizePending_ || std::exchange(frameWatched_, true))
         return;
     // A window manager reports its frame some time after the window is mapped; without one
     // there is no frame and nothing to wait for, and the watch ends by itself.
-    frameWatch_ = new QTimer(this);
-    frameWatch_->setInterval(kFrameWatchMs);
-    connect(frameWatch_, &QTimer::timeout, this, [this, ticks = 0]() mutable {
-        if (fitLoadSizeToFrame() || ++ticks >= kFrameWatchTicks) {
-            loadSizePending_ = false;
-            frameWatch_->stop();
-        }
+    drapix::WhenFrameKnown(this, [this](bool) {
+        fitLoadSizeToFrame();
+        loadSizePending_ = false;
     });
-    frameWatch_->start();
 }
 
 bool frmMain::fitLoadSizeToFrame() {

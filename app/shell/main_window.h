@@ -135,7 +135,7 @@ private:
     std::unique_ptr<BackgroundMusic> music_;
     QPointer<frmAbout> about_;
     QPointer<Form5> editor_;
-    QTimer* frameWatch_ = nullptr;
+    bool frameWatched_ = false;
     bool loadSizePending_ = false;
     QSize loadOuterSize_;
     bool startMaximized_ = false;

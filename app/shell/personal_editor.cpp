@@ -1,7 +1,7 @@
 #include "shell/personal_editor.h"
 
 #include "buttons/command.h"
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/program_folder.h"

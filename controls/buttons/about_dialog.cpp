@@ -1,7 +1,8 @@
 #include "buttons/about_dialog.h"
 
-#include "buttons/ambient.h"
-#include "buttons/pictures.h"
+#include "core/ambient.h"
+#include "core/pictures.h"
+#include "core/twips.h"
 
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -26,7 +27,8 @@ ShellService* g_shell = nullptr;
 QPointer<dlgAbout> g_dialog;
 
 QRect Pixels(QRect twips) {
-    return {twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15};
+    return {TwipsToPixels(twips.x()), TwipsToPixels(twips.y()), TwipsToPixels(twips.width()),
+            TwipsToPixels(twips.height())};
 }
 
 const QRect kWarningTwips{2070, 1320, 3495, 1155}; // Label9
@@ -107,13 +109,14 @@ dlgAbout::dlgAbout(QWidget* parent)
         MakeLabel(this, "Label5", {2070, 1620, 3495, 255}, QStringLiteral("制作：Drapix 工作室"));
     Label6 = MakeLabel(this, "Label6", {2070, 1920, 3495, 255},
                        QStringLiteral("联系：studio@drapix.example"));
-    Image4 = MakeImage(this, "Image4", {300, 1200 / 15 + 0}, QStringLiteral("dlgAboutLogo"));
+    Image4 =
+        MakeImage(this, "Image4", {300, TwipsToPixels(1200) + 0}, QStringLiteral("dlgAboutLogo"));
     Image4->move(20, 80);
 
     // The close image: over the background's close button, no picture at rest.
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(5160 / 15, 0, 420 / 15, 690 / 15);
+    Image1->setGeometry(TwipsToPixels(5160), 0, TwipsToPixels(420), TwipsToPixels(690));
     Image2 = MakeImage(this, "Image2", {-100, -100}, QStringLiteral("dlgAboutClosePressed"));
     Image3 = MakeImage(this, "Image3", {-100, -160}, QStringLiteral("dlgAboutCloseHover"));
     Picture1 = MakeImage(this, "Picture1", {-200, -300}, QStringLiteral("dlgAboutPicture1"));
@@ -137,7 +140,7 @@ dlgAbout::dlgAbout(QWidget* parent)
     }
 
     // Load: the size, and Label1's background colour.
-    resize(5730 / 15, 2955 / 15);
+    resize(TwipsToPixels(5730), TwipsToPixels(2955));
     setFixedSize(382, 197);
     QPalette title = Label1->palette();
     title.setColor(QPalette::Window, kWarningBackground);
@@ -276,6 +279,10 @@ void ReleaseAboutDialog() {
 
 bool AboutDialogLoaded() {
     return !g_dialog.isNull();
+}
+
+bool AboutDialogShown() {
+    return AboutDialogLoaded() && AboutDialog()->isVisible();
 }
 
 void ShowAboutBox(const QString& title, const QString& product, QWidget* parent) {

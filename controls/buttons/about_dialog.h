@@ -2,8 +2,10 @@
 // warning that a form holds a control twice.
 #pragma once
 
+#include "core/about_box.h"
+#include "core/ambient.h"
+#include "core/cut_form.h"
 #include "drapix_global.h"
-#include "skin/cut_form.h"
 
 #include <QDialog>
 #include <QPixmap>
@@ -27,18 +29,7 @@ DRAPIX_EXPORT void SetShell(ShellService* shell);
 // The maker's web address, shown in Label3 and opened by the link and the close image.
 inline const QString kMakerAddress = QStringLiteral("http://www.drapix.example");
 
-// The texts of the callers.
-inline const QString kAboutTitleDesign = QStringLiteral("关于Lustrane窗体皮肤控件");
-inline const QString kAboutProductDesign = QStringLiteral("Lustrane窗体皮肤控件");
-inline const QString kWarningTitle = QStringLiteral("注意");
-inline const QString kLustraneDuplicateWarning = QStringLiteral(
-    "请不要在同一程序的同一窗体上,放上一个以上的Lustrane窗体控件,这样会造成控件功能失效,"
-    "请删除多余的控件,确保同一程序的同一窗体上,有且只有一个Lustrane窗体控件");
-inline const QString kSysTrayDuplicateWarning =
-    QStringLiteral("请不要在同一程序的同一窗体上,放上一个以上的Lustrane窗体托盘控件,"
-                   "请删除多余的控件,确保同一程序的同一窗体上,有且只有一个Lustrane窗体托盘控件");
-inline const QString kSysTrayProduct = QStringLiteral("Lustrane窗体托盘控件");
-inline const QColor kWarningBackground{213, 222, 242}; // #D5DEF2
+inline const QColor kWarningBackground = kSkinFace;
 
 // The hover state of the close image: a pressed flag and a counter (0-200).
 class DRAPIX_EXPORT AboutCloseState {
@@ -119,13 +110,5 @@ private:
 // The shared instance: created on first use, kept until released.
 DRAPIX_EXPORT dlgAbout* AboutDialog();
 DRAPIX_EXPORT void ReleaseAboutDialog();
-DRAPIX_EXPORT bool AboutDialogLoaded();
-
-// What a control's ShowAboutBox does: both lines set, shown modally, then unloaded.
-DRAPIX_EXPORT void ShowAboutBox(const QString& title, const QString& product,
-                                QWidget* parent = nullptr);
-// The duplicate warning, shown modally; the dialog stays loaded.
-DRAPIX_EXPORT void ShowDuplicateWarning(const QString& product, const QString& warning,
-                                        QWidget* parent = nullptr);
 
 } // namespace drapix

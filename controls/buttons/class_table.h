@@ -13,6 +13,7 @@ class QWidget;
 namespace drapix {
 
 class PropertyBag;
+class FormData;
 
 // The type library that describes every class of the table.
 struct TypeLibrary {
@@ -61,5 +62,12 @@ DRAPIX_EXPORT const std::vector<ControlClass>& ControlClasses();
 // By programmatic name or class name, without letter case.
 DRAPIX_EXPORT const ControlClass* FindClass(const QString& progIdOrName);
 DRAPIX_EXPORT const ControlClass* FindClass(const QUuid& classId);
+
+// Creates the named control of the form data through the class table's factory, sizes it by its
+// stored extent and gives it its stored properties (its defaults, with a message on standard
+// error, when its section is broken). Nullptr when the form data has no such control or its
+// class is unknown (also reported).
+DRAPIX_EXPORT QWidget* CreateFormControl(const FormData& form, const QString& name,
+                                         QWidget* parent);
 
 } // namespace drapix

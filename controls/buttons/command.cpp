@@ -2,11 +2,11 @@
 
 #include "artwork/artwork_table.h"
 #include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
-#include "buttons/entry_points.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
-#include "skin/subclass.h"
+#include "core/ambient.h"
+#include "core/live_objects.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
+#include "skin/skin_window.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -157,28 +157,6 @@ namespace drapix {
 QWidget* NewCommand(QWidget* parent) {
     auto* c = new Command(parent);
     c->InitProperties();
-    return c;
-}
-
-QWidget* LoadCommand(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken) {
-    auto* c = new Command(parent);
-    c->setObjectName(name);
-    const qsizetype before = bag.problems().size();
-    const int w =
-        bag.ReadProperty(QStringLiteral("_extentx"), 0, QMetaType::fromType<int>()).toInt();
-    const int h =
-        bag.ReadProperty(QStringLiteral("_extenty"), 0, QMetaType::fromType<int>()).toInt();
-    if (w > 0 && h > 0)
-        c->resize(w / 15, h / 15);
-    // A wrong extent counts like any other wrong value.
-    if (broken || !c->ReadProperties(bag) || bag.problems().size() > before) {
-        if (!broken)
-            bag.ReportProblems(before);
-        std::fprintf(stderr, "%s: %s takes its default properties\n", qPrintable(bag.fileName),
-                     qPrintable(name));
-        std::fflush(stderr);
-        c->ReadProperties(PropertyBag());
-    }
     return c;
 }
 
@@ -380,7 +358,7 @@ void Command::InitProperties() {
     measure();
     logic_.setEnabled(true);
     QWidget::setEnabled(true);
-    logic_.setStyle(3);
+    logic_.setStyle(int(按钮样式::Lustrane));
     accessKeys_.clear();
     rebuildShortcuts();
     sync();

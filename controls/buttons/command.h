@@ -21,7 +21,6 @@ class QTimer;
 namespace drapix {
 class PropertyBag;
 QWidget* NewCommand(QWidget* parent);
-QWidget* LoadCommand(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken);
 // The caption a new button shows, and the stored default caption.
 inline const QString kCommandDesignCaption = QStringLiteral("Command");
 inline const QString kProductFamilyText = QStringLiteral("Lustrane窗体控件");

@@ -103,7 +103,7 @@ void CommandLogic::drawFocusFrame() {
 }
 
 void CommandLogic::frameIfFocused() {
-    if (hasFocus_ && style_ != 5)
+    if (hasFocus_ && style_ != int(按钮样式::Lustrane菜单按钮))
         drawFocusFrame();
 }
 
@@ -179,7 +179,7 @@ void CommandLogic::fontChanged() {
 
 void CommandLogic::initialise() {
     setEnabled(true);
-    setStyle(3);
+    setStyle(int(按钮样式::Lustrane));
 }
 
 void CommandLogic::resized() {
@@ -201,9 +201,9 @@ void CommandLogic::gotFocus() {
     if (isEnabled_) {
         if (!isPressed_) {
             paintFace(FaceState::Focused);
-            if (style_ != 5)
+            if (style_ != int(按钮样式::Lustrane菜单按钮))
                 drawFocusFrame();
-        } else if (style_ != 5) {
+        } else if (style_ != int(按钮样式::Lustrane菜单按钮)) {
             drawFocusFrame(); // a menu-bar button never shows the frame
         }
         hasFocus_ = true;
@@ -222,7 +222,7 @@ void CommandLogic::mouseDown(int button, int shift, double x, double y) {
         return;
     isPressed_ = true;
     paintFace(FaceState::Pressed);
-    if (style_ != 5)
+    if (style_ != int(按钮样式::Lustrane菜单按钮))
         drawFocusFrame();
     shiftContent();
     emitEvent({CommandEventId::MouseDown, button, shift, x, y});
@@ -240,10 +240,10 @@ void CommandLogic::mouseMove(int button, int shift, double x, double y, bool ove
 
 void CommandLogic::mouseUp(int button, int shift, double x, double y) {
     isPressed_ = false;
-    if (style_ == 3) {
+    if (style_ == int(按钮样式::Lustrane)) {
         paintFace(FaceState::Focused);
         frameIfFocused();
-    } else if (style_ == 5) {
+    } else if (style_ == int(按钮样式::Lustrane菜单按钮)) {
         paintFace(FaceState::Focused);
     } else if (hasFocus_) {
         paintFace(FaceState::Focused);
@@ -311,7 +311,7 @@ void CommandLogic::timerTick(bool cursorInside) {
     if (cursorInside)
         return;
     if (isEnabled_) {
-        if (style_ == 5) {
+        if (style_ == int(按钮样式::Lustrane菜单按钮)) {
             paintFace(FaceState::Normal);
         } else if (hasFocus_) {
             paintFace(FaceState::Focused);

@@ -1,6 +1,7 @@
 #include "buttons/entry_points.h"
 
 #include "buttons/class_table.h"
+#include "core/live_objects.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +18,6 @@ namespace drapix {
 
 namespace {
 
-int g_objects = 0;
 int g_locks = 0;
 QString g_store;
 
@@ -149,7 +149,7 @@ HResult DllGetClassObject(const QUuid& classId, const QUuid& interfaceId, ClassF
 }
 
 HResult DllCanUnloadNow() {
-    return g_objects == 0 && g_locks == 0 ? S_OK_ : S_FALSE_;
+    return LiveObjects() == 0 && g_locks == 0 ? S_OK_ : S_FALSE_;
 }
 
 void SetRegistrationStore(const QString& iniFile) {
@@ -171,18 +171,6 @@ QString LibraryFilePath() {
         return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
     return {};
 #endif
-}
-
-void ObjectCreated() {
-    ++g_objects;
-}
-
-void ObjectDestroyed() {
-    --g_objects;
-}
-
-int LiveObjects() {
-    return g_objects;
 }
 
 } // namespace drapix

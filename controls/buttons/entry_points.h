@@ -5,6 +5,7 @@
 // configuration folder. SetRegistrationStore points it at another file (tests).
 #pragma once
 
+#include "core/live_objects.h"
 #include "drapix_global.h"
 
 #include <QString>
@@ -54,10 +55,5 @@ DRAPIX_EXPORT HResult DllCanUnloadNow();
 DRAPIX_EXPORT void SetRegistrationStore(const QString& iniFile);
 // The library's own file, as registered.
 DRAPIX_EXPORT QString LibraryFilePath();
-
-// Live objects: each control counts itself from its construction to its destruction.
-DRAPIX_EXPORT void ObjectCreated();
-DRAPIX_EXPORT void ObjectDestroyed();
-DRAPIX_EXPORT int LiveObjects();
 
 } // namespace drapix

@@ -12,6 +12,7 @@
 // notification area appears.
 #pragma once
 
+#include "buttons/mouse_messages.h"
 #include "drapix_global.h"
 
 #include <QEvent>
@@ -31,15 +32,6 @@ constexpr quint32 NIM_DELETE = 2;
 constexpr quint32 NIF_MESSAGE = 1;
 constexpr quint32 NIF_ICON = 2;
 constexpr quint32 NIF_TIP = 4;
-
-// The mouse messages an icon's callback carries.
-constexpr quint32 WM_LBUTTONDOWN = 0x201;
-constexpr quint32 WM_LBUTTONUP = 0x202;
-constexpr quint32 WM_LBUTTONDBLCLK = 0x203;
-constexpr quint32 WM_RBUTTONDOWN = 0x204;
-constexpr quint32 WM_RBUTTONUP = 0x205;
-constexpr quint32 WM_RBUTTONDBLCLK = 0x206;
-constexpr quint32 WM_MBUTTONUP = 0x208;
 
 // The tip field holds 64 characters.
 constexpr int kTipLength = 64;

@@ -1,10 +1,11 @@
 #include "buttons/systray.h"
 
 #include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
-#include "buttons/entry_points.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
+#include "core/ambient.h"
+#include "core/live_objects.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
+#include "core/twips.h"
 
 #include <QPainter>
 #include <QTimer>
@@ -21,29 +22,6 @@ QWidget* NewSysTray(QWidget* parent) {
     return t;
 }
 
-QWidget* LoadSysTray(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken) {
-    auto* t = new SysTray(parent);
-    t->setObjectName(name);
-    const qsizetype before = bag.problems().size();
-    // The stored extent, which the control sets back to its own.
-    const int w =
-        bag.ReadProperty(QStringLiteral("_extentx"), 0, QMetaType::fromType<int>()).toInt();
-    const int h =
-        bag.ReadProperty(QStringLiteral("_extenty"), 0, QMetaType::fromType<int>()).toInt();
-    if (w > 0 && h > 0)
-        t->resize(w / 15, h / 15);
-    // A wrong extent counts like any other wrong value.
-    if (broken || !t->ReadProperties(bag) || bag.problems().size() > before) {
-        if (!broken)
-            bag.ReportProblems(before);
-        std::fprintf(stderr, "%s: %s takes its default properties\n", qPrintable(bag.fileName),
-                     qPrintable(name));
-        std::fflush(stderr);
-        t->ReadProperties(PropertyBag());
-    }
-    return t;
-}
-
 } // namespace drapix
 
 SysTray::SysTray(QWidget* parent)
@@ -51,7 +29,7 @@ SysTray::SysTray(QWidget* parent)
       design_(Picture(QStringLiteral("SysTrayDesign"))) {
     ObjectCreated();
     // Whatever size the host gives: the design picture's 200 x 28 (3000 x 420 twips).
-    setFixedSize(3000 / 15, 420 / 15);
+    setFixedSize(TwipsToPixels(3000), TwipsToPixels(420));
     // Invisible while the program runs.
     if (UserMode())
         hide();
@@ -94,7 +72,7 @@ void SysTray::attachStep() {
         // it is closed.
         for (SysTray* t : trays)
             t->Timer1->stop();
-        if (AboutDialogLoaded() && AboutDialog()->isVisible())
+        if (AboutDialogShown())
             return;
         ShowDuplicateWarning(kSysTrayProduct, kSysTrayDuplicateWarning, host);
         return; // the control may be gone by now

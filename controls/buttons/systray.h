@@ -21,7 +21,6 @@ class QTimer;
 namespace drapix {
 class PropertyBag;
 QWidget* NewSysTray(QWidget* parent);
-QWidget* LoadSysTray(QWidget* parent, const QString& name, const PropertyBag& bag, bool broken);
 // The tip of a newly placed control, and the stored default.
 inline const QString kSysTrayStudioText = QStringLiteral("Drapix 工作室");
 } // namespace drapix

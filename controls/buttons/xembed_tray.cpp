@@ -1,6 +1,6 @@
 #include "buttons/xembed_tray.h"
 
-#include "buttons/notify_area.h"
+#include "buttons/mouse_messages.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -1,8 +1,8 @@
 // The library's controls in Qt Designer's widget box, one entry per row of the class table.
 // Inside the designer the controls run with the user-mode flag False.
-#include "buttons/ambient.h"
 #include "buttons/class_table.h"
-#include "buttons/pictures.h"
+#include "core/ambient.h"
+#include "core/pictures.h"
 
 #include <QIcon>
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>

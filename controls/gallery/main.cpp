@@ -2,10 +2,10 @@
 // Every event a control raises is printed to standard output as "NAME EVENT", at once. The form
 // wears the skin (Lustrane1); "两个Lustrane" opens a second form that carries two Lustrane
 // controls, which shows the warning and keeps its window manager's frame.
-#include "buttons/ambient.h"
 #include "buttons/class_table.h"
 #include "buttons/command.h"
 #include "buttons/systray.h"
+#include "core/ambient.h"
 #include "skin/window_system.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "skin/draw_form.h"
 
-#include "buttons/ambient.h"
+#include "core/ambient.h"
 #include "skin/skin_logic.h"
 
 #include <QPainter>

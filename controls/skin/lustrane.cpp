@@ -1,13 +1,12 @@
 #include "skin/lustrane.h"
 
-#include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
-#include "buttons/entry_points.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
+#include "core/about_box.h"
+#include "core/ambient.h"
+#include "core/live_objects.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
 #include "skin/neo_caption.h"
 #include "skin/skin_window.h"
-#include "skin/subclass.h"
 #include "skin/tooltip.h"
 
 #include <QApplication>
@@ -99,7 +98,7 @@ void Lustrane::Timer1Timer() {
     if (skins.size() >= 2) {
         timer1_->stop();
         // The other instance may be showing the same warning already.
-        if (!AboutDialogLoaded() || !AboutDialog()->isVisible())
+        if (!AboutDialogShown())
             ShowDuplicateWarning(kAboutProductDesign, kLustraneDuplicateWarning);
         return;
     }
@@ -119,7 +118,7 @@ void Lustrane::attach(QWidget* form) {
     // The back colour rule: the system's button face becomes #D5DEF2.
     if (form->palette().color(QPalette::Window) == OleColor(0x8000000F)) {
         QPalette pal = form->palette();
-        pal.setColor(QPalette::Window, QColor(213, 222, 242));
+        pal.setColor(QPalette::Window, kSkinFace);
         form->setPalette(pal);
         form->setAutoFillBackground(true);
     }
@@ -242,3 +241,61 @@ void Lustrane::resizeEvent(QResizeEvent*) {
         cutForm_ = std::make_unique<CutForm>();
     cutForm_->ShapeWindow(this);
 }
+
+namespace drapix {
+
+namespace {
+
+Lustrane* SkinControl(const QWidget* form) {
+    return form ? form->findChild<Lustrane*>() : nullptr;
+}
+
+QMargins ManagerFrame(const QWidget* form) {
+    const QWindow* window = form->windowHandle();
+    return window ? window->frameMargins() : QMargins();
+}
+
+} // namespace
+
+bool HasSkin(const QWidget* form) {
+    return SkinControl(form) != nullptr;
+}
+
+QSize FrameGrowth(const QWidget* form) {
+    const Lustrane* skin = SkinControl(form);
+    return skin ? skin->frameGrowth() : QSize();
+}
+
+QSize PlannedFrameGrowth(const QWidget* form, QSize size) {
+    return HasSkin(form) ? GrownSize(size, KindOf(form)) - size : QSize();
+}
+
+QSize LayoutSize(const QWidget* form) {
+    if (const Lustrane* skin = SkinControl(form))
+        return form->size() - skin->frameGrowth();
+    const QMargins m = ManagerFrame(form);
+    return form->size() + QSize(m.left() + m.right(), m.top() + m.bottom());
+}
+
+bool FrameKnown(const QWidget* form) {
+    if (const Lustrane* skin = SkinControl(form))
+        return skin->attached();
+    return !ManagerFrame(form).isNull();
+}
+
+void WhenFrameKnown(QWidget* form, std::function<void(bool known)> then) {
+    auto* watch = new QTimer(form);
+    watch->setInterval(kFrameWatchMs);
+    QObject::connect(watch, &QTimer::timeout, form,
+                     [form, watch, then = std::move(then), ticks = 0]() mutable {
+                         const bool known = FrameKnown(form);
+                         if (!known && ++ticks < kFrameWatchTicks)
+                             return;
+                         watch->stop();
+                         watch->deleteLater();
+                         then(known);
+                     });
+    watch->start();
+}
+
+} // namespace drapix

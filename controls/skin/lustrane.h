@@ -7,14 +7,15 @@
 // that the form holds no second Lustrane and attaches; Timer3 (800 ms) runs the tooltips.
 #pragma once
 
+#include "core/cut_form.h"
 #include "drapix_global.h"
-#include "skin/cut_form.h"
 #include "skin/skin_logic.h"
 
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -88,3 +89,30 @@ private:
     QTimer* timer1_;
     QTimer* timer3_;
 };
+
+namespace drapix {
+
+// What a host form asks of its skin. A form without a skin control keeps the window manager's
+// frame, and the answers are the ones for that frame.
+
+// Whether the form holds a skin control.
+DRAPIX_EXPORT bool HasSkin(const QWidget* form);
+// What the skin added to the form's size (0 x 0 without a skin, or before the form has grown).
+DRAPIX_EXPORT QSize FrameGrowth(const QWidget* form);
+// What the skin will add to a form of that size when it attaches (0 x 0 without a skin).
+DRAPIX_EXPORT QSize PlannedFrameGrowth(const QWidget* form, QSize size);
+// The size the form's layout should use: its outer size as designed, that is without the skin's
+// growth, or with the window manager's frame around it when the form has no skin.
+DRAPIX_EXPORT QSize LayoutSize(const QWidget* form);
+
+// How often, and how many times, WhenFrameKnown looks for the frame (two seconds in all).
+inline constexpr int kFrameWatchMs = 20;
+inline constexpr int kFrameWatchTicks = 100;
+// Whether the form's frame is known: the skin's, once it has attached; without a skin, the
+// window manager's, once it has reported its margins.
+DRAPIX_EXPORT bool FrameKnown(const QWidget* form);
+// Calls then (once, on the form's thread) as soon as the frame is known, or when the watch
+// gives up; the argument says which. Nothing is called when the form goes first.
+DRAPIX_EXPORT void WhenFrameKnown(QWidget* form, std::function<void(bool known)> then);
+
+} // namespace drapix

@@ -1,5 +1,7 @@
 #include "skin/skin_logic.h"
 
+#include "core/twips.h"
+
 #include <cmath>
 
 namespace drapix {
@@ -98,7 +100,7 @@ CaptionButtonRects CaptionButtons(const QRect& window) {
 }
 
 QSize MinimumTrackSize() {
-    return QSize(2460 / 15, 825 / 15);
+    return QSize(TwipsToPixels(2460), TwipsToPixels(825));
 }
 
 void CaptionButtonLogic::mouseMove(const Input& in) {
@@ -271,8 +273,8 @@ QSize GrowthTwips(const WindowKind& k) {
 
 QSize GrownSize(QSize size, const WindowKind& kind, int removedMenuHeight) {
     const QSize g = GrowthTwips(kind);
-    return QSize(Round(size.width() + g.width() / 15.0),
-                 Round(size.height() - removedMenuHeight + g.height() / 15.0));
+    return QSize(size.width() + TwipsToNearestPixel(g.width()),
+                 size.height() - removedMenuHeight + TwipsToNearestPixel(g.height()));
 }
 
 QRect MaximizedPlacement(const QRect& workArea) {

@@ -1,13 +1,14 @@
 #include "skin/skin_window.h"
 
-#include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
+#include "core/about_box.h"
+#include "core/ambient.h"
 #include "skin/abstract.h"
 #include "skin/system_menu.h"
 #include "skin/window_system.h"
 
 #include <QApplication>
 #include <QChildEvent>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -668,6 +669,10 @@ WindowKind KindOf(const QWidget* window) {
     k.minimizeBox = f.testFlag(Qt::WindowMinimizeButtonHint);
     k.maximizeBox = f.testFlag(Qt::WindowMaximizeButtonHint) && k.sizable;
     return k;
+}
+
+bool CursorInRect(const QRect& screenRect) {
+    return screenRect.contains(QCursor::pos());
 }
 
 } // namespace drapix

@@ -8,8 +8,8 @@
 // The state is kept per host window, so that several skinned windows of one process each work.
 #pragma once
 
+#include "core/cut_form.h"
 #include "drapix_global.h"
-#include "skin/cut_form.h"
 #include "skin/skin_logic.h"
 
 #include <QEvent>
@@ -143,5 +143,9 @@ DRAPIX_EXPORT bool IsZoomed(const QWidget* window);
 DRAPIX_EXPORT QRect RestoredGeometry(const QWidget* window);
 // The kind of a Qt window, read from its flags and size limits (before the frame is taken).
 DRAPIX_EXPORT WindowKind KindOf(const QWidget* window);
+
+// Whether the mouse cursor lies inside the rectangle (screen coordinates; the right and bottom
+// edges are outside, as for a window rectangle).
+DRAPIX_EXPORT bool CursorInRect(const QRect& screenRect);
 
 } // namespace drapix

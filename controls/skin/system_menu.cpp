@@ -1,7 +1,7 @@
 #include "skin/system_menu.h"
 
-#include "buttons/ambient.h"
-#include "buttons/pictures.h"
+#include "core/ambient.h"
+#include "core/pictures.h"
 #include "skin/skin_logic.h"
 
 #include <QPainter>

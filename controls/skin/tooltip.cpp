@@ -1,6 +1,7 @@
 #include "skin/tooltip.h"
 
-#include "buttons/ambient.h"
+#include "core/ambient.h"
+#include "core/twips.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -28,14 +29,14 @@ Tooltip::Tooltip()
     QPalette text = Label1->palette();
     text.setColor(QPalette::WindowText, OleColor(0x80000017));
     Label1->setPalette(text);
-    Label1->move(60 / 15, 35 / 15);
+    Label1->move(TwipsToPixels(60), TwipsToPixels(35));
 }
 
 void Tooltip::ShowText(const QString& text, QPoint at) {
     Label1->setText(text);
     Label1->adjustSize();
     // The width follows the text: the label and 140 twips.
-    resize(Label1->width() + 140 / 15, Label1->height() + 2 * (35 / 15));
+    resize(Label1->width() + TwipsToPixels(140), Label1->height() + 2 * TwipsToPixels(35));
     move(at);
     show();
     raise();

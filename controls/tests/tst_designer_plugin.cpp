@@ -1,8 +1,8 @@
 // The designer plugin offers the class table's controls with their toolbox icons, and a form
 // built from a .ui file gets the library's own widgets.
-#include "buttons/ambient.h"
 #include "buttons/class_table.h"
 #include "buttons/command.h"
+#include "core/ambient.h"
 
 #include <QBuffer>
 #include <QPluginLoader>

@@ -1,9 +1,10 @@
 // The property bag, the form-data file and the controls' stored properties.
-#include "buttons/ambient.h"
+#include "buttons/class_table.h"
 #include "buttons/command.h"
-#include "buttons/form_data.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
+#include "core/ambient.h"
+#include "core/form_data.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
 #include "skin/lustrane.h"
 
 #include <QPainter>

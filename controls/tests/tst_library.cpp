@@ -4,8 +4,8 @@
 #include "buttons/class_table.h"
 #include "buttons/command.h"
 #include "buttons/entry_points.h"
-#include "buttons/pictures.h"
-#include "skin/cut_form.h"
+#include "core/cut_form.h"
+#include "core/pictures.h"
 
 #include <QApplication>
 #include <QFile>

@@ -5,9 +5,9 @@
 // activation, sizes the system menu's items and leaves no tooltip behind.
 #include "artwork/artwork_table.h"
 #include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
 #include "buttons/class_table.h"
 #include "buttons/entry_points.h"
+#include "core/ambient.h"
 #include "skin/draw_form.h"
 #include "skin/lustrane.h"
 #include "skin/neo_caption.h"
@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QtTest>
+#include <optional>
 
 using namespace drapix;
 
@@ -200,6 +201,31 @@ private slots:
         QCOMPARE(f.window->property("Menu").toInt(), 1);
         // The skin margin less the menu line.
         QCOMPARE(f.window->size(), QSize(415, 328 - 20));
+    }
+
+    void hostAsksTheSkin() {
+        // A form without a skin keeps the window manager's frame: nothing grows.
+        QWidget bare;
+        bare.resize(300, 200);
+        QVERIFY(!HasSkin(&bare));
+        QCOMPARE(FrameGrowth(&bare), QSize());
+        QCOMPARE(PlannedFrameGrowth(&bare, QSize(300, 200)), QSize());
+        // A skinned form: the growth is planned before the skin attaches, and once the frame is
+        // known the layout keeps the size the form had before it grew.
+        Form f = MakeForm(QSize(400, 300));
+        QVERIFY(HasSkin(f.window.get()));
+        const QSize planned = PlannedFrameGrowth(f.window.get(), QSize(400, 300));
+        QCOMPARE(planned, GrownSize(QSize(400, 300), KindOf(f.window.get())) - QSize(400, 300));
+        QVERIFY(!FrameKnown(f.window.get()));
+        std::optional<bool> told;
+        WhenFrameKnown(f.window.get(), [&told](bool known) { told = known; });
+        f.window->show();
+        QTRY_VERIFY(told.has_value());
+        QVERIFY(*told);
+        QVERIFY(f.skin->attached());
+        QTRY_COMPARE(FrameGrowth(f.window.get()), planned);
+        QCOMPARE(f.window->size(), QSize(400, 300) + planned);
+        QCOMPARE(LayoutSize(f.window.get()), QSize(400, 300));
     }
 
     void backColourRule() {

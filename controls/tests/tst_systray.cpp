@@ -2,14 +2,14 @@
 // parts and defaults, the attach step, the host window's hook, the callback message, the
 // duplicate warning, persistence, and forms of one process each with their own control.
 #include "buttons/about_dialog.h"
-#include "buttons/ambient.h"
 #include "buttons/class_table.h"
-#include "buttons/form_data.h"
 #include "buttons/msystray.h"
 #include "buttons/notify_area.h"
-#include "buttons/pictures.h"
-#include "buttons/property_bag.h"
 #include "buttons/systray.h"
+#include "core/ambient.h"
+#include "core/form_data.h"
+#include "core/pictures.h"
+#include "core/property_bag.h"
 
 #include <QLabel>
 #include <QSignalSpy>

@@ -18,6 +18,10 @@ DRAPIX_EXPORT void SetUserMode(bool userMode);
 // Song/Ming style CJK faces, any other face to the sans CJK faces.
 DRAPIX_EXPORT QFont NamedFont(const QString& family, qreal points, bool bold = false);
 
+// The skin's face colour (#D5DEF2): the back of a skinned form that had the system's button
+// face, and of the duplicate warning.
+inline const QColor kSkinFace{213, 222, 242};
+
 // 0x00BBGGRR, or a system-colour code 0x800000nn.
 DRAPIX_EXPORT QColor OleColor(quint32 value);
 

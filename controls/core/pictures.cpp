@@ -1,4 +1,4 @@
-#include "buttons/pictures.h"
+#include "core/pictures.h"
 
 #include "artwork/artwork_table.h"
 

@@ -1,15 +1,17 @@
+// clang-format off
 // Form data: the stored properties of a host form's controls, kept as a UTF-8 text file.
 //
 //   # a comment
-//   [Command1] Drapix.Command        one section per control: name and programmatic name
-//   _extentx = 855                   the control's width and height in twips
+//   [Command1] Drapix.Command             one section per control: name and programmatic name
+//   _extentx = 855                        the control's width and height in twips
 //   _extenty = 375
-//   caption = "查询"                  "text" with \" \\ \n \t \uXXXX escapes
-//   enabled = False                  True / False
-//   fontcolor = 0x0000FF             32-bit integer, decimal or 0x hex
-//   font = font("MS Sans Serif", 8.25)        optional further words: bold italic underline
-//   strikeout 按钮上的图标 = picture()          no picture; picture("<base64 PNG>") a picture
-//   按钮类型 = nothing                an empty object reference
+//   caption = "查询"                      "text" with \" \\ \n \t \uXXXX escapes
+//   enabled = False                       True / False
+//   fontcolor = 0x0000FF                  32-bit integer, decimal or 0x hex
+//   font = font("MS Sans Serif", 8.25)    optional further words: bold italic underline strikeout
+//   按钮上的图标 = picture()              no picture; picture("<base64 PNG>") a picture
+//   按钮类型 = nothing                    an empty object reference
+// clang-format on
 //
 // Keys are matched without letter case. A line that cannot be read (not valid UTF-8, not of the
 // forms above, a text longer than kMaxTextLength) is reported on standard error as
@@ -17,7 +19,7 @@
 // of a control's name, whose lines are left out.
 #pragma once
 
-#include "buttons/property_bag.h"
+#include "core/property_bag.h"
 #include "drapix_global.h"
 
 #include <QByteArray>
@@ -57,12 +59,5 @@ inline constexpr qsizetype kMaxTextLength = 65535;
 // One value in the file's notation, and back (false: not a value).
 DRAPIX_EXPORT QString FormatValue(const QVariant& value);
 DRAPIX_EXPORT bool ParseValue(const QString& text, QVariant* value, QString* error);
-
-// Creates the named control of the form data through the class table's factory, sizes it by its
-// stored extent and gives it its stored properties (its defaults, with a message on standard
-// error, when its section is broken). Nullptr when the form data has no such control or its
-// class is unknown (also reported).
-DRAPIX_EXPORT QWidget* CreateFormControl(const FormData& form, const QString& name,
-                                         QWidget* parent);
 
 } // namespace drapix

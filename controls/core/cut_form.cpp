@@ -1,4 +1,6 @@
-#include "skin/cut_form.h"
+#include "core/cut_form.h"
+
+#include "core/twips.h"
 
 #include <QRegion>
 #include <QWidget>
@@ -39,8 +41,8 @@ constexpr TwipsPoint kOutline[40] = {
 
 int ToPixels(Twips t, float extent) {
     // Single precision as the window rectangle is held; nearest, halves to even.
-    const float twips = t.fromEnd ? extent * 15.0f - float(t.k) : float(t.k);
-    return int(std::nearbyint(twips / 15.0f));
+    const float twips = t.fromEnd ? extent * float(kTwipsPerPixel) - float(t.k) : float(t.k);
+    return TwipsToNearestPixel(twips);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "buttons/ambient.h"
+#include "core/ambient.h"
 
 #include <QAction>
 #include <QApplication>

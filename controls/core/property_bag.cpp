@@ -1,4 +1,4 @@
-#include "buttons/property_bag.h"
+#include "core/property_bag.h"
 
 #include <QImage>
 #include <cstdio>

@@ -1,7 +1,6 @@
-#include "buttons/form_data.h"
+#include "core/form_data.h"
 
-#include "buttons/ambient.h"
-#include "buttons/class_table.h"
+#include "core/ambient.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -399,22 +398,6 @@ const FormControl* FormData::Control(const QString& name) const {
             return &c;
     }
     return nullptr;
-}
-
-QWidget* CreateFormControl(const FormData& form, const QString& name, QWidget* parent) {
-    const FormControl* c = form.Control(name);
-    if (!c) {
-        std::fprintf(stderr, "%s:0: no control \"%s\"\n", qPrintable(form.fileName),
-                     qPrintable(name));
-        return nullptr;
-    }
-    const ControlClass* cls = FindClass(c->progId);
-    if (!cls) {
-        std::fprintf(stderr, "%s:%d: unknown class \"%s\"\n", qPrintable(form.fileName), c->line,
-                     qPrintable(c->progId));
-        return nullptr;
-    }
-    return cls->createFromBag(parent, c->name, c->bag, c->broken);
 }
 
 } // namespace drapix
