@@ -181,7 +181,7 @@ def strip_comments_and_strings(text):
 def functions(root, path):
     """(lines, first line, name) of each function body that is not inside another one."""
     text = strip_comments_and_strings("\n".join(read_lines(root, path)))
-    text = re.sub(r"^\s*#.*$", "", text, flags=re.M)
+    text = re.sub(r"^[ \t]*#.*$", "", text, flags=re.M)
     found = []
     stack = []  # kinds of the open braces: "scope", "function" or "other"
     head_start, line = 0, 1
