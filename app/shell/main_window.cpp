@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include "buttons/ambient.h"
 #include "buttons/command.h"
 #include "buttons/form_data.h"
 #include "search/fast_search.h"
@@ -62,14 +63,9 @@ void Place(QWidget* w, const TwipRect& r) {
     w->setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
 }
 
-// "宋体", with Song-style CJK faces standing in where it is missing.
+// "宋体", with the library's Song-style stand-ins where it is missing.
 QFont SongFont(qreal points) {
-    QFont f;
-    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
-                   QStringLiteral("Noto Sans CJK SC")});
-    f.setPointSizeF(points);
-    return f;
+    return drapix::NamedFont(QStringLiteral("宋体"), points);
 }
 
 template <typename W, typename... Args>
