@@ -2,45 +2,25 @@
 // a green leaf and a red stalk) in the icon theme's sizes, as PNG files and as one SVG.
 //   meridane-make-icons OUTDIR NAME   writes OUTDIR/hicolor/<n>x<n>/apps/NAME.png and
 //                                     OUTDIR/hicolor/scalable/apps/NAME.svg
+#include "shell/program_icon.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cstdio>
 
 namespace {
 
-// The picture on a square of side 1.
-const QColor kRim(0x2F, 0x4F, 0x8F), kDisc(0xD5, 0xDE, 0xF2), kLeaf(0x3A, 0x8A, 0x4A),
-    kStalk(0xC0, 0x20, 0x20);
-constexpr qreal kRimWidth = 1.0 / 16, kStalkWidth = 1.0 / 20;
-constexpr qreal kDiscInset = 1.0 / 16;
-const QPointF kLeafBase(0.30, 0.72), kLeafTip(0.74, 0.26);
-// The leaf's two sides: base to tip, then tip back to the base, as cubic curves.
-const QPointF kUpper1(0.25, 0.35), kUpper2(0.55, 0.22);
-const QPointF kLower1(0.76, 0.50), kLower2(0.60, 0.72);
-const QPointF kStalkEnd(0.66, 0.34);
+using namespace meridane::program_icon;
 
 QImage Draw(int size) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size, size);
-    p.setPen(QPen(kRim, kRimWidth));
-    p.setBrush(kDisc);
-    p.drawEllipse(QRectF(kDiscInset, kDiscInset, 1 - 2 * kDiscInset, 1 - 2 * kDiscInset));
-    QPainterPath leaf(kLeafBase);
-    leaf.cubicTo(kUpper1, kUpper2, kLeafTip);
-    leaf.cubicTo(kLower1, kLower2, kLeafBase);
-    p.setPen(Qt::NoPen);
-    p.setBrush(kLeaf);
-    p.drawPath(leaf);
-    p.setPen(QPen(kStalk, kStalkWidth));
-    p.drawLine(kLeafBase, kStalkEnd);
+    Paint(p, size);
     return image;
 }
 

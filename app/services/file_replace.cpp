@@ -15,8 +15,12 @@ bool ReplaceWith(const QString& partial, const QString& target) {
     return !ec;
 }
 
+QString PartialPath(const QString& target) {
+    return target + QStringLiteral(".partial");
+}
+
 bool CopyReplacing(const QString& from, const QString& to) {
-    const QString partial = to + QStringLiteral(".partial");
+    const QString partial = PartialPath(to);
     QFile::remove(partial);
     if (!QFile::exists(from) || !QFile::copy(from, partial))
         return false;

@@ -5,6 +5,9 @@
 
 namespace meridane {
 
+// The temporary file beside target that is filled first and then renamed over it.
+QString PartialPath(const QString& target);
+
 // Renames partial over target in one step. On failure partial is removed and target stays.
 bool ReplaceWith(const QString& partial, const QString& target);
 // Copies from over to through a temporary file beside to.

@@ -363,7 +363,7 @@ RestoreOutcome RestoreNotes(const QString& backup, const QString& target) {
     source.close();
 
     // The copy is checked, not the backup itself, so that what is checked is what is used.
-    const QString partial = target + QStringLiteral(".partial");
+    const QString partial = PartialPath(target);
     QFile::remove(partial);
     if (!QFile::copy(backup, partial)) {
         QFile::remove(partial);
@@ -377,7 +377,7 @@ RestoreOutcome RestoreNotes(const QString& backup, const QString& target) {
 
     // The file being replaced is kept; an older kept file goes only once the new one is in place.
     const QString kept = target + QStringLiteral(".bak");
-    const QString keptPartial = kept + QStringLiteral(".partial");
+    const QString keptPartial = PartialPath(kept);
     const bool hadTarget = QFileInfo::exists(target);
     QFile::remove(keptPartial);
     if (hadTarget && !QFile::copy(target, keptPartial)) {

@@ -18,6 +18,8 @@ namespace meridane {
 namespace {
 
 const QString kHits = QStringLiteral("相符个数");
+// The update database in the program folder, as its connection string names it.
+const QString kUpdateDbInFolder = QStringLiteral("sys\\cabe.dll");
 // How many steps of the database engine run between two looks at a stop request.
 constexpr int kStopCheckSteps = 1000;
 
@@ -312,13 +314,13 @@ QString ReadInstalledStamp() {
 }
 
 QString ReadUpdateStamp() {
-    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("cnt_date"),
-                      QStringLiteral("downdate"), UpdateDbIsUsable);
+    return FirstValue(kUpdateDbInFolder, QStringLiteral("cnt_date"), QStringLiteral("downdate"),
+                      UpdateDbIsUsable);
 }
 
 QString ReadNotice() {
-    return FirstValue(QStringLiteral("sys\\cabe.dll"), QStringLiteral("gao"),
-                      QStringLiteral("gonggao"), UpdateDbIsUsable);
+    return FirstValue(kUpdateDbInFolder, QStringLiteral("gao"), QStringLiteral("gonggao"),
+                      UpdateDbIsUsable);
 }
 
 bool HasUpdate(const QString& installed, const QString& offered) {

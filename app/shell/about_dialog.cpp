@@ -3,13 +3,13 @@
 #include "search/message_service.h"
 #include "services/main_layout.h"
 #include "services/site.h"
+#include "shell/program_icon.h"
 #include "shell/shell_services.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -56,21 +56,7 @@ QIcon ProgramIcon() {
         QPixmap pm(size, size);
         pm.fill(Qt::transparent);
         QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal s = size;
-        p.setPen(QPen(QColor(0x2F, 0x4F, 0x8F), s / 16));
-        p.setBrush(QColor(0xD5, 0xDE, 0xF2));
-        p.drawEllipse(QRectF(s / 16, s / 16, s * 14 / 16, s * 14 / 16));
-        // A leaf: the herbal half of the program.
-        QPainterPath leaf;
-        leaf.moveTo(s * 0.30, s * 0.72);
-        leaf.cubicTo(s * 0.25, s * 0.35, s * 0.55, s * 0.22, s * 0.74, s * 0.26);
-        leaf.cubicTo(s * 0.76, s * 0.50, s * 0.60, s * 0.72, s * 0.30, s * 0.72);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0x3A, 0x8A, 0x4A));
-        p.drawPath(leaf);
-        p.setPen(QPen(QColor(0xC0, 0x20, 0x20), s / 20));
-        p.drawLine(QPointF(s * 0.30, s * 0.72), QPointF(s * 0.66, s * 0.34));
+        program_icon::Paint(p, size);
         p.end();
         icon.addPixmap(pm);
     }

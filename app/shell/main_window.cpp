@@ -2,6 +2,7 @@
 
 #include "buttons/class_table.h"
 #include "buttons/command.h"
+#include "core/ambient.h"
 #include "core/form_data.h"
 #include "search/fast_search.h"
 #include "search/message_service.h"
@@ -60,14 +61,9 @@ void Place(QWidget* w, const TwipRect& r) {
     w->setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
 }
 
-// "宋体", with Song-style CJK faces standing in where it is missing.
+// "宋体", with the library's Song-style stand-ins where it is missing.
 QFont SongFont(qreal points) {
-    QFont f;
-    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                   QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
-                   QStringLiteral("Noto Sans CJK SC")});
-    f.setPointSizeF(points);
-    return f;
+    return drapix::NamedFont(QStringLiteral("宋体"), points);
 }
 
 template <typename W, typename... Args>
