@@ -2,7 +2,7 @@
 // save writes, what it does when the file is not as it was read, how new notes are numbered,
 // what the search sees after an in-place save, and which backups a restore accepts.
 #include "search/keyword_search.h"
-#include "search/pending_writes.h"
+#include "search/memory/pending_writes.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/personal_records.h"

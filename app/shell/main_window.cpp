@@ -2,7 +2,7 @@
 
 #include "buttons/command.h"
 #include "buttons/form_data.h"
-#include "search/fast_search.h"
+#include "search/memory/warm_up.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/media_player_device.h"
