@@ -462,6 +462,29 @@ private slots:
                  (QStringList{QStringLiteral("门诊记录"), QStringLiteral("方歌")}));
     }
 
+    // The restore and the save both say that they change the notes file before they do.
+    void restoreAndSaveAnnounceTheirWrites() {
+        static QStringList heard;
+        static const bool listening = [] {
+            SubscribeToFileChanges([](const QString& path) { heard << path; });
+            return true;
+        }();
+        QVERIFY(listening);
+        heard.clear();
+        PersonalRecordSet set;
+        set.load(notes);
+        QVERIFY(MoveTo(set, QStringLiteral("方歌")));
+        set.setBody(QStringLiteral("改过的方歌"));
+        set.save(notes);
+        QCOMPARE(heard, QStringList{notes});
+
+        heard.clear();
+        const QString backup = folder->path() + QStringLiteral("/msjicbak");
+        WritePersonalDb({Rec(1, QStringLiteral("备份里的"), QStringLiteral("备份"))}, backup);
+        QCOMPARE(int(RestoreNotes(backup, notes)), int(RestoreOutcome::Restored));
+        QCOMPARE(heard, QStringList{notes});
+    }
+
     // A restore takes only a notes database that passes its checks, and keeps the file it
     // replaces as msjic.bak until the next restore that succeeds.
     void restoreChecksTheBackup_data() {
