@@ -2,15 +2,18 @@
 // on two copies of the same databases, one per path, compared field by field, message by
 // message and row by row; and the cases in which the in-memory path must step aside.
 #include "bench/synthetic_corpus.h"
-#include "search/fast_search.h"
-#include "search/keyword_matcher.h"
 #include "search/keyword_search.h"
+#include "search/memory/fresh_images.h"
+#include "search/memory/in_memory_search.h"
+#include "search/memory/keyword_matcher.h"
+#include "search/memory/pending_writes.h"
+#include "search/memory/table_image.h"
+#include "search/memory/warm_up.h"
+#include "search/memory/writes_behind.h"
 #include "search/modado.h"
-#include "search/pending_writes.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"
 #include "search/sqlite_db.h"
-#include "search/table_image.h"
 #include "test_support.h"
 
 #include <QFile>

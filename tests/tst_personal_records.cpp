@@ -2,7 +2,7 @@
 // save writes, what it does when the file is not as it was read, how new notes are numbered,
 // what the search sees after an in-place save, and which backups a restore accepts.
 #include "search/keyword_search.h"
-#include "search/pending_writes.h"
+#include "search/memory/pending_writes.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/personal_records.h"
@@ -460,6 +460,29 @@ private slots:
         QVERIFY(search.lastSearchInMemory());
         QCOMPARE(fields.resultList,
                  (QStringList{QStringLiteral("门诊记录"), QStringLiteral("方歌")}));
+    }
+
+    // The restore and the save both say that they change the notes file before they do.
+    void restoreAndSaveAnnounceTheirWrites() {
+        static QStringList heard;
+        static const bool listening = [] {
+            SubscribeToFileChanges([](const QString& path) { heard << path; });
+            return true;
+        }();
+        QVERIFY(listening);
+        heard.clear();
+        PersonalRecordSet set;
+        set.load(notes);
+        QVERIFY(MoveTo(set, QStringLiteral("方歌")));
+        set.setBody(QStringLiteral("改过的方歌"));
+        set.save(notes);
+        QCOMPARE(heard, QStringList{notes});
+
+        heard.clear();
+        const QString backup = folder->path() + QStringLiteral("/msjicbak");
+        WritePersonalDb({Rec(1, QStringLiteral("备份里的"), QStringLiteral("备份"))}, backup);
+        QCOMPARE(int(RestoreNotes(backup, notes)), int(RestoreOutcome::Restored));
+        QCOMPARE(heard, QStringList{notes});
     }
 
     // A restore takes only a notes database that passes its checks, and keeps the file it

@@ -1,7 +1,7 @@
 // The two command-line tools, run as a user runs them: the database builder with good and bad
 // sources, and the query tool on a program folder.
-#include "search/fast_search.h"
 #include "search/keyword_search.h"
+#include "search/memory/writes_behind.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "test_support.h"

@@ -4,7 +4,7 @@
 //   warm_up_exit end             the application object goes, then the process ends
 //   warm_up_exit no-application  no application object at all
 #include "bench/synthetic_corpus.h"
-#include "search/fast_search.h"
+#include "search/memory/warm_up.h"
 #include "test_support.h"
 
 #include <QCoreApplication>

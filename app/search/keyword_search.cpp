@@ -2,29 +2,9 @@
 
 #include "search/message_service.h"
 #include "search/modado.h"
-#include "search/record_display.h"
 #include "search/result_reader.h"
 
 namespace meridane {
-
-namespace {
-constexpr QChar kFullWidthComma(0xFF0C);
-constexpr QChar kComma(u',');
-} // namespace
-
-QStringList SplitKeywords(const QString& text) {
-    QStringList pieces;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch == kFullWidthComma || ch == kComma) {
-            pieces << text.mid(start, i - start);
-            start = i + 1;
-        }
-    }
-    pieces << text.mid(start);
-    return pieces;
-}
 
 void KeywordSearch::op1() {
     if (f_.keywordBox.isEmpty())

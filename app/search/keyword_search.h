@@ -1,8 +1,10 @@
 // The keyword hit-count search: a new search and a search within results for each category.
 #pragma once
 
-#include "search/fast_search.h"
+#include "search/keyword_text.h"
 #include "search/knowledge_category.h"
+#include "search/memory/in_memory_search.h"
+#include "search/memory/writes_behind.h"
 #include "search/search_fields.h"
 
 #include <functional>
@@ -12,9 +14,8 @@ namespace meridane {
 inline const QString kNoKeywordMessage = QStringLiteral("您没有输入关键字！");
 inline const QString kNoKeywordTitle = QStringLiteral("注意！");
 inline const QString kNothingFound = QStringLiteral("没有找到您所需的资料！");
-
-// Splits text at every full-width or ASCII comma; pieces are kept as they are, empty ones too.
-QStringList SplitKeywords(const QString& text);
+// The result table does not hold the list that was shown.
+inline const QString kCannotReadResult = QStringLiteral("无法读取查询结果，请重新查询！");
 
 class KeywordSearch {
 public:

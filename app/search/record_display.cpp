@@ -11,37 +11,6 @@
 
 namespace meridane {
 
-QString RecordHeader(const QString& number, const QString& hits) {
-    return QStringLiteral("页码： ") + number + QStringLiteral("    相符个数： ") + hits;
-}
-
-std::vector<TextRange> KeywordRanges(const QString& text, const QStringList& keywords) {
-    std::vector<TextRange> ranges;
-    for (const QString& keyword : keywords) {
-        if (keyword.isEmpty())
-            continue;
-        for (qsizetype at = text.indexOf(keyword, 0, Qt::CaseSensitive); at >= 0;
-             at = text.indexOf(keyword, at + 1, Qt::CaseSensitive))
-            ranges.push_back({at, keyword.size()});
-    }
-    return ranges;
-}
-
-std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges) {
-    std::sort(ranges.begin(), ranges.end(),
-              [](const TextRange& a, const TextRange& b) { return a.start < b.start; });
-    std::vector<TextRange> merged;
-    for (const TextRange& r : ranges) {
-        if (!merged.empty() && r.start <= merged.back().start + merged.back().length) {
-            TextRange& last = merged.back();
-            last.length = std::max(last.start + last.length, r.start + r.length) - last.start;
-        } else {
-            merged.push_back(r);
-        }
-    }
-    return merged;
-}
-
 QString ShownPart(const QString& text, qsizetype maxChars) {
     if (text.size() <= maxChars)
         return text;

@@ -2,30 +2,13 @@
 // ranges of its text that the keywords cover.
 #pragma once
 
-#include "search/fast_search.h"
+#include "search/keyword_search.h"
+#include "search/keyword_text.h"
 #include "search/search_fields.h"
 
 #include <vector>
 
 namespace meridane {
-
-inline const QString kCannotReadResult = QStringLiteral("无法读取查询结果，请重新查询！");
-
-// "页码： " + number + "    相符个数： " + hits
-QString RecordHeader(const QString& number, const QString& hits);
-
-struct TextRange {
-    qsizetype start;
-    qsizetype length;
-    bool operator==(const TextRange&) const = default;
-};
-
-// Every occurrence of every non-empty keyword in text (exact, case-sensitive), overlapping ones
-// included, in keyword order and then text order.
-std::vector<TextRange> KeywordRanges(const QString& text, const QStringList& keywords);
-
-// The same ranges merged into sorted, disjoint ones: what is to be coloured.
-std::vector<TextRange> MergedRanges(std::vector<TextRange> ranges);
 
 // The most characters a box of the program shows of one text: a record, a note, the start-up
 // notice. Laying out more keeps the window from answering for too long; the longest records of

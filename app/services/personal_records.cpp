@@ -385,6 +385,7 @@ RestoreOutcome RestoreNotes(const QString& backup, const QString& target) {
         QFile::remove(partial);
         return RestoreOutcome::CannotWrite;
     }
+    AnnounceFileChange(target);
     if (!ReplaceWith(partial, target)) {
         QFile::remove(keptPartial);
         return RestoreOutcome::CannotWrite;

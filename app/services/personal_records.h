@@ -62,8 +62,10 @@ public:
     // number in the file + 1). The records shown and the current record stay.
     // Throws PersonalSaveError; the file is then as it was and the changes stay pending.
     void save(SqlConnection& db);
+    // Whoever saves through a connection of their own announces the change of its file first.
     void save(const QString& file) {
         SqlConnection db = Connect(file);
+        AnnounceFileChange(file);
         save(db);
     }
 

@@ -4,7 +4,7 @@
 #include "buttons/command.h"
 #include "core/ambient.h"
 #include "core/form_data.h"
-#include "search/fast_search.h"
+#include "search/memory/warm_up.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/media_player_device.h"
@@ -509,14 +509,17 @@ void frmMain::runSearch(void (KeywordSearch::*search)()) {
     showFields();
 }
 
+// "查询": a new search of the selected category for the keywords in the box.
 void frmMain::Command1Click() {
     runSearch(&KeywordSearch::Command1Click);
 }
 
+// "在结果中查询": searches the selected category's last list again with the keywords in the box.
 void frmMain::Command2Click() {
     runSearch(&KeywordSearch::Command2Click);
 }
 
+// A title in the result list: shows that record, its keywords coloured, and its header line.
 void frmMain::List1Click(const QString& title) {
     readFields();
     if (!display_.ListClick(title))
@@ -534,6 +537,7 @@ void frmMain::List1Click(const QString& title) {
     showFields();
 }
 
+// The size list: sets the point size of the record pane's text.
 void frmMain::Combo1Click() {
     bool ok = false;
     const double points = Combo1->currentText().toDouble(&ok);
@@ -549,32 +553,39 @@ void frmMain::Combo1Click() {
         RichTextBox1->setFocus();
 }
 
+// The music timer: starts the next track when one has ended.
 void frmMain::Timer1Timer() {
     music_->Timer1Tick();
 }
 
+// Opens the editor of the user's own notes (one window at a time).
 void frmMain::Command4Click() {
     ShowSingle(editor_);
 }
 
+// Switches the background music on or off, and remembers the choice.
 void frmMain::Command5Click() {
     music_->Command5Click();
     Command5->SetCaption(music_->command5Caption);
     SaveMusicSwitchedOff(music_->command5Caption == kMusicOn);
 }
 
+// Opens the about window.
 void frmMain::Command6Click() {
     ShowSingle(about_);
 }
 
+// Prints the record pane.
 void frmMain::Command7Click() {
     PrintRecordPane(*RichTextBox1, this);
 }
 
+// Closes the program.
 void frmMain::Command8Click() {
     close();
 }
 
+// Opens the guestbook page in the browser, or says where it is when that fails.
 void frmMain::Command9Click() {
     const QString address = GuestbookAddress();
     Shell().OpenUrl(address, [address] {
@@ -582,6 +593,7 @@ void frmMain::Command9Click() {
     });
 }
 
+// Asks, then downloads a newer knowledge database and puts it in place of the stored one.
 void frmMain::Command10Click() {
     if (Messages().MsgBox(kAskDownload, MsgFlags::YesNo, kProgramTitle) != MsgAnswer::Yes)
         return;

@@ -311,6 +311,7 @@ Form5::SaveResult Form5::save(bool sayDeclined) {
         return SaveResult::Declined;
     }
     try {
+        AnnounceFileChange(PersonalDbPath());
         set_.save(db);
     } catch (const PersonalSaveError& e) {
         db.close();

@@ -3,7 +3,8 @@
 // shape it prints the longest time between two turns of the event loop, from the action on.
 //   meridane-pane-bench [--kib N]...   (sizes of the texts; 64, 256 and 1024 KiB by default)
 #include "builddb/source_records.h"
-#include "search/fast_search.h"
+#include "search/memory/warm_up.h"
+#include "search/memory/writes_behind.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/update_check.h"

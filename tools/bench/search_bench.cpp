@@ -3,8 +3,11 @@
 // bundled data and, when given, on a folder of classical texts. Not a test: it asserts nothing.
 #include "bench/realistic_corpus.h"
 #include "bench/synthetic_corpus.h"
-#include "search/fast_search.h"
 #include "search/keyword_search.h"
+#include "search/memory/fresh_images.h"
+#include "search/memory/in_memory_search.h"
+#include "search/memory/warm_up.h"
+#include "search/memory/writes_behind.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"

@@ -3,7 +3,8 @@
 //   meridane-window-bench --folder DIR --keywords A --keywords B [--category NAME] [--runs N]
 // The folder can be made by meridane-bench --make-folder (the realistic corpus, 病理).
 #include "buttons/command.h"
-#include "search/fast_search.h"
+#include "search/memory/warm_up.h"
+#include "search/memory/writes_behind.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/user_settings.h"

@@ -5,9 +5,10 @@
 // The tool keeps a working copy of its own (meridane-query.db beside msjic.dll), made from the
 // stored knowledge database like the program's: a running program and the tool never write into
 // each other's copy, and --within goes on from the tool's last --new across runs.
-#include "search/fast_search.h"
 #include "search/keyword_search.h"
 #include "search/knowledge_category.h"
+#include "search/memory/in_memory_search.h"
+#include "search/memory/writes_behind.h"
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/program_folder.h"

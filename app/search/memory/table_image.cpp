@@ -1,4 +1,4 @@
-#include "search/table_image.h"
+#include "search/memory/table_image.h"
 
 #include <QFile>
 

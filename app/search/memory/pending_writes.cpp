@@ -1,4 +1,4 @@
-#include "search/pending_writes.h"
+#include "search/memory/pending_writes.h"
 
 #include <sqlite3.h>
 

@@ -28,38 +28,6 @@ enum class SearchEngine {
     InMemory,   // counts over in-memory images, falling back to the statements
 };
 
-// Drops the images kept of one database file (of every file when path is empty). Whoever
-// writes a database outside the search calls this; a change of the file's size, time or
-// identity drops them too.
-void ForgetTableImages(const QString& path = {});
-
-// Starts reading, on a thread of its own, the images of the knowledge tables of the working copy
-// (and, for a file of moderate size, its pages), so that the first search of each category
-// after start finds them in memory. The first search that needs them waits for the reading to
-// end; a file that changed meanwhile makes the search read it again.
-void WarmUpKnowledgeImages();
-// Waits for the warm-up to end and takes over what it read.
-void FinishWarmUp();
-// Stops the warm-up after the table it is reading, waits for its thread and drops what it read.
-// Runs by itself when the application object goes and when the process exits, whichever comes
-// first, so that the thread never outlives what it uses.
-void StopWarmUp();
-// True from the start of a warm-up until what it read is taken over or dropped.
-bool WarmUpPending();
-
-// Waits until the writes the searches left behind their lists are done. The routines of this
-// program that read or change a database file wait on their own; a tool calls it before it
-// ends, and it runs at exit too.
-void FinishPendingWrites();
-// Keeps the writes behind from being done until a reader needs them (for tests).
-void HoldPendingWrites(bool held);
-
-// True when the writes behind the last list of category failed (known once they ended): its
-// result table does not hold that list. Does not wait for pending writes.
-bool ResultsLost(const KnowledgeCategory& category);
-// Notes that the statements wrote category's result table anew.
-void MarkResultsWritten(const KnowledgeCategory& category);
-
 namespace fast {
 
 // The titles the new search or the search within results lists, after the database was brought

@@ -1,4 +1,4 @@
-#include "search/keyword_matcher.h"
+#include "search/memory/keyword_matcher.h"
 
 #include <algorithm>
 #include <cstring> // memchr, memcmp, memmem

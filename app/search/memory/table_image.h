@@ -4,7 +4,7 @@
 // running a pass of the database per keyword.
 #pragma once
 
-#include "search/keyword_matcher.h"
+#include "search/memory/keyword_matcher.h"
 #include "search/sqlite_db.h"
 
 #include <QHash>

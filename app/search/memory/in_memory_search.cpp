@@ -1,0 +1,264 @@
+#include "search/memory/in_memory_search.h"
+
+#include "search/keyword_text.h"
+#include "search/memory/fresh_images.h"
+#include "search/memory/pending_writes.h"
+#include "search/memory/search_session.h"
+#include "search/memory/writes_behind.h"
+#include "search/program_folder.h"
+#include "search/result_reader.h"
+
+#include <QScopeGuard>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <new>
+
+namespace meridane {
+
+using namespace memory;
+
+namespace fast {
+
+namespace {
+
+// The frame both searches share: one session and one transaction over the image of table.
+// change brings the image to the new state and returns what to write (applied at once to the
+// personal database, behind the list to the working copy) and the image of a new result table,
+// or null when the titles are listed from the image of table itself.
+struct Change {
+    PendingWrites::Job write;
+    std::shared_ptr<TableImage> result;
+};
+
+template <typename MakeChange>
+std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
+                                          const QStringList& keywords, const QString& table,
+                                          MakeChange makeChange) {
+    Session session(category);
+    if (!session.open())
+        return std::nullopt;
+    try {
+        const std::optional<std::vector<std::string>> needles = session.needles(keywords);
+        if (!needles)
+            return std::nullopt;
+        SqlConnection& db = session.db();
+        if (!session.writesBehind())
+            db.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        const KeywordMatcher matcher(*needles);
+        std::shared_ptr<TableImage> image =
+            ImageOf(db, session.source(), table, category.searchedColumn, &matcher);
+        // A search within results whose table lost its writes would search another list than
+        // the one shown; the caller says so.
+        if (!image->usable() || (table == category.resultTable && ResultsLost(category))) {
+            if (!session.writesBehind())
+                db.exec(QStringLiteral("ROLLBACK"));
+            return std::nullopt;
+        }
+        // Ends the hold below when the change cannot be made.
+        struct Hold {
+            bool held = false;
+            ~Hold() {
+                if (held)
+                    PendingWrites::Instance().release();
+            }
+        } hold;
+        if (session.writesBehind()) {
+            // The lock is taken before the list is shown: from here no reader sees the file
+            // until the writes are done.
+            const QString key = CacheKey(session.path());
+            const FileStamp before = Images()[key].stamp;
+            PendingWrites::Instance().hold(
+                session.connection(), [key, before, path = session.path()](bool ok) {
+                    Committed& c = LastCommit();
+                    std::lock_guard lock(c.mutex);
+                    c.key = key;
+                    c.pending = true;
+                    c.stamp.reset();
+                    // Still the file the images were read from: its new state is ours.
+                    if (const FileStamp now = StampOf(path); ok && SameFile(now, before))
+                        c.stamp = now;
+                    QSet<QString>& lost = c.lost[key];
+                    if (ok)
+                        lost.subtract(c.writing);
+                    else
+                        lost.unite(c.writing);
+                    c.writing.clear();
+                });
+            hold.held = true;
+        }
+        std::vector<qint64> counts;
+        if (std::optional<std::vector<qint64>> counted = image->CountsFromLoad())
+            counts = std::move(*counted);
+        else
+            counts = image->Count(matcher);
+        Change change = makeChange(*image, counts);
+        if (session.writesBehind()) {
+            {
+                // A new search makes its result table anew: once its writes are done, the
+                // table holds its list whatever happened to an earlier one (if they fail, the
+                // mark comes back).
+                Committed& c = LastCommit();
+                std::lock_guard lock(c.mutex);
+                c.writing.insert(category.resultTable);
+                if (table == category.baseTable)
+                    c.lost[CacheKey(session.path())].remove(category.resultTable);
+            }
+            hold.held = false;
+            PendingWrites::Instance().submit(std::move(change.write));
+        } else {
+            change.write(db);
+            db.exec(QStringLiteral("COMMIT"));
+        }
+        QStringList titles = session.titles(category, change.result ? *change.result : *image);
+        session.finish(category.resultTable, std::move(change.result));
+        return titles;
+    } catch (const DbError&) {
+        ForgetTableImages(session.path());
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        // The text did not fit after all: the statements count it in the file.
+        ForgetTableImages(session.path());
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
+                                     const QStringList& keywords) {
+    return SearchInMemory(category, keywords, category.baseTable,
+                          [&category](TableImage& base, const std::vector<qint64>& counts) {
+                              auto changes = Session::Changes(base, counts);
+                              std::vector<qint64> rowids = base.RowidsWithHits();
+                              Change change;
+                              change.write = [category, changes = std::move(changes),
+                                              rowids = std::move(rowids)](SqlConnection& db) {
+                                  Session::WriteCounts(db, category.baseTable, changes);
+                                  Session::CopyRows(db, category, rowids);
+                              };
+                              change.result = base.Selected();
+                              return change;
+                          });
+}
+
+std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
+                                               const QStringList& keywords) {
+    // The knowledge categories reset once per keyword, so without one nothing is reset; the
+    // personal category always resets.
+    const bool reset = category.database == DatabaseKind::Personal ||
+                       std::any_of(keywords.begin(), keywords.end(),
+                                   [](const QString& keyword) { return !keyword.isEmpty(); });
+    return SearchInMemory(
+        category, keywords, category.resultTable,
+        [&category, reset](TableImage& result, const std::vector<qint64>& counts) {
+            std::vector<std::pair<qint64, qint64>> changes;
+            if (reset)
+                changes = Session::Changes(result, counts);
+            Change change;
+            change.write = [table = category.resultTable, changes = std::move(changes)](
+                               SqlConnection& db) { Session::WriteCounts(db, table, changes); };
+            return change;
+        });
+}
+
+namespace {
+
+// A click while the working copy's writes are not done: the image of the result table knows
+// the row and its count, and the row's other columns are read, through the connection that
+// writes, from the base table row it is a copy of (the writes change only the counts there).
+// No value when the click has to wait for the writes.
+std::optional<ShownRecord> ClickWhileWriting(const KnowledgeCategory& category,
+                                             const QString& title) {
+    if (category.database != DatabaseKind::Knowledge)
+        return std::nullopt;
+    const QString path = KnowledgeConnectionPath();
+    FileImages& file = Images()[CacheKey(path)];
+    if (!PendingWrites::Instance().busyWith(file.kept.get()) ||
+        !SameFile(StampOf(path), file.stamp))
+        return std::nullopt;
+    const auto it = file.tables.constFind(category.resultTable);
+    if (it == file.tables.constEnd() || !(*it)->usable())
+        return std::nullopt;
+    const TableImage& image = **it;
+    const TableImage::Pick pick = image.LastRankedWithTitle(title);
+    if (pick.kind == TableImage::Pick::NotFound) {
+        // The personal database must open too, as for every click.
+        SqlConnection personal;
+        personal.open(ConnectionString::parse(PersonalConnectionString()));
+        return ShownRecord{};
+    }
+    const std::optional<qint64> source = image.sourceRowid(pick.row);
+    if (pick.kind == TableImage::Pick::Undecided || !source)
+        return std::nullopt;
+    SqlConnection personal;
+    personal.open(ConnectionString::parse(PersonalConnectionString()));
+    // The writing thread shares the connection: no statement of its may run while the read is
+    // under way (dropping a table fails while another statement of the connection reads), so
+    // the read holds the connection's own lock from its start to its end.
+    sqlite3_mutex* const lock = sqlite3_db_mutex(file.kept->handle());
+    sqlite3_mutex_enter(lock);
+    const auto leave = qScopeGuard([lock] { sqlite3_mutex_leave(lock); });
+    SqlStatement row = file.kept->prepare(
+        QStringLiteral("SELECT * FROM %1 WHERE rowid=?1").arg(QuoteIdentifier(category.baseTable)));
+    row.bind(1, *source);
+    if (!row.step() || row.isNull(1) || row.text(1) != title)
+        return std::nullopt;
+    return ShownRecord{true, CellText(row, 2),
+                       RecordHeader(CellText(row, 0), QString::number(image.hits(pick.row).value))};
+}
+
+} // namespace
+
+std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {
+    try {
+        if (std::optional<ShownRecord> shown = ClickWhileWriting(category, title))
+            return shown;
+    } catch (const DbError&) {
+        // Read as below, after the writes.
+    }
+    // The click reads the file as the searches left it.
+    PendingWrites::Instance().finish();
+    if (ResultsLost(category))
+        return std::nullopt; // the caller says the result cannot be read
+    // Both databases must open, whichever one is read.
+    SqlConnection knowledge, personal;
+    const ConnectionString knowledgeSource = ConnectionString::parse(KnowledgeConnectionString());
+    const ConnectionString personalSource = ConnectionString::parse(PersonalConnectionString());
+    try {
+        knowledge.open(knowledgeSource);
+        personal.open(personalSource);
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+    const bool isPersonal = category.database == DatabaseKind::Personal;
+    SqlConnection& db = isPersonal ? personal : knowledge;
+    const QString& path = isPersonal ? personalSource.dataSource : knowledgeSource.dataSource;
+    try {
+        std::shared_ptr<TableImage> image =
+            ImageOf(db, isPersonal ? personalSource : knowledgeSource, category.resultTable,
+                    category.searchedColumn);
+        if (!image->usable())
+            return std::nullopt;
+        const TableImage::Pick pick = image->LastRankedWithTitle(title);
+        if (pick.kind == TableImage::Pick::NotFound)
+            return ShownRecord{};
+        if (pick.kind == TableImage::Pick::Undecided)
+            return std::nullopt;
+        SqlStatement row = db.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid=?1")
+                                          .arg(QuoteIdentifier(category.resultTable)));
+        row.bind(1, image->rowid(pick.row));
+        if (!row.step() || row.isNull(1) || row.text(1) != title)
+            return std::nullopt;
+        return ShownRecord{true, CellText(row, 2),
+                           RecordHeader(CellText(row, 0), CellText(row, 3))};
+    } catch (const DbError&) {
+        ForgetTableImages(path);
+        return std::nullopt;
+    }
+}
+
+} // namespace fast
+
+} // namespace meridane

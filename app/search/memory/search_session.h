@@ -1,0 +1,68 @@
+// One search's connection to its database file.
+#pragma once
+
+#include "search/knowledge_category.h"
+#include "search/memory/table_image.h"
+#include "search/sqlite_db.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace meridane::memory {
+
+// A connection for one search. The working copy's connection stays open between searches, so
+// that the pages the last search read and wrote need not be read and deciphered again; the
+// personal database gets a connection per search.
+class Session {
+public:
+    explicit Session(const KnowledgeCategory& category)
+        : source_(ConnectionString::parse(category.connectionString())),
+          throwaway_(category.database == DatabaseKind::Knowledge) {}
+
+    bool open();
+
+    SqlConnection& db() { return *db_; }
+    const std::shared_ptr<SqlConnection>& connection() const { return db_; }
+    // The working copy is written behind; the personal database at once.
+    bool writesBehind() const { return throwaway_; }
+    const QString& path() const { return source_.dataSource; }
+    const ConnectionString& source() const { return source_; }
+
+    // The needles of the non-empty keywords, in order; no value when one of them cannot be
+    // matched in memory exactly.
+    std::optional<std::vector<std::string>> needles(const QStringList& keywords);
+
+    // The counts that differ from what the table holds, noted in the image as written.
+    static std::vector<std::pair<qint64, qint64>> Changes(TableImage& image,
+                                                          const std::vector<qint64>& counts);
+
+    // Writes changed counts into table.
+    static void WriteCounts(SqlConnection& db, const QString& table,
+                            const std::vector<std::pair<qint64, qint64>>& changes);
+
+    // Makes the result table: the rows of the base table with a positive count, as the copy
+    // statement does, but reading only those rows, and in rowid order whatever indexes the base
+    // table has. The counts are integers (the image is usable), so the image knows which rows
+    // "相符个数>0" selects.
+    static void CopyRows(SqlConnection& db, const KnowledgeCategory& category,
+                         const std::vector<qint64>& rowids);
+
+    // The listed titles: from the image when it decides the order, else read from the table.
+    QStringList titles(const KnowledgeCategory& category, const TableImage& image);
+
+    // Closes the connection; what was written (or will be, behind) is now the state the images
+    // stand for.
+    void finish(const QString& resultTable, std::shared_ptr<TableImage> result);
+
+private:
+    ConnectionString source_;
+    bool throwaway_;
+    std::shared_ptr<SqlConnection> db_;
+};
+
+} // namespace meridane::memory
