@@ -213,7 +213,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QTRY_VERIFY(editor.isActiveWindow());
         QTest::qWait(200);
-        const QRect where = editor.frameGeometry();
+        const QRect where(editor.mapToGlobal(QPoint(0, 0)), editor.size());
 
         // Each box is answered once it is on screen, and its place noted.
         QList<QRect> boxes;
@@ -226,8 +226,11 @@ private slots:
                     !box->windowHandle()->isExposed() || box->property("answered").toBool())
                     continue;
                 box->setProperty("answered", true);
+                // Noted once the window manager has placed it and it has its size.
                 QTimer::singleShot(300, box, [&boxes, box] {
-                    boxes << box->frameGeometry();
+                    (void)QTest::qWaitFor([box] { return box->width() > 50; }, 5000);
+                    QTest::qWait(100);
+                    boxes << QRect(box->mapToGlobal(QPoint(0, 0)), box->size());
                     QAbstractButton* yes = box->button(QMessageBox::Yes);
                     (yes ? yes : box->button(QMessageBox::Ok))->click();
                 });
