@@ -155,6 +155,31 @@ private slots:
         QVERIFY(!editor->isVisible());
     }
 
+    // Tab, Shift+Tab and Ctrl+Tab leave the title and text boxes in reading order; the note
+    // gets no tab character.
+    void tabLeavesTheBoxes() {
+        editor->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+        const QString before = editor->Text2_2->toPlainText();
+        const std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, QWidget*> moves[] = {
+            {editor->Text2_1, Qt::Key_Tab, {}, editor->Text2_2},
+            {editor->Text2_2, Qt::Key_Tab, {}, editor->cmdAdd},
+            {editor->Text2_2, Qt::Key_Tab, Qt::ControlModifier, editor->cmdAdd},
+            {editor->Text2_2, Qt::Key_Backtab, Qt::ShiftModifier, editor->Text2_1},
+            {editor->Text2_1, Qt::Key_Backtab, Qt::ShiftModifier | Qt::ControlModifier,
+             editor->Command1}};
+        for (const auto& [from, key, modifiers, to] : moves) {
+            from->setFocus();
+            QTest::keyClick(from, key, modifiers);
+            QVERIFY2(
+                QApplication::focusWidget() == to,
+                qPrintable(from->objectName() + QLatin1String(" -> ") +
+                           (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                                        : QStringLiteral("nothing"))));
+        }
+        QCOMPARE(editor->Text2_2->toPlainText(), before);
+    }
+
     void loadAndNavigate() {
         QCOMPARE(editor->windowTitle(), QStringLiteral("我的资料库_数据输入"));
         QCOMPARE(editor->Text1->text(), kFindPrompt);

@@ -1,5 +1,6 @@
 #include "shell/keyboard.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -9,7 +10,9 @@ namespace meridane {
 
 namespace {
 
-class TabLeaves : public QObject {
+// Qt moves the focus on Tab and Shift+Tab once the box no longer takes them; with Ctrl held
+// it does not, so Ctrl+Tab is passed on as the plain key.
+class CtrlTabLeaves : public QObject {
 public:
     using QObject::QObject;
 
@@ -18,25 +21,16 @@ protected:
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
             return false;
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab)
-            return false;
-        if (key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
+        if ((key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) ||
+            !(key->modifiers() & Qt::ControlModifier) ||
+            (key->modifiers() & (Qt::AltModifier | Qt::MetaModifier)))
             return false;
         if (event->type() == QEvent::ShortcutOverride) {
-            // Ours, before any shortcut of the window takes it.
-            event->accept();
+            event->accept(); // ours, before any shortcut of the window takes it
             return true;
         }
-        const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
-        auto* widget = static_cast<QWidget*>(watched);
-        QWidget* next = back ? widget->previousInFocusChain() : widget->nextInFocusChain();
-        // The next control that takes the focus by Tab, the way QWidget walks the chain.
-        while (next && next != widget &&
-               (!(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled() ||
-                next->window() != widget->window() || next->focusProxy()))
-            next = back ? next->previousInFocusChain() : next->nextInFocusChain();
-        if (next && next != widget)
-            next->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        QKeyEvent plain(QEvent::KeyPress, key->key(), key->modifiers() & ~Qt::ControlModifier);
+        QCoreApplication::sendEvent(watched, &plain);
         return true;
     }
 };
@@ -69,7 +63,7 @@ void LeaveOnTab(QWidget& textBox) {
         edit->setTabChangesFocus(true);
     else if (auto* plain = qobject_cast<QPlainTextEdit*>(&textBox))
         plain->setTabChangesFocus(true);
-    textBox.installEventFilter(new TabLeaves(&textBox));
+    textBox.installEventFilter(new CtrlTabLeaves(&textBox));
 }
 
 void LeaveKeysToWindow(QWidget& widget, const QList<QKeySequence>& keys) {
