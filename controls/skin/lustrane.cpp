@@ -10,6 +10,7 @@
 #include "skin/tooltip.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QTimer>
@@ -123,12 +124,17 @@ void Lustrane::attach(QWidget* form) {
         form->setAutoFillBackground(true);
     }
     const WindowKind kind = KindOf(form);
-    // The menu bar goes; its handle is kept.
+    // The menu bar goes; its handle is kept. A menu bar that the form's layout holds (a
+    // QMainWindow's) stays where the layout puts it: in the line below the caption, where its
+    // menus open by mouse and by their access keys. The client area keeps its height for it.
     int menuHeight = 0;
     const QList<QMenuBar*> bars = form->findChildren<QMenuBar*>(Qt::FindDirectChildrenOnly);
-    if (!bars.isEmpty())
+    auto* lineBar = form->layout() ? qobject_cast<QMenuBar*>(form->layout()->menuBar()) : nullptr;
+    if (lineBar)
+        formMenu_ = lineBar;
+    else if (!bars.isEmpty())
         formMenu_ = bars.first();
-    if (formMenu_ || formHasMenu_) {
+    if (!lineBar && (formMenu_ || formHasMenu_)) {
         for (QMenuBar* bar : bars)
             bar->hide();
         menuHeight = MenuHeight();
