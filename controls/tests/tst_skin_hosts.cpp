@@ -79,16 +79,33 @@ QPoint ClientBottomRight(const QWidget* window) {
     return QPoint(window->width() - 9 - 1, window->height() - 10 - 1);
 }
 
-template <typename W> class Closing : public W {
+// A host that notes its closing and the context menus it is asked for.
+template <typename W> class Host : public W {
 public:
     int closes = 0;
+    int contextMenus = 0;
+    int presses = 0;
 
 protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        ++presses;
+        W::mousePressEvent(e);
+    }
     void closeEvent(QCloseEvent* e) override {
         ++closes;
         W::closeEvent(e);
     }
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        ++contextMenus;
+        W::contextMenuEvent(e);
+    }
 };
+
+void RightClick(QPoint p) {
+    MoveTo(p);
+    QTest::qWait(100);
+    Xdotool({"click", "3"});
+}
 
 bool WaitUntilSkinned(QWidget* host, Lustrane* skin) {
     if (!QTest::qWaitFor([skin] { return skin->attached(); }))
@@ -123,7 +140,7 @@ private slots:
     }
 
     void formWithLayoutFollowsResizeAndMaximize() {
-        Closing<QWidget> host;
+        Host<QWidget> host;
         host.setWindowTitle(QStringLiteral("QVBoxLayout"));
         auto* layout = new QVBoxLayout(&host);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -144,6 +161,25 @@ private slots:
         QCOMPARE(label->mapTo(&host, QPoint(0, 0)), QPoint(16, 47));
         QCOMPARE(BottomRightIn(edit, &host), ClientBottomRight(&host));
         Shot(QStringLiteral("layout-form.png"));
+
+        // A right click on the frame opens the system menu only; one on a control that has no
+        // menu of its own asks the form for its menu, as without the skin.
+        const QRect at = WindowRect(&host);
+        RightClick(at.topLeft() + QPoint(150, 30));
+        QTRY_VERIFY(SkinOf(&host)->systemMenu() && SkinOf(&host)->systemMenu()->isVisible());
+        QTest::qWait(200);
+        QCOMPARE(host.contextMenus, 0);
+        Xdotool({"key", "Escape"});
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        RightClick(label->mapToGlobal(label->rect().center()));
+        QTRY_COMPARE(host.contextMenus, 1);
+        QVERIFY(!SkinOf(&host)->systemMenu()->isVisible());
+        // A click between the layout's controls reaches the form.
+        QVERIFY(edit->geometry().top() - label->geometry().bottom() > 2);
+        const int gap = (edit->geometry().top() + label->geometry().bottom()) / 2;
+        const int presses = host.presses;
+        Click(host.mapToGlobal(QPoint(100, gap)));
+        QTRY_COMPARE(host.presses, presses + 1);
 
         // The bottom-right corner, dragged with the mouse: the window and its layout grow.
         const QRect before = WindowRect(&host);
@@ -169,7 +205,7 @@ private slots:
     }
 
     void mainWindowWorksUnderTheSkin() {
-        Closing<QMainWindow> window;
+        Host<QMainWindow> window;
         window.setWindowTitle(QStringLiteral("QMainWindow"));
         QMenu* file = window.menuBar()->addMenu(QStringLiteral("文件(&F)"));
         file->addAction(QStringLiteral("打开(&O)"));
@@ -205,6 +241,15 @@ private slots:
         QVERIFY(onCaption);
         QCOMPARE(onCaption->objectName(), QStringLiteral("drapix_frame"));
         Shot(QStringLiteral("main-window.png"));
+
+        // A right click on the caption opens the skin's system menu, and nothing else.
+        RightClick(r.topLeft() + QPoint(150, 30));
+        QTRY_VERIFY(SkinOf(&window)->systemMenu() && SkinOf(&window)->systemMenu()->isVisible());
+        QTest::qWait(200);
+        QCOMPARE(QApplication::activePopupWidget(), SkinOf(&window)->systemMenu());
+        QCOMPARE(window.contextMenus, 0);
+        Xdotool({"key", "Escape"});
+        QTRY_VERIFY(!QApplication::activePopupWidget());
 
         // The caption, dragged with the mouse, moves the window.
         Drag(r.topLeft() + QPoint(150, 30), r.topLeft() + QPoint(200, 60));
