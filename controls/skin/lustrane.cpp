@@ -26,6 +26,20 @@
 
 using namespace drapix;
 
+namespace {
+
+// The menu bar that the form's layout holds (a QMainWindow's), or null.
+QMenuBar* LineMenuBar(const QWidget* form) {
+    return form->layout() ? qobject_cast<QMenuBar*>(form->layout()->menuBar()) : nullptr;
+}
+
+// Whether the skin takes the form's menu bar away, so that the form's height loses the menu line.
+bool MenuBarGoes(const QWidget* form) {
+    return !LineMenuBar(form) && form->findChild<QMenuBar*>();
+}
+
+} // namespace
+
 namespace drapix {
 
 QWidget* NewLustrane(QWidget* parent) {
@@ -129,7 +143,7 @@ void Lustrane::attach(QWidget* form) {
     // menus open by mouse and by their access keys. The client area keeps its height for it.
     int menuHeight = 0;
     const QList<QMenuBar*> bars = form->findChildren<QMenuBar*>(Qt::FindDirectChildrenOnly);
-    auto* lineBar = form->layout() ? qobject_cast<QMenuBar*>(form->layout()->menuBar()) : nullptr;
+    QMenuBar* lineBar = LineMenuBar(form);
     if (lineBar)
         formMenu_ = lineBar;
     else if (!bars.isEmpty())
@@ -273,7 +287,9 @@ QSize FrameGrowth(const QWidget* form) {
 }
 
 QSize PlannedFrameGrowth(const QWidget* form, QSize size) {
-    return HasSkin(form) ? GrownSize(size, KindOf(form)) - size : QSize();
+    if (!HasSkin(form))
+        return QSize();
+    return GrownSize(size, KindOf(form), MenuBarGoes(form) ? kMenuLine : 0) - size;
 }
 
 QSize LayoutSize(const QWidget* form) {

@@ -530,6 +530,30 @@ private slots:
         QVERIFY(!TooltipVisible());
     }
 
+    void plannedGrowthOfFormsWithMenuBars() {
+        // The growth planned before the attach is the one the form gets: less the menu line for
+        // a form whose menu bar goes, the whole frame for one whose layout keeps its menu bar.
+        Form f = MakeForm(QSize(400, 300));
+        (new QMenuBar(f.window.get()))->addMenu(QStringLiteral("文件"));
+        const QSize planned = PlannedFrameGrowth(f.window.get(), QSize(400, 300));
+        f.window->show();
+        QTRY_VERIFY(f.skin->attached());
+        QTRY_COMPARE(FrameGrowth(f.window.get()), planned);
+        QCOMPARE(f.window->size(), QSize(400, 300) + planned);
+
+        QMainWindow window;
+        window.menuBar()->addMenu(QStringLiteral("文件"));
+        window.setCentralWidget(new QPlainTextEdit);
+        window.resize(400, 300);
+        auto* skin = new Lustrane(&window);
+        const QSize plannedMain = PlannedFrameGrowth(&window, QSize(400, 300));
+        window.show();
+        QTRY_VERIFY(skin->attached());
+        QTRY_COMPARE(FrameGrowth(&window), plannedMain);
+        QCOMPARE(window.size(), QSize(400, 300) + plannedMain);
+        QCOMPARE(LayoutSize(&window), QSize(400, 300));
+    }
+
     void hostsThatLayOutTheirControls() {
         // A form with a layout keeps its controls and its layout, which gets the client area.
         QWidget form;
