@@ -1,7 +1,8 @@
 // drapix-gallery: one form with the library's controls, for people and scripts to try them.
 // Every event a control raises is printed to standard output as "NAME EVENT", at once. The form
 // wears the skin (Lustrane1); "两个Lustrane" opens a second form that carries two Lustrane
-// controls, which shows the warning and keeps its window manager's frame.
+// controls, which shows the warning and keeps its window manager's frame; "QMainWindow" opens a
+// skinned QMainWindow.
 #include "buttons/class_table.h"
 #include "buttons/command.h"
 #include "buttons/systray.h"
@@ -10,7 +11,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
 #include <cstdio>
 
 using namespace drapix;
@@ -154,6 +161,38 @@ int main(int argc, char** argv) {
             FindClass(QStringLiteral("Drapix.Lustrane"))
                 ->create(second)
                 ->setObjectName(QString::fromLatin1(name));
+        second->show();
+    });
+
+    // A QMainWindow under the skin: the menu bar in the line below the caption; the tool bar,
+    // the central widget and the status bar in the window's own layout, which follows its size.
+    form.resize(530, 430);
+    Command* mainWindow = Add(&form, QStringLiteral("Command14"), QStringLiteral("QMainWindow(&M)"),
+                              QRect(389, 340, 115, 38));
+    mainWindow->Set按钮热键(QStringLiteral("m"));
+    QObject::connect(mainWindow, &Command::Click, &form, [&form] {
+        auto* second = new QMainWindow(&form, Qt::Window);
+        second->setAttribute(Qt::WA_DeleteOnClose);
+        second->setObjectName(QStringLiteral("frmMainWindow"));
+        second->setWindowTitle(QStringLiteral("Drapix gallery: QMainWindow"));
+        QMenu* file = second->menuBar()->addMenu(QStringLiteral("文件(&F)"));
+        file->addAction(QStringLiteral("新建(&N)"));
+        file->addAction(QStringLiteral("关闭(&C)"), second, &QWidget::close);
+        second->addToolBar(QStringLiteral("工具"))->addAction(QStringLiteral("新建"));
+        QObject::connect(second->menuBar(), &QMenuBar::triggered, second, [](QAction* a) {
+            std::printf("frmMainWindow Menu %s\n", qPrintable(a->text()));
+            std::fflush(stdout);
+        });
+        auto* central = new QWidget;
+        auto* layout = new QVBoxLayout(central);
+        layout->addWidget(new QLabel(QStringLiteral("这个窗体的布局随窗口大小变化。")));
+        layout->addWidget(new QPlainTextEdit);
+        second->setCentralWidget(central);
+        second->statusBar()->showMessage(QStringLiteral("就绪"));
+        second->resize(420, 300);
+        FindClass(QStringLiteral("Drapix.Lustrane"))
+            ->create(second)
+            ->setObjectName(QStringLiteral("Lustrane1"));
         second->show();
     });
 

@@ -10,6 +10,7 @@
 #include "skin/tooltip.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QTimer>
@@ -24,6 +25,20 @@
 #endif
 
 using namespace drapix;
+
+namespace {
+
+// The menu bar that the form's layout holds (a QMainWindow's), or null.
+QMenuBar* LineMenuBar(const QWidget* form) {
+    return form->layout() ? qobject_cast<QMenuBar*>(form->layout()->menuBar()) : nullptr;
+}
+
+// Whether the skin takes the form's menu bar away, so that the form's height loses the menu line.
+bool MenuBarGoes(const QWidget* form) {
+    return !LineMenuBar(form) && form->findChild<QMenuBar*>();
+}
+
+} // namespace
 
 namespace drapix {
 
@@ -123,12 +138,17 @@ void Lustrane::attach(QWidget* form) {
         form->setAutoFillBackground(true);
     }
     const WindowKind kind = KindOf(form);
-    // The menu bar goes; its handle is kept.
+    // The menu bar goes; its handle is kept. A menu bar that the form's layout holds (a
+    // QMainWindow's) stays where the layout puts it: in the line below the caption, where its
+    // menus open by mouse and by their access keys. The client area keeps its height for it.
     int menuHeight = 0;
     const QList<QMenuBar*> bars = form->findChildren<QMenuBar*>(Qt::FindDirectChildrenOnly);
-    if (!bars.isEmpty())
+    QMenuBar* lineBar = LineMenuBar(form);
+    if (lineBar)
+        formMenu_ = lineBar;
+    else if (!bars.isEmpty())
         formMenu_ = bars.first();
-    if (formMenu_ || formHasMenu_) {
+    if (!lineBar && (formMenu_ || formHasMenu_)) {
         for (QMenuBar* bar : bars)
             bar->hide();
         menuHeight = MenuHeight();
@@ -267,7 +287,9 @@ QSize FrameGrowth(const QWidget* form) {
 }
 
 QSize PlannedFrameGrowth(const QWidget* form, QSize size) {
-    return HasSkin(form) ? GrownSize(size, KindOf(form)) - size : QSize();
+    if (!HasSkin(form))
+        return QSize();
+    return GrownSize(size, KindOf(form), MenuBarGoes(form) ? kMenuLine : 0) - size;
 }
 
 QSize LayoutSize(const QWidget* form) {

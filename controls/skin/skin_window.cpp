@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QChildEvent>
+#include <QContextMenuEvent>
 #include <QCursor>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -33,12 +35,33 @@ protected:
         QPainter p(this);
         p.drawPixmap(0, 0, skin_->canvas());
     }
-    void mousePressEvent(QMouseEvent* e) override { skin_->framePress(e); }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (inClient(e))
+            e->ignore();
+        else
+            skin_->framePress(e);
+    }
     void mouseMoveEvent(QMouseEvent* e) override { skin_->frameMove(e); }
     void mouseReleaseEvent(QMouseEvent* e) override { skin_->frameRelease(e); }
-    void mouseDoubleClickEvent(QMouseEvent* e) override { skin_->frameDoubleClick(e); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (inClient(e))
+            e->ignore();
+        else
+            skin_->frameDoubleClick(e);
+    }
+    // A right click on the frame opens the system menu only; in the client area (where a host
+    // that lays out its controls may leave gaps) it belongs to the host.
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        e->setAccepted(!skin_->clientRect().contains(e->pos()));
+    }
 
 private:
+    // Input in the client area, which the frame lies under in a host that lays out its controls:
+    // the host has it, as if the frame were not there (a press starting no drag).
+    bool inClient(QMouseEvent* e) const {
+        return skin_->clientRect().contains(e->position().toPoint());
+    }
+
     SkinWindow* skin_;
 };
 
@@ -93,21 +116,35 @@ SkinWindow::SkinWindow(QWidget* host, abstract* target, const WindowKind& kind)
         w->setFlags(flags);
     host->resize(size);
     placeAt(at);
-    if (kind_.sizable)
-        host->setMinimumSize(MinimumTrackSize());
 
     // The control that has, or will have once the window is active, the keyboard focus.
     QWidget* focus = host->focusWidget();
-    client_ = new QWidget(host);
-    client_->setObjectName(QStringLiteral("drapix_client"));
-    client_->setMouseTracking(true);
+    byMargins_ = host->layout() != nullptr;
+    if (byMargins_) {
+        // The layout keeps its children; it is given the client area only.
+        hostMargins_ = host->contentsMargins();
+        host->setContentsMargins(hostMargins_ + ClientInsets());
+    } else {
+        client_ = new QWidget(host);
+        client_->setObjectName(QStringLiteral("drapix_client"));
+        client_->setMouseTracking(true);
+    }
+    if (kind_.sizable) {
+        QSize minimum = MinimumTrackSize();
+        // A layout that needs more keeps what it needs (with the frame around it).
+        if (byMargins_)
+            minimum = minimum.expandedTo(host->layout()->totalMinimumSize());
+        host->setMinimumSize(minimum);
+    }
     frame_ = new SkinFrame(this, host);
-    for (QObject* o : host->children()) {
-        if (o->isWidgetType())
-            adoptChild(static_cast<QWidget*>(o));
+    if (client_) {
+        for (QObject* o : host->children()) {
+            if (o->isWidgetType())
+                adoptChild(static_cast<QWidget*>(o));
+        }
+        client_->show();
     }
     layoutPieces();
-    client_->show();
     frame_->show();
     frame_->lower();
     host->installEventFilter(this);
@@ -176,6 +213,8 @@ void SkinWindow::applySize() {
 }
 
 SkinWindow::~SkinWindow() {
+    if (byMargins_ && host_)
+        host_->setContentsMargins(hostMargins_);
     delete frame_.data();
     delete menu_.data();
 }
@@ -216,13 +255,17 @@ void SkinWindow::layoutPieces() {
         canvas_.fill(Qt::transparent);
     }
     if (client_)
-        client_->setGeometry(all.marginsRemoved(ClientInsets()));
+        client_->setGeometry(clientRect());
+}
+
+QRect SkinWindow::clientRect() const {
+    return host_ ? host_->rect().marginsRemoved(ClientInsets()) : QRect();
 }
 
 void SkinWindow::RepaintFrame() {
-    if (!frame_ || !client_ || !host_)
+    if (!frame_ || !host_)
         return;
-    frame_->update(QRegion(frame_->rect()).subtracted(client_->geometry()));
+    frame_->update(QRegion(frame_->rect()).subtracted(clientRect()));
 }
 
 CaptionButtonLogic::Input SkinWindow::input(QPoint cursor) const {
@@ -598,7 +641,7 @@ bool SkinWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::ChildAdded: {
             QObject* child = static_cast<QChildEvent*>(event)->child();
-            if (child->isWidgetType()) {
+            if (client_ && child->isWidgetType()) {
                 QPointer<QWidget> w(static_cast<QWidget*>(child));
                 QMetaObject::invokeMethod(
                     this, [this, w] { adoptChild(w); }, Qt::QueuedConnection);

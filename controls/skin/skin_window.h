@@ -5,6 +5,13 @@
 // its own placement, limits the minimum size, reshapes the outline on every resize and opens
 // the owner-drawn system menu. Painting is asked of the callback target (abstract).
 //
+// The client area is kept free in one of two ways. A host that lays its controls out itself (it
+// has a layout, as every QMainWindow has) keeps its children and its layout: the frame is added
+// to its contents margins, so that the layout, and the menu bar it holds, fill the client area
+// and follow every resize. A form whose controls are placed by coordinates gets a client widget
+// at the client area's place that takes its controls, so that their coordinates count from the
+// client area's corner.
+//
 // The state is kept per host window, so that several skinned windows of one process each work.
 #pragma once
 
@@ -47,8 +54,11 @@ public:
 
     QWidget* host() const { return host_; }
     const WindowKind& kind() const { return kind_; }
-    // The widget that holds the form's controls, at the client area's place.
+    // The widget that holds the form's controls, at the client area's place; null for a host
+    // that lays its controls out itself (the frame is then in its contents margins).
     QWidget* client() const { return client_; }
+    // The client area in the window's coordinates.
+    QRect clientRect() const;
     QWidget* frame() const;
     bool maximized() const { return placement_.maximized(); }
     // The geometry a restore gives back.
@@ -128,6 +138,9 @@ private:
     QRect dragGeometry_;
     QPixmap canvas_;
     int pendingCommand_ = 0;
+    // The host lays its controls out itself; its contents margins before the skin added the frame.
+    bool byMargins_ = false;
+    QMargins hostMargins_;
 };
 
 // Installs the skin's event handling on a top-level window (the frame is taken away at once).

@@ -17,9 +17,13 @@
 #include "skin/tooltip.h"
 
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
 #include <QtTest>
 #include <optional>
 
@@ -524,6 +528,101 @@ private slots:
         QVERIFY(TooltipVisible());
         f.reset();
         QVERIFY(!TooltipVisible());
+    }
+
+    void plannedGrowthOfFormsWithMenuBars() {
+        // The growth planned before the attach is the one the form gets: less the menu line for
+        // a form whose menu bar goes, the whole frame for one whose layout keeps its menu bar.
+        Form f = MakeForm(QSize(400, 300));
+        (new QMenuBar(f.window.get()))->addMenu(QStringLiteral("文件"));
+        const QSize planned = PlannedFrameGrowth(f.window.get(), QSize(400, 300));
+        f.window->show();
+        QTRY_VERIFY(f.skin->attached());
+        QTRY_COMPARE(FrameGrowth(f.window.get()), planned);
+        QCOMPARE(f.window->size(), QSize(400, 300) + planned);
+
+        QMainWindow window;
+        window.menuBar()->addMenu(QStringLiteral("文件"));
+        window.setCentralWidget(new QPlainTextEdit);
+        window.resize(400, 300);
+        auto* skin = new Lustrane(&window);
+        const QSize plannedMain = PlannedFrameGrowth(&window, QSize(400, 300));
+        window.show();
+        QTRY_VERIFY(skin->attached());
+        QTRY_COMPARE(FrameGrowth(&window), plannedMain);
+        QCOMPARE(window.size(), QSize(400, 300) + plannedMain);
+        QCOMPARE(LayoutSize(&window), QSize(400, 300));
+    }
+
+    void hostsThatLayOutTheirControls() {
+        // A form with a layout keeps its controls and its layout, which gets the client area.
+        QWidget form;
+        auto* layout = new QVBoxLayout(&form);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* label = new QLabel(QStringLiteral("Label1"));
+        auto* edit = new QPlainTextEdit;
+        layout->addWidget(label);
+        layout->addWidget(edit);
+        form.resize(400, 300);
+        auto* skin = new Lustrane(&form);
+        form.show();
+        QTRY_VERIFY(skin->attached());
+        QTRY_COMPARE(form.size(), QSize(415, 328));
+        QCOMPARE(label->parentWidget(), &form);
+        QCOMPARE(form.layout(), layout);
+        const auto clientArea = [](const QWidget* w) {
+            return QRect(QPoint(0, 0), w->size()).marginsRemoved(ClientInsets());
+        };
+        const auto laidOut = [&] {
+            return QRect(label->geometry().topLeft(), edit->geometry().bottomRight());
+        };
+        QCOMPARE(laidOut(), clientArea(&form));
+        form.resize(500, 420);
+        QTRY_COMPARE(laidOut(), clientArea(&form));
+        SkinOf(&form)->SysCommand(SkinWindow::SC_MAXIMIZE);
+        QTRY_COMPARE(laidOut(), clientArea(&form));
+        SkinOf(&form)->SysCommand(SkinWindow::SC_RESTORE);
+        QTRY_COMPARE(form.size(), QSize(500, 420));
+        QTRY_COMPARE(laidOut(), clientArea(&form));
+
+        // A QMainWindow: its menu bar in the line below the caption, nothing over the caption,
+        // which moves the window by a drag; the close button closes it.
+        QMainWindow window;
+        QMenu* file = window.menuBar()->addMenu(QStringLiteral("文件(&F)"));
+        file->addAction(QStringLiteral("打开"));
+        auto* central = new QPlainTextEdit;
+        window.setCentralWidget(central);
+        window.statusBar()->showMessage(QStringLiteral("就绪"));
+        window.resize(400, 300);
+        window.move(30, 20);
+        auto* mainSkin = new Lustrane(&window);
+        window.show();
+        QTRY_VERIFY(mainSkin->attached());
+        QTRY_COMPARE(window.size(), QSize(415, 328));
+        QCOMPARE(mainSkin->窗体菜单句柄(), window.menuBar());
+        QVERIFY(window.menuBar()->isVisible());
+        QCOMPARE(window.menuBar()->geometry().topLeft(), QPoint(16, 47));
+        QCOMPARE(window.centralWidget(), central);
+        QCOMPARE(window.statusBar()->geometry().bottomRight(), clientArea(&window).bottomRight());
+        QCOMPARE(central->geometry().left(), 16);
+        QCOMPARE(central->geometry().right(), clientArea(&window).right());
+        QVERIFY(central->geometry().top() > window.menuBar()->geometry().bottom());
+        QWidget* onCaption = window.childAt(150, 30);
+        QVERIFY(onCaption);
+        QCOMPARE(onCaption->objectName(), QStringLiteral("drapix_frame"));
+        const QPoint grab = window.geometry().topLeft() + QPoint(150, 30);
+        const QPoint before = window.geometry().topLeft();
+        Mouse(&window, QEvent::MouseButtonPress, grab, Qt::LeftButton);
+        Mouse(&window, QEvent::MouseMove, grab + QPoint(10, 5), Qt::LeftButton);
+        Mouse(&window, QEvent::MouseMove, grab + QPoint(40, 25), Qt::LeftButton);
+        Mouse(&window, QEvent::MouseButtonRelease, grab + QPoint(40, 25), Qt::NoButton);
+        QTRY_COMPARE(window.geometry().topLeft(), before + QPoint(40, 25));
+        window.resize(520, 400);
+        QTRY_COMPARE(window.statusBar()->geometry().bottomRight(),
+                     clientArea(&window).bottomRight());
+        QCOMPARE(central->geometry().right(), clientArea(&window).right());
+        Click(&window, Centre(CaptionButtons(SkinOf(&window)->windowRect()).close));
+        QTRY_VERIFY(!window.isVisible());
     }
 
     void transparencyAndTopmost() {
