@@ -1,10 +1,4 @@
-// Export and import of the library's symbols.
+// The export macro, for the library's own files; its home is the public <drapix/drapix_global.h>.
 #pragma once
 
-#include <QtGlobal>
-
-#if defined(DRAPIX_BUILDING)
-#define DRAPIX_EXPORT Q_DECL_EXPORT
-#else
-#define DRAPIX_EXPORT Q_DECL_IMPORT
-#endif
+#include "drapix/drapix_global.h"

@@ -3,7 +3,8 @@
 #include "services/single_instance.h"
 #include "shell/main_window.h"
 #include "shell/widget_messages.h"
-#include "skin/window_system.h"
+
+#include <drapix/application.h>
 
 #include <QApplication>
 #include <QDir>

@@ -1,9 +1,5 @@
 #include "shell/main_window.h"
 
-#include "buttons/class_table.h"
-#include "buttons/command.h"
-#include "core/ambient.h"
-#include "core/form_data.h"
 #include "search/memory/warm_up.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
@@ -18,9 +14,11 @@
 #include "shell/printing.h"
 #include "shell/record_pane.h"
 #include "shell/shell_services.h"
-#include "skin/lustrane.h"
-#include "skin/skin_logic.h"
-#include "skin/skin_window.h"
+
+#include <drapix/application.h>
+#include <drapix/command.h>
+#include <drapix/lustrane.h>
+#include <drapix/stored_form.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -185,7 +183,7 @@ void frmMain::createControls() {
     setFont(song);
     const MainGeometry& g = geometry_;
     // The buttons come from the library, with the properties stored for this form.
-    const drapix::FormData form = LoadFormData(objectName());
+    const drapix::StoredForm form = LoadFormData(objectName());
     const auto button = [&form](QWidget* parent, const char* name, const TwipRect& r) {
         Command* b = CreateCommand(form, QLatin1String(name), parent);
         Place(b, r);
@@ -264,7 +262,7 @@ void frmMain::createControls() {
     DL->check = IsUsableKnowledgeDb;
 
     // The skin of the frame, with its stored properties; the window never calls it.
-    QWidget* skin = drapix::CreateFormControl(form, QStringLiteral("Lustrane1"), this);
+    QWidget* skin = form.createControl(QStringLiteral("Lustrane1"), this);
     Lustrane1 = qobject_cast<Lustrane*>(skin);
     if (!Lustrane1)
         delete skin;
@@ -391,12 +389,7 @@ void frmMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (std::exchange(startMaximized_, false)) {
         // Left maximized: maximized again once the frame is the window's own.
-        drapix::WhenFrameKnown(this, [this](bool) {
-            if (drapix::SkinWindow* skin = drapix::SkinOf(this))
-                skin->SysCommand(drapix::SkinWindow::SC_MAXIMIZE);
-            else
-                setWindowState(windowState() | Qt::WindowMaximized);
-        });
+        drapix::WhenFrameKnown(this, [this](bool) { drapix::ShowMaximized(this); });
     }
     if (!loadSizePending_ || std::exchange(frameWatched_, true))
         return;

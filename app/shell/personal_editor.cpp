@@ -1,7 +1,5 @@
 #include "shell/personal_editor.h"
 
-#include "buttons/command.h"
-#include "core/form_data.h"
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
@@ -11,6 +9,8 @@
 #include "services/main_layout.h"
 #include "shell/form_controls.h"
 #include "shell/keyboard.h"
+
+#include <drapix/command.h>
 
 #include <QCloseEvent>
 #include <QDir>
@@ -149,7 +149,7 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     resize(kDesignWidth / kTwipsPerPixel, kDesignHeight / kTwipsPerPixel);
 
     // The buttons come from the library, with the properties stored for this form.
-    const drapix::FormData form = LoadFormData(objectName());
+    const drapix::StoredForm form = LoadFormData(objectName());
     const auto button = [this, &form](const char* name, QRect r) {
         Command* b = CreateCommand(form, QLatin1String(name), this);
         PlaceAtDesign(b, r);

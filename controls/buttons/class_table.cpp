@@ -24,7 +24,7 @@ std::vector<ControlClass> MakeClasses() {
          QUuid(QStringLiteral("{F1C54B86-CC0B-4E4E-8411-8AFE047538CA}")),
          kCommon | OLEMISC_ACTSLIKEBUTTON, 30002, QStringLiteral("toolbox30002"),
          QStringLiteral("Lustrane窗体按钮控件: a push button with picture faces"),
-         QStringLiteral("buttons/command.h"), &NewCommand, &LoadControl<Command>},
+         QStringLiteral("drapix/command.h"), &NewCommand, &LoadControl<Command>},
         {QStringLiteral("SysTray"), QUuid(QStringLiteral("{3215F7C5-8B7E-49E3-9029-1E8B7F723A4B}")),
          QStringLiteral("Drapix.SysTray"), QStringLiteral("_SysTray"),
          QUuid(QStringLiteral("{58FE4481-B6D7-40B6-9F60-A4E8C16694BA}")),
@@ -33,7 +33,7 @@ std::vector<ControlClass> MakeClasses() {
          kCommon | OLEMISC_INVISIBLEATRUNTIME | OLEMISC_NOUIACTIVATE, 30001,
          QStringLiteral("toolbox30001"),
          QStringLiteral("Lustrane窗体托盘控件: an icon with a tip in the notification area"),
-         QStringLiteral("buttons/systray.h"), &NewSysTray, &LoadControl<SysTray>},
+         QStringLiteral("drapix/systray.h"), &NewSysTray, &LoadControl<SysTray>},
         {QStringLiteral("Lustrane"),
          QUuid(QStringLiteral("{5B0E2C71-8E4A-4F8B-9C2D-3A61D7F0B5E4}")),
          QStringLiteral("Drapix.Lustrane"), QStringLiteral("_Lustrane"),
@@ -43,7 +43,7 @@ std::vector<ControlClass> MakeClasses() {
          kCommon | OLEMISC_INVISIBLEATRUNTIME, 30000, QStringLiteral("toolbox30000"),
          QStringLiteral(
              "Lustrane窗体皮肤控件: the form's skin (caption, rims, outline, system menu)"),
-         QStringLiteral("skin/lustrane.h"), &NewLustrane, &LoadLustrane},
+         QStringLiteral("drapix/lustrane.h"), &NewLustrane, &LoadLustrane},
     };
 }
 

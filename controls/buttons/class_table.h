@@ -36,7 +36,7 @@ struct ControlClass {
     int toolboxResource;    // the toolbox bitmap's resource number
     QString toolboxPicture; // its picture in the library ("toolbox30002")
     QString description;    // one line for the designer's tooltip
-    QString header;         // the header that declares the widget ("buttons/command.h")
+    QString header;         // the public header that declares the widget ("drapix/command.h")
     // A new control, initialised as when first placed on a form.
     QWidget* (*create)(QWidget* parent);
     // A control with stored properties; broken: its stored data could not be read, so it

@@ -154,15 +154,32 @@ QImage BuiltInImage() {
 
 namespace drapix {
 
+// What a button holds besides its widget.
+class CommandPrivate {
+public:
+    CommandLogic logic_;
+    QTimer* timer_ = nullptr;
+    QString caption_;
+    QPixmap icon_;
+    uint fontColor_ = 0;
+    QString accessKeys_;
+    bool isDefault_ = false;
+    bool isCancel_ = false;
+    std::vector<QShortcut*> shortcuts_;
+    bool leftDown_ = false;
+    bool afterDoubleClick_ = false;
+    bool spaceDown_ = false;
+    QPolygon appliedRegion_;
+};
+
 QWidget* NewCommand(QWidget* parent) {
-    auto* c = new Command(parent);
-    c->InitProperties();
-    return c;
+    return new Command(parent);
 }
 
 } // namespace drapix
 
-Command::Command(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
+Command::Command(QWidget* parent) : QWidget(parent), d_(std::make_unique<CommandPrivate>()) {
+    d_->timer_ = new QTimer(this);
     static const bool accessibility = [] {
         QAccessible::installFactory(&CommandAccessibleFactory);
         return true;
@@ -175,13 +192,16 @@ Command::Command(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMinimumSize(9, 9); // 135 twips
-    caption_ = kCommandDesignCaption;
-    icon_ = QPixmap::fromImage(BuiltInImage());
-    logic_.raise = [this](const CommandEvent& e) { raised(e); };
-    timer_->setInterval(50);
-    connect(timer_, &QTimer::timeout, this, &Command::tick);
+    d_->caption_ = kCommandDesignCaption;
+    d_->icon_ = QPixmap::fromImage(BuiltInImage());
+    d_->logic_.raise = [this](const CommandEvent& e) { raised(e); };
+    d_->timer_->setInterval(50);
+    connect(d_->timer_, &QTimer::timeout, this, &Command::tick);
     measure();
     sync();
+    // A button made in code, by a form compiled from Designer's file or by the class table is
+    // a newly placed one; stored properties, where a form has them, are read over this state.
+    InitProperties();
 }
 
 Command::~Command() {
@@ -226,48 +246,93 @@ void Command::raised(const CommandEvent& e) {
 
 void Command::measure() {
     const QSizeF caption =
-        QFontMetricsF(font()).size(Qt::TextShowMnemonic, PaintedCaption(caption_));
-    logic_.setMetrics(size(), caption,
-                      icon_.isNull() ? QSizeF(0, 0) : icon_.deviceIndependentSize());
+        QFontMetricsF(font()).size(Qt::TextShowMnemonic, PaintedCaption(d_->caption_));
+    d_->logic_.setMetrics(size(), caption,
+                          d_->icon_.isNull() ? QSizeF(0, 0) : d_->icon_.deviceIndependentSize());
 }
 
 void Command::sync() {
-    if (logic_.timerRunning() && !timer_->isActive())
-        timer_->start();
-    else if (!logic_.timerRunning() && timer_->isActive())
-        timer_->stop();
-    if (logic_.region() != appliedRegion_) {
-        appliedRegion_ = logic_.region();
-        setMask(QRegion(appliedRegion_, Qt::WindingFill));
+    if (d_->logic_.timerRunning() && !d_->timer_->isActive())
+        d_->timer_->start();
+    else if (!d_->logic_.timerRunning() && d_->timer_->isActive())
+        d_->timer_->stop();
+    if (d_->logic_.region() != d_->appliedRegion_) {
+        d_->appliedRegion_ = d_->logic_.region();
+        setMask(QRegion(d_->appliedRegion_, Qt::WindingFill));
     }
     update();
 }
 
 void Command::tick() {
-    logic_.timerTick(CursorInRect(QRect(mapToGlobal(QPoint(0, 0)), size())));
+    d_->logic_.timerTick(CursorInRect(QRect(mapToGlobal(QPoint(0, 0)), size())));
     sync();
+}
+
+int Command::按钮类型() const {
+    return d_->logic_.style();
+}
+
+QPixmap Command::按钮上的图标() const {
+    return d_->icon_;
+}
+
+QString Command::Caption() const {
+    return d_->caption_;
+}
+
+int Command::图标位置() const {
+    return d_->logic_.iconPosition();
+}
+
+uint Command::FontColor() const {
+    return d_->fontColor_;
+}
+
+QColor Command::fontColor() const {
+    return OleColor(d_->fontColor_);
+}
+
+void Command::setFontColor(const QColor& colour) {
+    // As the stored 0x00BBGGRR.
+    SetFontColor(uint(colour.red()) | uint(colour.green()) << 8 | uint(colour.blue()) << 16);
+}
+
+QString Command::按钮热键() const {
+    return d_->accessKeys_;
+}
+
+bool Command::Default() const {
+    return d_->isDefault_;
+}
+
+bool Command::Cancel() const {
+    return d_->isCancel_;
+}
+
+const CommandLogic& Command::logic() const {
+    return d_->logic_;
 }
 
 void Command::Set按钮类型(int style) {
     measure();
-    logic_.setStyle(style);
+    d_->logic_.setStyle(style);
     sync();
     emit PropertyChanged(QStringLiteral("按钮类型"));
 }
 
 void Command::Set按钮上的图标(const QPixmap& picture) {
-    icon_ = picture;
+    d_->icon_ = picture;
     measure();
-    logic_.iconChanged();
+    d_->logic_.iconChanged();
     sync();
     emit PropertyChanged(QStringLiteral("按钮上的图标"));
 }
 
 void Command::SetCaption(const QString& caption) {
-    if (caption != caption_) {
-        caption_ = caption;
+    if (caption != d_->caption_) {
+        d_->caption_ = caption;
         measure();
-        logic_.captionChanged();
+        d_->logic_.captionChanged();
         sync();
         QAccessibleEvent ev(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&ev);
@@ -277,7 +342,7 @@ void Command::SetCaption(const QString& caption) {
 
 void Command::Set图标位置(int position) {
     measure();
-    logic_.setIconPosition(position);
+    d_->logic_.setIconPosition(position);
     sync();
     emit PropertyChanged(QStringLiteral("图标位置"));
 }
@@ -285,7 +350,7 @@ void Command::Set图标位置(int position) {
 void Command::SetEnabled(bool enabled) {
     QWidget::setEnabled(enabled);
     measure();
-    logic_.setEnabled(isEnabled());
+    d_->logic_.setEnabled(isEnabled());
     sync();
     emit PropertyChanged(QStringLiteral("Enabled"));
 }
@@ -293,45 +358,45 @@ void Command::SetEnabled(bool enabled) {
 void Command::SetFont(const QFont& font) {
     setFont(font);
     measure();
-    logic_.fontChanged();
+    d_->logic_.fontChanged();
     sync();
     emit PropertyChanged(QStringLiteral("Font"));
 }
 
 void Command::SetFontColor(uint colour) {
-    fontColor_ = colour;
+    d_->fontColor_ = colour;
     update();
     emit PropertyChanged(QStringLiteral("FontColor"));
 }
 
 void Command::Set按钮热键(const QString& keys) {
-    accessKeys_ = keys;
+    d_->accessKeys_ = keys;
     rebuildShortcuts();
     emit PropertyChanged(QStringLiteral("按钮热键"));
 }
 
 void Command::SetDefault(bool on) {
-    isDefault_ = on;
+    d_->isDefault_ = on;
     rebuildShortcuts();
 }
 
 void Command::SetCancel(bool on) {
-    isCancel_ = on;
+    d_->isCancel_ = on;
     rebuildShortcuts();
 }
 
 void Command::rebuildShortcuts() {
-    for (QShortcut* s : shortcuts_)
+    for (QShortcut* s : d_->shortcuts_)
         delete s;
-    shortcuts_.clear();
+    d_->shortcuts_.clear();
     QList<QKeySequence> keys;
-    for (QChar c : accessKeys_) {
+    for (QChar c : d_->accessKeys_) {
         if (!c.isSpace())
             keys << QKeySequence(QStringLiteral("Alt+") + c.toUpper());
     }
-    if (isDefault_)
+    if (d_->isDefault_)
         keys << QKeySequence(Qt::Key_Return) << QKeySequence(Qt::Key_Enter);
-    if (isCancel_)
+    if (d_->isCancel_)
         keys << QKeySequence(Qt::Key_Escape);
     for (const QKeySequence& k : keys) {
         auto* s = new QShortcut(k, this);
@@ -339,10 +404,10 @@ void Command::rebuildShortcuts() {
         connect(s, &QShortcut::activated, this, [this] {
             if (!isEnabled())
                 return;
-            logic_.accessKeyPress();
+            d_->logic_.accessKeyPress();
             sync();
         });
-        shortcuts_.push_back(s);
+        d_->shortcuts_.push_back(s);
     }
 }
 
@@ -356,10 +421,10 @@ int Command::MenuHeight() const {
 
 void Command::InitProperties() {
     measure();
-    logic_.setEnabled(true);
+    d_->logic_.setEnabled(true);
     QWidget::setEnabled(true);
-    logic_.setStyle(int(按钮样式::Lustrane));
-    accessKeys_.clear();
+    d_->logic_.setStyle(int(按钮样式::Lustrane));
+    d_->accessKeys_.clear();
     rebuildShortcuts();
     sync();
 }
@@ -372,10 +437,10 @@ bool Command::ReadProperties(const PropertyBag& bag) {
     Set图标位置(bag.ReadProperty(QStringLiteral("图标位置"), 0).toInt());
     const QString caption =
         bag.ReadProperty(QStringLiteral("Caption"), kProductFamilyText).toString();
-    if (caption != caption_) {
-        caption_ = caption;
+    if (caption != d_->caption_) {
+        d_->caption_ = caption;
         measure();
-        logic_.captionChanged();
+        d_->logic_.captionChanged();
     }
     SetEnabled(bag.ReadProperty(QStringLiteral("Enabled"), true).toBool());
     const QImage picture =
@@ -386,7 +451,7 @@ bool Command::ReadProperties(const PropertyBag& bag) {
     SetFontColor(uint(bag.ReadProperty(QStringLiteral("FontColor"), 0).toInt()));
     // A form without the style takes the style of a new button, and reads on.
     Set按钮类型(bag.ReadProperty(QStringLiteral("按钮类型"), 3, asInt).toInt());
-    accessKeys_ = bag.ReadProperty(QStringLiteral("按钮热键"), QString()).toString();
+    d_->accessKeys_ = bag.ReadProperty(QStringLiteral("按钮热键"), QString()).toString();
     rebuildShortcuts();
     sync();
     return bag.problems().size() == before;
@@ -395,25 +460,25 @@ bool Command::ReadProperties(const PropertyBag& bag) {
 void Command::WriteProperties(PropertyBag& bag) const {
     const QFont ambient = parentWidget() ? parentWidget()->font() : QApplication::font();
     bag.WriteProperty(QStringLiteral("图标位置"), 图标位置(), 0);
-    bag.WriteProperty(QStringLiteral("Caption"), caption_, kProductFamilyText);
+    bag.WriteProperty(QStringLiteral("Caption"), d_->caption_, kProductFamilyText);
     bag.WriteProperty(QStringLiteral("Enabled"), isEnabled(), true);
-    bag.WriteProperty(QStringLiteral("按钮上的图标"), PictureValue(icon_.toImage()),
+    bag.WriteProperty(QStringLiteral("按钮上的图标"), PictureValue(d_->icon_.toImage()),
                       PictureValue(BuiltInImage()));
     bag.WriteProperty(QStringLiteral("Font"), font(), ambient);
-    bag.WriteProperty(QStringLiteral("FontColor"), int(fontColor_), 0);
+    bag.WriteProperty(QStringLiteral("FontColor"), int(d_->fontColor_), 0);
     bag.WriteProperty(QStringLiteral("按钮类型"), 按钮类型()); // always written
-    bag.WriteProperty(QStringLiteral("按钮热键"), accessKeys_, QString());
+    bag.WriteProperty(QStringLiteral("按钮热键"), d_->accessKeys_, QString());
 }
 
 QRectF Command::captionRect() const {
-    return QRectF(logic_.captionPos(),
-                  QFontMetricsF(font()).size(Qt::TextShowMnemonic, PaintedCaption(caption_)));
+    return QRectF(d_->logic_.captionPos(),
+                  QFontMetricsF(font()).size(Qt::TextShowMnemonic, PaintedCaption(d_->caption_)));
 }
 
 QRectF Command::iconRect() const {
-    if (!logic_.iconVisible() || icon_.isNull())
+    if (!d_->logic_.iconVisible() || d_->icon_.isNull())
         return {};
-    return QRectF(logic_.iconPos(), icon_.deviceIndependentSize());
+    return QRectF(d_->logic_.iconPos(), d_->icon_.deviceIndependentSize());
 }
 
 void Command::ShowAboutBox() {
@@ -422,26 +487,26 @@ void Command::ShowAboutBox() {
 }
 
 void Command::press() {
-    logic_.click();
+    d_->logic_.click();
     sync();
 }
 
 void Command::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    if (logic_.hasFace()) {
-        const QPixmap face = Picture(logic_.facePicture());
+    if (d_->logic_.hasFace()) {
+        const QPixmap face = Picture(d_->logic_.facePicture());
         for (const FaceSlice& s : FaceSlices(size(), face.size()))
             p.drawPixmap(s.target, face, s.source);
     }
     const QRectF icon = iconRect();
     if (!icon.isNull())
-        p.drawPixmap(icon.topLeft(), icon_);
+        p.drawPixmap(icon.topLeft(), d_->icon_);
     const QRectF caption = captionRect();
     p.setFont(font());
     const int flags = Qt::TextShowMnemonic | Qt::AlignLeft | Qt::AlignTop;
-    const QString text = PaintedCaption(caption_);
+    const QString text = PaintedCaption(d_->caption_);
     if (isEnabled()) {
-        p.setPen(OleColor(fontColor_));
+        p.setPen(OleColor(d_->fontColor_));
         p.drawText(caption, flags, text);
     } else {
         // The platform's disabled text: etched in white and grey.
@@ -450,7 +515,7 @@ void Command::paintEvent(QPaintEvent*) {
         p.setPen(QColor(0x80, 0x80, 0x80));
         p.drawText(caption, flags, text);
     }
-    if (logic_.focusFrameShown()) {
+    if (d_->logic_.focusFrameShown()) {
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);
         p.drawRect(FocusFrameRect(width(), height()).adjusted(0, 0, -1, -1));
@@ -459,23 +524,23 @@ void Command::paintEvent(QPaintEvent*) {
 
 void Command::resizeEvent(QResizeEvent*) {
     measure();
-    logic_.resized();
+    d_->logic_.resized();
     sync();
 }
 
 void Command::showEvent(QShowEvent*) {
     measure();
-    logic_.shown();
+    d_->logic_.shown();
     sync();
 }
 
 void Command::focusInEvent(QFocusEvent*) {
-    logic_.gotFocus();
+    d_->logic_.gotFocus();
     sync();
 }
 
 void Command::focusOutEvent(QFocusEvent*) {
-    logic_.lostFocus();
+    d_->logic_.lostFocus();
     sync();
 }
 
@@ -499,12 +564,12 @@ void Command::mousePressEvent(QMouseEvent* e) {
     partAt(e->position(), &origin);
     const QPointF at = e->position() - origin;
     if (e->button() == Qt::LeftButton) {
-        leftDown_ = true;
-        afterDoubleClick_ = false;
+        d_->leftDown_ = true;
+        d_->afterDoubleClick_ = false;
         if (!hasFocus())
             setFocus(Qt::MouseFocusReason);
     }
-    logic_.mouseDown(ButtonCode(e->button()), ShiftState(e->modifiers()), at.x(), at.y());
+    d_->logic_.mouseDown(ButtonCode(e->button()), ShiftState(e->modifiers()), at.x(), at.y());
     sync();
 }
 
@@ -512,8 +577,8 @@ void Command::mouseMoveEvent(QMouseEvent* e) {
     QPointF origin;
     partAt(e->position(), &origin);
     const QPointF at = e->position() - origin;
-    logic_.mouseMove(ButtonsCode(e->buttons()), ShiftState(e->modifiers()), at.x(), at.y(),
-                     rect().contains(e->position().toPoint()));
+    d_->logic_.mouseMove(ButtonsCode(e->buttons()), ShiftState(e->modifiers()), at.x(), at.y(),
+                         rect().contains(e->position().toPoint()));
     sync();
 }
 
@@ -521,18 +586,18 @@ void Command::mouseReleaseEvent(QMouseEvent* e) {
     QPointF origin;
     const int part = partAt(e->position(), &origin);
     const QPointF at = e->position() - origin;
-    logic_.mouseUp(ButtonCode(e->button()), ShiftState(e->modifiers()), at.x(), at.y());
-    const bool click = e->button() == Qt::LeftButton && leftDown_ && !afterDoubleClick_ &&
+    d_->logic_.mouseUp(ButtonCode(e->button()), ShiftState(e->modifiers()), at.x(), at.y());
+    const bool click = e->button() == Qt::LeftButton && d_->leftDown_ && !d_->afterDoubleClick_ &&
                        rect().contains(e->position().toPoint());
     if (e->button() == Qt::LeftButton) {
-        leftDown_ = false;
-        afterDoubleClick_ = false;
+        d_->leftDown_ = false;
+        d_->afterDoubleClick_ = false;
     }
     if (click) {
         if (part != 0)
-            logic_.partClick();
+            d_->logic_.partClick();
         else
-            logic_.click();
+            d_->logic_.click();
     }
     sync();
 }
@@ -544,12 +609,12 @@ void Command::mouseDoubleClickEvent(QMouseEvent* e) {
     }
     QPointF origin;
     const int part = partAt(e->position(), &origin);
-    leftDown_ = true;
-    afterDoubleClick_ = true;
+    d_->leftDown_ = true;
+    d_->afterDoubleClick_ = true;
     if (part != 0)
-        logic_.partDblClick();
+        d_->logic_.partDblClick();
     else
-        logic_.dblClick();
+        d_->logic_.dblClick();
     sync();
 }
 
@@ -557,34 +622,34 @@ void Command::keyPressEvent(QKeyEvent* e) {
     if (e->isAutoRepeat() && e->key() == Qt::Key_Space)
         return;
     if (e->key() == Qt::Key_Space)
-        spaceDown_ = true;
-    logic_.keyDown(KeyCode(e), ShiftState(e->modifiers()));
+        d_->spaceDown_ = true;
+    d_->logic_.keyDown(KeyCode(e), ShiftState(e->modifiers()));
     const QString text = e->text();
     if (!text.isEmpty() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-        logic_.keyPress(text.at(0).unicode());
+        d_->logic_.keyPress(text.at(0).unicode());
     sync();
 }
 
 void Command::keyReleaseEvent(QKeyEvent* e) {
     if (e->isAutoRepeat())
         return;
-    logic_.keyUp(KeyCode(e), ShiftState(e->modifiers()));
+    d_->logic_.keyUp(KeyCode(e), ShiftState(e->modifiers()));
     // Space clicks on its release, as every platform's button does.
-    if (e->key() == Qt::Key_Space && spaceDown_) {
-        spaceDown_ = false;
-        logic_.click();
+    if (e->key() == Qt::Key_Space && d_->spaceDown_) {
+        d_->spaceDown_ = false;
+        d_->logic_.click();
     }
     sync();
 }
 
 void Command::changeEvent(QEvent* e) {
-    if (e->type() == QEvent::EnabledChange && logic_.isEnabled() != isEnabled()) {
+    if (e->type() == QEvent::EnabledChange && d_->logic_.isEnabled() != isEnabled()) {
         measure();
-        logic_.setEnabled(isEnabled());
+        d_->logic_.setEnabled(isEnabled());
         sync();
     } else if (e->type() == QEvent::FontChange) {
         measure();
-        logic_.fontChanged();
+        d_->logic_.fontChanged();
         sync();
     }
     QWidget::changeEvent(e);

@@ -16,18 +16,25 @@ using namespace drapix;
 
 namespace drapix {
 
+// What a tray control holds besides its widget.
+class SysTrayPrivate {
+public:
+    NOTIFYICONDATA record_;
+};
+
 QWidget* NewSysTray(QWidget* parent) {
-    auto* t = new SysTray(parent);
-    t->InitProperties();
-    return t;
+    return new SysTray(parent);
 }
 
 } // namespace drapix
 
 SysTray::SysTray(QWidget* parent)
     : QWidget(parent), Timer1(new QTimer(this)), image1_(Picture(QStringLiteral("SysTrayIcon"))),
-      design_(Picture(QStringLiteral("SysTrayDesign"))) {
+      design_(Picture(QStringLiteral("SysTrayDesign"))), d_(std::make_unique<SysTrayPrivate>()) {
     ObjectCreated();
+    // A control made in code or by a form compiled from Designer's file is a newly placed one;
+    // stored properties, where a form has them, are read over this state.
+    InitProperties();
     // Whatever size the host gives: the design picture's 200 x 28 (3000 x 420 twips).
     setFixedSize(TwipsToPixels(3000), TwipsToPixels(420));
     // Invisible while the program runs.
@@ -57,6 +64,10 @@ int SysTray::MenuHeight() const {
     return MenuBarHeight();
 }
 
+const NOTIFYICONDATA& SysTray::iconRecord() const {
+    return d_->record_;
+}
+
 bool SysTray::timerRunning() const {
     return Timer1->isActive();
 }
@@ -77,9 +88,9 @@ void SysTray::attachStep() {
         ShowDuplicateWarning(kSysTrayProduct, kSysTrayDuplicateWarning, host);
         return; // the control may be gone by now
     }
-    record_.uFlags = 0;
-    Shell_NotifyIcon(NIM_DELETE, record_);
-    UnhookTrayWindow(record_.hWnd, this);
+    d_->record_.uFlags = 0;
+    Shell_NotifyIcon(NIM_DELETE, d_->record_);
+    UnhookTrayWindow(d_->record_.hWnd, this);
     if (!UserMode())
         return;
     host->winId(); // the host's native window, which the hook watches
@@ -94,27 +105,27 @@ void SysTray::attachStep() {
 }
 
 void SysTray::AddToTray() {
-    record_.uID = 0;
-    record_.hWnd = hostWindow_;
-    record_.cbSize = 88;
-    record_.hIcon = image1_;
-    record_.uCallbackMessage = TrayCallbackMessage;
-    record_.uFlags = NIF_MESSAGE | NIF_ICON;
-    Shell_NotifyIcon(NIM_ADD, record_);
+    d_->record_.uID = 0;
+    d_->record_.hWnd = hostWindow_;
+    d_->record_.cbSize = 88;
+    d_->record_.hIcon = image1_;
+    d_->record_.uCallbackMessage = TrayCallbackMessage;
+    d_->record_.uFlags = NIF_MESSAGE | NIF_ICON;
+    Shell_NotifyIcon(NIM_ADD, d_->record_);
 }
 
 void SysTray::UpdateTrayTip() {
-    record_.szTip = TrayTipField(caption_);
-    record_.uFlags = NIF_TIP;
-    Shell_NotifyIcon(NIM_MODIFY, record_);
+    d_->record_.szTip = TrayTipField(caption_);
+    d_->record_.uFlags = NIF_TIP;
+    Shell_NotifyIcon(NIM_MODIFY, d_->record_);
 }
 
 void SysTray::RemoveFromTray() {
     // Called before the first attach, it keeps the icon away as well.
     Timer1->stop();
-    record_.uFlags = 0;
-    Shell_NotifyIcon(NIM_DELETE, record_);
-    UnhookTrayWindow(record_.hWnd, this);
+    d_->record_.uFlags = 0;
+    Shell_NotifyIcon(NIM_DELETE, d_->record_);
+    UnhookTrayWindow(d_->record_.hWnd, this);
 }
 
 void SysTray::RaiseTrayEvent(TrayEvent event) {

@@ -2,6 +2,7 @@
 // stand-ins, colours in the 0x00BBGGRR / system-colour form, the menu-bar height.
 #pragma once
 
+#include "drapix/application.h"
 #include "drapix_global.h"
 
 #include <QColor>
@@ -14,9 +15,7 @@ namespace drapix {
 DRAPIX_EXPORT bool UserMode();
 DRAPIX_EXPORT void SetUserMode(bool userMode);
 
-// A font asked for by name, with the stand-ins where it is missing: "宋体" falls back to the
-// Song/Ming style CJK faces, any other face to the sans CJK faces.
-DRAPIX_EXPORT QFont NamedFont(const QString& family, qreal points, bool bold = false);
+// NamedFont: <drapix/application.h>.
 
 // The skin's face colour (#D5DEF2): the back of a skinned form that had the system's button
 // face, and of the duplicate warning.

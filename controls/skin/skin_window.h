@@ -16,6 +16,7 @@
 #pragma once
 
 #include "core/cut_form.h"
+#include "drapix/lustrane.h"
 #include "drapix_global.h"
 #include "skin/skin_logic.h"
 
@@ -149,11 +150,7 @@ DRAPIX_EXPORT SkinWindow* HookWindow(QWidget* window, abstract* target, const Wi
 DRAPIX_EXPORT void UnhookWindow(QWidget* window);
 // The skin of a window, or null.
 DRAPIX_EXPORT SkinWindow* SkinOf(const QWidget* window);
-// Whether the skinned window is maximized (the skin keeps its own placement).
-DRAPIX_EXPORT bool IsZoomed(const QWidget* window);
-// The window's rectangle when it is not maximized: the one a restore brings back while the
-// skin keeps it maximized, the window's own otherwise.
-DRAPIX_EXPORT QRect RestoredGeometry(const QWidget* window);
+// IsZoomed and RestoredGeometry: <drapix/lustrane.h>.
 // The kind of a Qt window, read from its flags and size limits (before the frame is taken).
 DRAPIX_EXPORT WindowKind KindOf(const QWidget* window);
 

@@ -6,14 +6,12 @@
 
 class QWidget;
 
+#include "drapix/application.h"
 #include "drapix_global.h"
 
 namespace drapix {
 
-// Call before the application object is made. On a Wayland session the skin's window shapes,
-// a program's own window placement and the tray protocol need X11: unless the user chose a
-// platform (QT_QPA_PLATFORM), Qt's xcb platform is taken, which runs through XWayland.
-DRAPIX_EXPORT void SelectWindowSystem();
+// SelectWindowSystem: <drapix/application.h>.
 
 // Whether the window manager offers to move and size a window by keyboard.
 bool WindowManagerMovesByKeyboard();

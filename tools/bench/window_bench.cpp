@@ -2,7 +2,6 @@
 // the filled result list, as a user meets it.
 //   meridane-window-bench --folder DIR --keywords A --keywords B [--category NAME] [--runs N]
 // The folder can be made by meridane-bench --make-folder (the realistic corpus, 病理).
-#include "buttons/command.h"
 #include "search/memory/warm_up.h"
 #include "search/memory/writes_behind.h"
 #include "search/message_service.h"
@@ -10,6 +9,8 @@
 #include "services/user_settings.h"
 #include "shell/main_window.h"
 #include "window_driving.h"
+
+#include <drapix/command.h>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

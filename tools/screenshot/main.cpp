@@ -1,12 +1,13 @@
 // meridane-shot: opens the main window on a program folder, runs a search and shows the first
 // title with the mouse, and saves a picture of the window.
 //   meridane-shot --folder DIR --out FILE.png [--category NAME] [--keywords TEXT]
-#include "buttons/command.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/user_settings.h"
 #include "shell/main_window.h"
 #include "window_driving.h"
+
+#include <drapix/command.h>
 
 #include <QApplication>
 #include <QCursor>
