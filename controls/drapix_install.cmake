@@ -1,5 +1,6 @@
 # Installing Drapix for other programs. Components:
-#   libdrapix1     the shared library with its soname link (and the designer plugin)
+#   libdrapix1     the shared library with its soname link (the designer plugin has a package
+#                  of its own, drapix-designer-plugin)
 #   libdrapix-dev  the public headers, the development link libdrapix.so, the CMake package
 #                  (find_package(Drapix 1.0) gives Drapix::Drapix) and drapix.pc
 include(CMakePackageConfigHelpers)

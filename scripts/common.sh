@@ -6,10 +6,10 @@ BUILD_DIR="${MERIDANE_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-tools-dev libsqlcipher-dev libssl-dev
     libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk qt6-translations-l10n libxcb1-dev)
 # What the tests need besides: PDF text, a virtual X display with a window manager and a
-# notification area, the formatter, the checkers of the desktop entry and the metainfo, and what
-# CPack needs for the Debian package.
+# notification area, the formatter, the checkers of the desktop entry and the metainfo, what
+# CPack needs for the Debian packages, and their checker.
 TEST_PACKAGES=(poppler-utils xvfb xauth openbox xdotool x11-utils trayer clang-format
-    desktop-file-utils appstream dpkg-dev file)
+    desktop-file-utils appstream dpkg-dev file lintian)
 
 install_packages() {
     local missing=()

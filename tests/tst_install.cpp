@@ -1,7 +1,8 @@
 // The installed program: `cmake --install` into a temporary prefix, then the program and the
 // tools started from it with a temporary home (the user's folder filled from the installed data,
 // a search, a saved note, the online update against a local site, a second start, a newer
-// package), the desktop entry and the metainfo, and the Debian package's contents.
+// package), the desktop entry and the metainfo, and the Debian packages: what each holds, how
+// they depend on each other, and what lintian says of them.
 //
 // The program's own steps run in this test's executable copied beside the installed program
 // (<prefix>/lib/meridane), so that it finds its folders exactly as the program does.
@@ -27,6 +28,8 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace meridane;
 using namespace meridane::test;
@@ -102,6 +105,78 @@ QStringList NoteTitles(const QString& file) {
         titles << row.text(0);
     return titles;
 }
+
+// Every file and link under dir (relative to it), with a link's target; no folders.
+QMap<QString, QString> Entries(const QString& dir) {
+    QMap<QString, QString> out;
+    QDirIterator it(dir, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QString target;
+        if (it.fileInfo().isSymLink()) {
+            char buffer[4096];
+            const ssize_t n =
+                ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
+            target = n > 0 ? QFile::decodeName(QByteArray(buffer, int(n))) : QStringLiteral("?");
+        }
+        out.insert(QDir(dir).relativeFilePath(path), target);
+    }
+    return out;
+}
+
+// The files and links of a Debian package, relative to /usr, as Entries gives them; every one
+// owned by root.
+QMap<QString, QString> DebEntries(const QString& deb) {
+    QMap<QString, QString> out;
+    QProcess p;
+    p.start(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+    p.waitForFinished();
+    static const QRegularExpression line(
+        QStringLiteral("^(\\S+)\\s+(\\S+)\\s+\\d+\\s+\\S+\\s+\\S+\\s+\\./(.*)$"));
+    for (const QString& l : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch m = line.match(l);
+        if (!m.hasMatch())
+            continue;
+        if (m.captured(2) != QLatin1String("root/root"))
+            out.insert(QStringLiteral("not owned by root: ") + m.captured(3), QString());
+        if (m.captured(1).startsWith(QLatin1Char('d')))
+            continue;
+        QString path = m.captured(3);
+        QString target;
+        if (m.captured(1).startsWith(QLatin1Char('l'))) {
+            const qsizetype arrow = path.indexOf(QStringLiteral(" -> "));
+            target = path.mid(arrow + 4);
+            path.truncate(arrow);
+        }
+        if (!path.startsWith(QStringLiteral("usr/")))
+            out.insert(QStringLiteral("outside /usr: ") + path, target);
+        else
+            out.insert(path.mid(4), target);
+    }
+    return out;
+}
+
+// A map as lines, for comparisons that show the difference.
+QStringList Lines(const QMap<QString, QString>& entries) {
+    QStringList out;
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        out << (it.value().isEmpty() ? it.key() : it.key() + QStringLiteral(" -> ") + it.value());
+    return out;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray Gunzip(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+    p.waitForFinished();
+    return p.readAllStandardOutput();
+}
+
+const QString kDebVersion = QStringLiteral(MERIDANE_DEB_VERSION);
 
 KnowledgeSources Sources(const QString& formula) {
     KnowledgeSources s;
@@ -265,6 +340,7 @@ class InstallTest : public QObject {
 
     QTemporaryDir work;
     QString prefix, home;
+    QString packageFolder; // the Debian packages, once made
 
     QString inPrefix(const QString& relative) const { return prefix + QLatin1Char('/') + relative; }
     QString libDir() const { return QStringLiteral(MERIDANE_INSTALL_LIBDIR); }
@@ -448,55 +524,236 @@ private slots:
         p.waitForFinished();
     }
 
-    void debianPackage() {
-        const QString out = work.filePath(QStringLiteral("package"));
+    // The Debian packages: one per install component, each holding exactly what its component
+    // installs, with its copyright and changelog, and depending on the others as a system's
+    // packages do.
+    void debianPackages() {
         const QString dpkg = QStandardPaths::findExecutable(QStringLiteral("dpkg"));
         if (dpkg.isEmpty() ||
             QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty())
             QSKIP("dpkg-shlibdeps missing (dpkg-dev)");
+        const QString out = work.filePath(QStringLiteral("package"));
         const QString debArch = Start(dpkg, {QStringLiteral("--print-architecture")}).out.trimmed();
         Run r =
             Start(QStringLiteral("cpack"), {QStringLiteral("--config"),
                                             QStringLiteral(MERIDANE_BUILD_DIR "/CPackConfig.cmake"),
                                             QStringLiteral("-B"), out});
         QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
-        const QString deb =
-            out +
-            QStringLiteral("/meridane_%1_%2.deb").arg(QStringLiteral(MERIDANE_VERSION), debArch);
-        QVERIFY2(QFileInfo::exists(deb), qPrintable(deb));
+        QVERIFY2(!(r.out + r.err).contains(QStringLiteral("Warning")), qPrintable(r.out + r.err));
+        packageFolder = out;
 
-        r = Start(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
-        QCOMPARE(r.exitCode, 0);
-        QStringList expected{
-            QStringLiteral("./usr/bin/meridane -> ../lib/meridane/Meridane5.0"),
-            QStringLiteral("./usr/bin/meridane-query"),
-            QStringLiteral("./usr/lib/meridane/Meridane5.0"),
-            QStringLiteral("./usr/") + libDir() + QStringLiteral("/libdrapix.so.1.0"),
-            QStringLiteral("./usr/") + libDir() +
-                QStringLiteral("/libdrapix.so.1 -> libdrapix.so.1.0"),
-            QStringLiteral("./usr/share/meridane/sound/bk6.mp3"),
-            QStringLiteral("./usr/share/meridane/sound/bk1.mp3"),
-            QStringLiteral("./usr/share/meridane/Ifonts.fon"),
-            QStringLiteral("./usr/share/meridane/msjic"),
-            QStringLiteral("./usr/share/applications/example.meridane.Meridane.desktop"),
-            QStringLiteral("./usr/share/metainfo/example.meridane.Meridane.metainfo.xml"),
-            QStringLiteral("./usr/share/icons/hicolor/48x48/apps/example.meridane.Meridane.png"),
-            QStringLiteral("./usr/share/icons/hicolor/scalable/apps/example.meridane.Meridane.svg"),
-        };
+        // Whatever the build installs for the development package, it is packaged when there
+        // is any.
+        QStringList packages{QStringLiteral("libdrapix1"), QStringLiteral("meridane")};
+        QMap<QString, QMap<QString, QString>> installs;
+        for (const QString& component :
+             {QStringLiteral("libdrapix1"), QStringLiteral("libdrapix-dev"),
+              QStringLiteral("drapix-designer-plugin"), QStringLiteral("meridane")}) {
+            const QString dir = work.filePath(QStringLiteral("component/") + component);
+            r = Start(QStringLiteral("cmake"),
+                      {QStringLiteral("--install"), QStringLiteral(MERIDANE_BUILD_DIR),
+                       QStringLiteral("--component"), component, QStringLiteral("--prefix"), dir});
+            QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+            installs[component] = Entries(dir);
+        }
+        const bool dev = !installs[QStringLiteral("libdrapix-dev")].isEmpty();
+        if (dev)
+            packages << QStringLiteral("libdrapix-dev");
 #ifdef MERIDANE_DESIGNER_PLUGIN
-        expected << QStringLiteral("./usr/") + libDir() +
-                        QStringLiteral("/qt6/plugins/designer/libdrapix_designer.so");
+        packages << QStringLiteral("drapix-designer-plugin");
 #endif
-        for (const QString& f : std::as_const(expected))
-            QVERIFY2(r.out.contains(QLatin1Char(' ') + f + QLatin1Char('\n')), qPrintable(f));
-        QVERIFY(!r.out.contains(QStringLiteral("msjic.dll")));
+        for (const QString& component : installs.keys()) {
+            if (!packages.contains(component))
+                QVERIFY2(installs[component].isEmpty(), qPrintable(component));
+        }
+        const QDir made(out);
+        QStringList debs = made.entryList({QStringLiteral("*.deb")}, QDir::Files, QDir::Name);
+        QStringList expectedDebs;
+        for (const QString& p : std::as_const(packages))
+            expectedDebs << QStringLiteral("%1_%2_%3.deb").arg(p, kDebVersion, debArch);
+        expectedDebs.sort();
+        QCOMPARE(debs, expectedDebs);
 
-        // Dependencies from the binaries.
-        r = Start(QStringLiteral("dpkg-deb"),
-                  {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
-        QCOMPARE(r.exitCode, 0);
-        for (const char* p : {"libqt6widgets6", "libqt6network6", "libsqlcipher", "libc6"})
-            QVERIFY2(r.out.contains(QLatin1String(p)), qPrintable(r.out));
+        // Each package holds what its component installs: nothing more, nothing less.
+        QMap<QString, QMap<QString, QString>> contents;
+        QMap<QString, QString> everything;
+        for (const QString& p : std::as_const(packages)) {
+            const QString deb =
+                made.filePath(QStringLiteral("%1_%2_%3.deb").arg(p, kDebVersion, debArch));
+            contents[p] = DebEntries(deb);
+            QCOMPARE(Lines(contents[p]), Lines(installs[p]));
+            for (auto it = contents[p].cbegin(); it != contents[p].cend(); ++it) {
+                QVERIFY2(!everything.contains(it.key()), qPrintable(it.key()));
+                everything.insert(it.key(), it.value());
+            }
+            // The package's own copyright and changelog, compressed as Debian wants it.
+            const QString doc = QStringLiteral("share/doc/") + p;
+            QVERIFY2(contents[p].contains(doc + QStringLiteral("/copyright")), qPrintable(p));
+            QVERIFY2(contents[p].contains(doc + QStringLiteral("/changelog.Debian.gz")),
+                     qPrintable(p));
+            const QString unpacked = work.filePath(QStringLiteral("unpacked/") + p);
+            QVERIFY(QDir().mkpath(unpacked));
+            QCOMPARE(
+                Start(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, unpacked}).exitCode,
+                0);
+            QFile copyright(unpacked + QStringLiteral("/usr/") + doc +
+                            QStringLiteral("/copyright"));
+            QVERIFY(copyright.open(QIODevice::ReadOnly));
+            QVERIFY(copyright.readLine().startsWith(
+                "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"));
+            const QByteArray changelog = Gunzip(unpacked + QStringLiteral("/usr/") + doc +
+                                                QStringLiteral("/changelog.Debian.gz"));
+            QVERIFY2(
+                changelog.startsWith(QStringLiteral("meridane (%1) ").arg(kDebVersion).toUtf8()),
+                changelog.constData());
+            // Every program in bin has its manual page.
+            for (auto it = contents[p].cbegin(); it != contents[p].cend(); ++it) {
+                if (!it.key().startsWith(QStringLiteral("bin/")))
+                    continue;
+                const QString page =
+                    QStringLiteral("share/man/man1/") + it.key().mid(4) + QStringLiteral(".1.gz");
+                QVERIFY2(contents[p].contains(page), qPrintable(page));
+                QVERIFY(Gunzip(unpacked + QStringLiteral("/usr/") + page).startsWith(".TH "));
+            }
+            // Every gzip file of the package: best compression, no name and no time inside.
+            for (auto it = contents[p].cbegin(); it != contents[p].cend(); ++it) {
+                if (!it.key().endsWith(QStringLiteral(".gz")))
+                    continue;
+                QFile gz(unpacked + QStringLiteral("/usr/") + it.key());
+                QVERIFY(gz.open(QIODevice::ReadOnly));
+                const QByteArray header = gz.read(10);
+                QVERIFY2(header.size() == 10 && (header[3] & 0x08) == 0 &&
+                             header.mid(4, 4) == QByteArray(4, '\0') && header[8] == 2,
+                         qPrintable(it.key()));
+            }
+        }
+        // The whole install is packaged; the Debian changelogs and lintian's notes only go into
+        // the packages.
+        for (const QString& p : std::as_const(packages)) {
+            everything.remove(QStringLiteral("share/doc/%1/changelog.Debian.gz").arg(p));
+            everything.remove(QStringLiteral("share/lintian/overrides/") + p);
+        }
+        QCOMPARE(Lines(everything), Lines(Entries(prefix)));
+
+        // What each package holds.
+        const QString lib = libDir();
+        QCOMPARE(contents[QStringLiteral("libdrapix1")].keys(),
+                 QStringList({lib + QStringLiteral("/libdrapix.so.1"),
+                              lib + QStringLiteral("/libdrapix.so.1.0"),
+                              QStringLiteral("share/doc/libdrapix1/changelog.Debian.gz"),
+                              QStringLiteral("share/doc/libdrapix1/copyright"),
+                              QStringLiteral("share/lintian/overrides/libdrapix1")}));
+        QCOMPARE(
+            contents[QStringLiteral("libdrapix1")].value(lib + QStringLiteral("/libdrapix.so.1")),
+            QStringLiteral("libdrapix.so.1.0"));
+        const QMap<QString, QString>& program = contents[QStringLiteral("meridane")];
+        QCOMPARE(program.value(QStringLiteral("bin/meridane")),
+                 QStringLiteral("../lib/meridane/Meridane5.0"));
+        QStringList expected{
+            QStringLiteral("bin/meridane-query"),
+            QStringLiteral("bin/meridane-builddb"),
+            QStringLiteral("lib/meridane/Meridane5.0"),
+            QStringLiteral("share/meridane/sound/bk6.mp3"),
+            QStringLiteral("share/meridane/sound/bk1.mp3"),
+            QStringLiteral("share/meridane/Ifonts.fon"),
+            QStringLiteral("share/meridane/msjic"),
+            QStringLiteral("share/applications/example.meridane.Meridane.desktop"),
+            QStringLiteral("share/metainfo/example.meridane.Meridane.metainfo.xml"),
+            QStringLiteral("share/icons/hicolor/48x48/apps/example.meridane.Meridane.png"),
+            QStringLiteral("share/icons/hicolor/scalable/apps/example.meridane.Meridane.svg"),
+            QStringLiteral("share/man/man1/meridane.1.gz"),
+        };
+        for (const QString& f : std::as_const(expected))
+            QVERIFY2(program.contains(f), qPrintable(f));
+        QVERIFY(!program.contains(QStringLiteral("share/meridane/msjic.dll")));
+#ifdef MERIDANE_DESIGNER_PLUGIN
+        QVERIFY(contents[QStringLiteral("drapix-designer-plugin")].contains(
+            lib + QStringLiteral("/qt6/plugins/designer/libdrapix_designer.so")));
+#endif
+        if (dev) {
+            for (const QString& f : contents[QStringLiteral("libdrapix-dev")].keys())
+                QVERIFY2(!f.startsWith(lib + QStringLiteral("/libdrapix.so.")), qPrintable(f));
+        }
+
+        // The dependencies: on the system's libraries from the binaries, on each other exact.
+        const QString exact = QStringLiteral("libdrapix1 (= %1)").arg(kDebVersion);
+        QMap<QString, QStringList> depends;
+        for (const QString& p : std::as_const(packages)) {
+            const QString deb =
+                made.filePath(QStringLiteral("%1_%2_%3.deb").arg(p, kDebVersion, debArch));
+            r = Start(QStringLiteral("dpkg-deb"),
+                      {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
+            QCOMPARE(r.exitCode, 0);
+            depends[p] = r.out.trimmed().split(QStringLiteral(", "));
+            QCOMPARE(Start(QStringLiteral("dpkg-deb"),
+                           {QStringLiteral("-f"), deb, QStringLiteral("Version")})
+                         .out.trimmed(),
+                     kDebVersion);
+        }
+        const auto mentions = [](const QStringList& list, const char* package) {
+            for (const QString& d : list)
+                if (d == QLatin1String(package) ||
+                    d.startsWith(QLatin1String(package) + QLatin1Char(' ')))
+                    return true;
+            return false;
+        };
+        for (const char* p : {"libqt6widgets6", "libc6"})
+            QVERIFY2(mentions(depends[QStringLiteral("libdrapix1")], p),
+                     qPrintable(depends[QStringLiteral("libdrapix1")].join(QLatin1Char('|'))));
+        QVERIFY(!mentions(depends[QStringLiteral("libdrapix1")], "libdrapix1"));
+        QVERIFY2(depends[QStringLiteral("meridane")].contains(exact),
+                 qPrintable(depends[QStringLiteral("meridane")].join(QLatin1Char('|'))));
+        for (const char* p : {"libqt6widgets6", "libqt6network6", "libsqlcipher0", "libc6"})
+            QVERIFY2(mentions(depends[QStringLiteral("meridane")], p),
+                     qPrintable(depends[QStringLiteral("meridane")].join(QLatin1Char('|'))));
+        if (dev) {
+            QVERIFY(depends[QStringLiteral("libdrapix-dev")].contains(exact));
+            QVERIFY(mentions(depends[QStringLiteral("libdrapix-dev")], "qt6-base-dev"));
+        }
+#ifdef MERIDANE_DESIGNER_PLUGIN
+        QVERIFY(depends[QStringLiteral("drapix-designer-plugin")].contains(exact));
+#endif
+
+        // The library's control files: its shlibs, and ldconfig by trigger, never by a script.
+        const QString control = work.filePath(QStringLiteral("control"));
+        QCOMPARE(
+            Start(QStringLiteral("dpkg-deb"),
+                  {QStringLiteral("-e"),
+                   made.filePath(QStringLiteral("libdrapix1_%1_%2.deb").arg(kDebVersion, debArch)),
+                   control})
+                .exitCode,
+            0);
+        QStringList controlFiles = QDir(control).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(controlFiles, QStringList({QStringLiteral("control"), QStringLiteral("md5sums"),
+                                            QStringLiteral("shlibs"), QStringLiteral("triggers")}));
+        QCOMPARE(ReadAll(control + QStringLiteral("/shlibs")),
+                 QStringLiteral("libdrapix 1 libdrapix1 (>= %1)\n").arg(kDebVersion).toUtf8());
+        QCOMPARE(ReadAll(control + QStringLiteral("/triggers")),
+                 QByteArray("activate-noawait ldconfig\n"));
+    }
+
+    // lintian, the Debian package checker, finds no error and nothing to warn of.
+    void lintianIsQuiet() {
+        const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+        if (lintian.isEmpty())
+            QSKIP("lintian missing: the packages are not checked (Debian package lintian)");
+        if (packageFolder.isEmpty())
+            QSKIP("no packages were made");
+        QStringList args{QStringLiteral("--allow-root"),           QStringLiteral("--fail-on"),
+                         QStringLiteral("error,warning"),          QStringLiteral("--display-info"),
+                         QStringLiteral("--display-experimental"), QStringLiteral("--pedantic")};
+        const QDir made(packageFolder);
+        for (const QString& deb : made.entryList({QStringLiteral("*.deb")}, QDir::Files))
+            args << made.filePath(deb);
+        const Run r = Start(lintian, args, QProcessEnvironment::systemEnvironment(), 900000);
+        const QString all = r.out + r.err;
+        QVERIFY2(r.exitCode == 0, qPrintable(all));
+        static const QRegularExpression serious(QStringLiteral("^[EW]: "),
+                                                QRegularExpression::MultilineOption);
+        QVERIFY2(!all.contains(serious), qPrintable(all));
+        // Let the remaining hints be seen.
+        if (!all.trimmed().isEmpty())
+            qInfo().noquote() << all.trimmed();
     }
 };
 
