@@ -7,9 +7,12 @@
 #include <drapix/systray.h>
 #include <drapix/version.h>
 
+#include <QEventLoop>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui_(new Ui::MainWindow) {
@@ -38,7 +41,7 @@ void MainWindow::search() {
     statusBar()->showMessage(QStringLiteral("Searching for \"%1\"").arg(ui_->keywords->text()));
 }
 
-bool MainWindow::SelfCheck(QString* report) const {
+bool MainWindow::SelfCheck(QString* report) {
     bool ok = true;
     const auto line = [&](bool good, const QString& text) {
         *report += (good ? QStringLiteral("ok   ") : QStringLiteral("FAIL ")) + text + '\n';
@@ -60,22 +63,40 @@ bool MainWindow::SelfCheck(QString* report) const {
     line(menuBar() && !menuBar()->actions().isEmpty(), QStringLiteral("menu bar with its menu"));
     line(findChild<QToolBar*>() != nullptr, QStringLiteral("tool bar"));
     line(statusBar() != nullptr, QStringLiteral("status bar"));
-    // Where the skin leaves the main window's parts: printed, not counted (a skin that takes
-    // the form's children into a frame of its own leaves the main window without its central
-    // widget).
-    const auto note = [&](bool good, const QString& text) {
-        *report += QStringLiteral("note ") + text +
-                   (good ? QStringLiteral(": yes\n") : QStringLiteral(": no\n"));
-    };
-    const QWidget* central = centralWidget();
-    note(central && central->layout(), QStringLiteral("central widget with its layout"));
-    for (const Command* b : findChildren<Command*>())
-        note(central && central->isAncestorOf(b) && b->isVisible() &&
-                 central->rect().contains(QRect(b->mapTo(central, QPoint(0, 0)), b->size())),
-             QStringLiteral("%1 inside the central widget").arg(b->objectName()));
+    // The skin keeps the main window's layout: the menu bar under the caption, the central
+    // widget with its buttons under the menu bar, all following a resize.
     const Lustrane* skin = findChild<Lustrane*>();
     line(skin != nullptr, QStringLiteral("skin on the form"));
-    note(skin && skin->attached(), QStringLiteral("skin attached"));
+    line(skin && skin->attached(), QStringLiteral("skin attached"));
+    QWidget* central = centralWidget();
+    line(central && central->layout(), QStringLiteral("central widget with its layout"));
+    for (const Command* b : findChildren<Command*>())
+        line(central && central->isAncestorOf(b) && b->isVisible() &&
+                 central->rect().contains(QRect(b->mapTo(central, QPoint(0, 0)), b->size())),
+             QStringLiteral("%1 inside the central widget").arg(b->objectName()));
+    line(menuBar()->isVisible() && menuBar()->y() > 0 &&
+             central->y() >= menuBar()->geometry().bottom(),
+         QStringLiteral("menu bar below the caption, above the central widget"));
+    const auto settle = [] {
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    const QSize before = central->size();
+    resize(size() + QSize(120, 80));
+    settle();
+    line(central->size() == before + QSize(120, 80),
+         QStringLiteral("central widget follows a resize (%1x%2)")
+             .arg(central->width())
+             .arg(central->height()));
+    QAction* first = menuBar()->actions().value(0);
+    QMenu* menu = first ? first->menu() : nullptr;
+    if (menu)
+        menuBar()->setActiveAction(first);
+    settle();
+    line(menu && menu->isVisible(), QStringLiteral("first menu opens from the menu bar"));
+    if (menu)
+        menu->close();
     line(tray_->Caption() == QLatin1String("Drapix example"),
          QStringLiteral("tray tip \"%1\"").arg(tray_->Caption()));
     return ok;

@@ -19,8 +19,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // What --self-check looks at, one line each; true when everything is as expected.
-    bool SelfCheck(QString* report) const;
+    // What --self-check looks at, one line each; true when everything is as expected. It resizes
+    // the window and opens its first menu on the way.
+    bool SelfCheck(QString* report);
 
 private:
     void search();
