@@ -50,12 +50,9 @@ QString MainCaption() {
     return kProductCaption + QStringLiteral("   ") + SiteAddress();
 }
 
-int Px(float twips) {
-    return qRound(twips / kTwipsPerPixel);
-}
-
 void Place(QWidget* w, const TwipRect& r) {
-    w->setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
+    w->setGeometry(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width),
+                   TwipsToPixels(r.height));
 }
 
 // "宋体", with the library's Song-style stand-ins where it is missing.
@@ -343,7 +340,7 @@ void frmMain::Form_Load() {
 }
 
 QRect frmMain::startPlacement() {
-    const QSize load(Px(kLoadWidth), Px(kLoadHeight));
+    const QSize load(TwipsToPixels(kLoadWidth), TwipsToPixels(kLoadHeight));
     const std::optional<WindowPlacement> remembered = LoadWindowPlacement();
     startMaximized_ = remembered && remembered->maximized;
     const QRect wanted = remembered ? remembered->rect : QRect(QPoint(0, 0), load);
@@ -475,7 +472,7 @@ void frmMain::readFields() {
 }
 
 void frmMain::keepAbovePane(QWidget& w) const {
-    const int paneTop = Px(geometry_.RichTextBox1.top);
+    const int paneTop = TwipsToPixels(geometry_.RichTextBox1.top);
     if (w.geometry().bottom() >= paneTop)
         w.move(w.x(), std::max(0, paneTop - w.height()));
 }
@@ -488,7 +485,8 @@ void frmMain::showFields() {
     Label3->setText(fields_.hitCounter);
     Label2->setText(fields_.statusLine);
     // The header outgrows the label's design width; it may grow up to the next label.
-    Label2->resize(std::min(Label2->sizeHint().width(), Px(8040 - 5040)), Label2->height());
+    Label2->resize(std::min(Label2->sizeHint().width(), TwipsToPixels(8040 - 5040)),
+                   Label2->height());
     FitLabelToText(*Label2);
     keepAbovePane(*Label2);
 }
