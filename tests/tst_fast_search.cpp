@@ -241,7 +241,7 @@ class FastSearchTest : public QObject {
 
     // Runs one search on both sides, compares what they show, and returns whether the
     // in-memory side did it in memory.
-    bool searchBoth(Side& ref, Side& mem, Option option, const QString& box, bool within) {
+    bool searchBoth(Side& ref, Side& mem, Category option, const QString& box, bool within) {
         bool inMemory = false;
         Outcome out[2];
         for (Side* side : {&ref, &mem}) {
@@ -249,7 +249,7 @@ class FastSearchTest : public QObject {
             side->fields.keywordBox = box;
             out[side == &mem] = act(*side, [&](SearchFields& f) {
                 KeywordSearch s(f, side->engine);
-                within ? s.Command2Click() : s.Command1Click();
+                within ? s.SearchWithinResults() : s.NewSearch();
                 if (side == &mem)
                     inMemory = s.lastSearchInMemory();
                 return true;
@@ -296,14 +296,14 @@ class FastSearchTest : public QObject {
 
         std::mt19937 rng(seed);
         std::uniform_int_distribution<int> percent(0, 99);
-        const Option options[] = {Option::Option1, Option::Option2, Option::Option3,
-                                  Option::Option5, Option::Option6};
+        const Category options[] = {Category::Formulas, Category::Herbs, Category::Pathology,
+                                    Category::MyLibrary, Category::ExpertCases};
         QStringList earlier;
         int searches = 0, inMemory = 0;
         for (int step = 0; step < steps; ++step) {
             const int kind = percent(rng);
             if (kind < 8 || step == 0) {
-                const Option o = options[std::uniform_int_distribution<int>(0, 4)(rng)];
+                const Category o = options[std::uniform_int_distribution<int>(0, 4)(rng)];
                 ref.fields.selected = mem.fields.selected = o;
             }
             QString what;
@@ -316,7 +316,7 @@ class FastSearchTest : public QObject {
                 action = [&, within, box](SearchFields& f, SearchEngine* e) {
                     f.keywordBox = box;
                     KeywordSearch s(f, e);
-                    within ? s.Command2Click() : s.Command1Click();
+                    within ? s.SearchWithinResults() : s.NewSearch();
                     if (e)
                         memInMemory = s.lastSearchInMemory();
                     return true;
@@ -454,9 +454,9 @@ private slots:
         });
         Side& ref = folders.ref;
         Side& mem = folders.mem;
-        QCOMPARE(searchBoth(ref, mem, Option::Option3, keywords, false), inMemory);
+        QCOMPARE(searchBoth(ref, mem, Category::Pathology, keywords, false), inMemory);
         // The result table the statements made may well suit memory again.
-        searchBoth(ref, mem, Option::Option3, keywords, true);
+        searchBoth(ref, mem, Category::Pathology, keywords, true);
         if (!mem.fields.resultList.isEmpty())
             clickBoth(ref, mem, mem.fields.resultList.constLast());
         compareFiles(ref, mem, QStringLiteral("after the searches"));
@@ -470,9 +470,9 @@ private slots:
         Side& mem = folders.mem;
         const QString marker = QStringLiteral("新加的词");
         for (const auto& [option, file, password, sql] :
-             {std::tuple{Option::Option3, "/msjic.dll", kDatabasePassword,
+             {std::tuple{Category::Pathology, "/msjic.dll", kDatabasePassword,
                          "UPDATE bing SET 文本=文本 || '新加的词' WHERE 编号 IN (4, 5)"},
-              std::tuple{Option::Option5, "/msjic", QString(),
+              std::tuple{Category::MyLibrary, "/msjic", QString(),
                          "UPDATE me1 SET 文本='新加的词' WHERE 编号=9"}}) {
             QVERIFY(searchBoth(ref, mem, option, marker, false));
             QCOMPARE(mem.fields.statusLine, kNothingFound);
@@ -494,7 +494,7 @@ private slots:
             QVERIFY(QFile::remove(notes));
             QVERIFY(QFile::rename(notes + QStringLiteral(".bak"), notes));
         }
-        QVERIFY(searchBoth(ref, mem, Option::Option5, restored, false));
+        QVERIFY(searchBoth(ref, mem, Category::MyLibrary, restored, false));
         QCOMPARE(mem.fields.resultList.size(), 1);
         compareFiles(ref, mem, QStringLiteral("restored notes"));
     }
@@ -507,8 +507,8 @@ private slots:
         Side& mem = folders.mem;
         SetProgramFolder(mem.folder);
         engine.warmUp();
-        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发,a,热"), false));
-        QVERIFY(searchBoth(ref, mem, Option::Option6, QStringLiteral("a"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("发,a,热"), false));
+        QVERIFY(searchBoth(ref, mem, Category::ExpertCases, QStringLiteral("a"), false));
 
         // Read again, then changed by another program before the first search.
         SetProgramFolder(mem.folder);
@@ -518,7 +518,7 @@ private slots:
         const QString sql = QStringLiteral("UPDATE yao SET 文本='加上的字' WHERE 编号 < 4");
         for (const Side* side : {&ref, &mem})
             Alter(side->folder + QStringLiteral("/msjic.dll"), kDatabasePassword, sql);
-        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("加上"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("加上"), false));
         QCOMPARE(mem.fields.resultList.size(), 3);
         compareFiles(ref, mem, sql);
     }
@@ -557,18 +557,18 @@ private slots:
         const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
 
         // A statement-path search right after a memory search.
-        QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("发,a,热"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("发,a,热"), false));
         mem.engine = nullptr;
-        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("咳,a"), true));
+        QVERIFY(!searchBoth(ref, mem, Category::Pathology, QStringLiteral("咳,a"), true));
         mem.engine = &engine;
         compareFiles(ref, mem, QStringLiteral("statements after memory"));
 
         // A search within results and a click right after a memory search.
-        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("痛,b,'"), false));
-        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("b"), true));
+        QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("痛,b,'"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("b"), true));
         QVERIFY(!mem.fields.resultList.isEmpty());
         QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
-        QVERIFY(searchBoth(ref, mem, Option::Option6, QStringLiteral("a,c"), false));
+        QVERIFY(searchBoth(ref, mem, Category::ExpertCases, QStringLiteral("a,c"), false));
         QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
         // The clicks were shown while the writes wait; another reader waits for them.
         engine.holdPendingWrites(false);
@@ -577,8 +577,8 @@ private slots:
 
         // Another connection waits on the lock until the writes are done, then reads the state
         // the statements leave.
-        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘草,人参"), false));
-        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘草"), true));
+        QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("甘草,人参"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("甘草"), true));
         QStringList seen;
         std::atomic<bool> done = false;
         std::thread reader([&] {
@@ -606,9 +606,9 @@ private slots:
         Side& ref = folders.ref;
         Side& mem = folders.mem;
         const QString working = mem.folder + QStringLiteral("/msjic.dll");
-        const KnowledgeCategory& bing = *CategoryFor(Option::Option3);
+        const KnowledgeCategory& bing = *CategoryFor(Category::Pathology);
 
-        QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("不存在"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("不存在"), false));
         engine.finishPendingWrites();
         const QStringList before = DatabaseState(working, kDatabasePassword);
 
@@ -626,10 +626,10 @@ private slots:
         const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
         const QString common = QStringLiteral("发,热,a");
         for (Side* side : {&ref, &mem}) {
-            side->fields.selected = Option::Option3;
+            side->fields.selected = Category::Pathology;
             side->fields.keywordBox = common;
             act(*side, [&](SearchFields& f) {
-                KeywordSearch(f, side->engine).Command1Click();
+                KeywordSearch(f, side->engine).NewSearch();
                 return true;
             });
         }
@@ -662,7 +662,7 @@ private slots:
         QCOMPARE(mem.fields.recordBody, body);
         mem.fields.keywordBox = QStringLiteral("热");
         const Outcome within = act(mem, [&](SearchFields& f) {
-            KeywordSearch(f, &engine).Command2Click();
+            KeywordSearch(f, &engine).SearchWithinResults();
             return true;
         });
         QCOMPARE(within.messages.size(), 1);
@@ -674,10 +674,10 @@ private slots:
         engine.pendingWrites().setBeforeEachJob(
             [](SqlConnection& db) { db.exec(QStringLiteral("PRAGMA max_page_count=1073741823")); });
         engine.holdPendingWrites(false);
-        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘"), false));
-        QVERIFY(searchBoth(ref, mem, Option::Option3, common, false));
+        QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("甘"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, common, false));
         QVERIFY(!engine.resultsLost(bing));
-        QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("热"), true));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("热"), true));
         QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
         compareFiles(ref, mem, QStringLiteral("after a failed write"));
     }
@@ -690,8 +690,8 @@ private slots:
         Side& mem = folders.mem;
         TableImage::SetImageMemoryLimit(1024);
         const auto restore = qScopeGuard([] { TableImage::SetImageMemoryLimit(0); });
-        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("发,a"), false));
-        QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("热"), true));
+        QVERIFY(!searchBoth(ref, mem, Category::Pathology, QStringLiteral("发,a"), false));
+        QVERIFY(!searchBoth(ref, mem, Category::Pathology, QStringLiteral("热"), true));
         QVERIFY(!mem.fields.resultList.isEmpty());
         clickBoth(ref, mem, mem.fields.resultList.constFirst());
         compareFiles(ref, mem, QStringLiteral("too large"));
@@ -738,12 +738,12 @@ private slots:
         // The file goes while the search's writes still wait.
         engine.holdPendingWrites(true);
         const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
-        QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("发"), false));
         for (const Side* side : {&ref, &mem})
             QVERIFY(QFile::remove(side->folder + QStringLiteral("/msjic.dll")));
         const qsizetype before = messages.shown.size();
-        QVERIFY(!searchBoth(ref, mem, Option::Option1, QStringLiteral("发,热"), false));
-        QVERIFY(!searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), true));
+        QVERIFY(!searchBoth(ref, mem, Category::Formulas, QStringLiteral("发,热"), false));
+        QVERIFY(!searchBoth(ref, mem, Category::Formulas, QStringLiteral("发"), true));
         QVERIFY(!clickBoth(ref, mem, QStringLiteral("题1")));
         QVERIFY(messages.count(kOpenFailureNotice) > 0);
         QVERIFY(messages.shown.size() > before);
@@ -756,8 +756,8 @@ private slots:
                         [&](const QString&) { SetCipherPageSizeForNewFiles(kCipherPageSize); });
         Side& ref = folders.ref;
         Side& mem = folders.mem;
-        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("发,a"), false));
-        QVERIFY(searchBoth(ref, mem, Option::Option2, QStringLiteral("热"), true));
+        QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("发,a"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("热"), true));
         compareFiles(ref, mem, QStringLiteral("1 KB pages"));
         SqlConnection wrong;
         QVERIFY_THROWS_EXCEPTION(

@@ -310,10 +310,10 @@ private slots:
         // Read again, the change goes where it is meant to.
         first.load(notes);
         SearchFields fields;
-        fields.selected = Option::Option5;
+        fields.selected = Category::MyLibrary;
         KeywordSearch search(fields, &engine);
         fields.keywordBox = QStringLiteral("补气");
-        search.Command1Click();
+        search.NewSearch();
         engine.finishPendingWrites();
         QCOMPARE(fields.resultList.size(), 2);
         QVERIFY(MoveTo(first, QStringLiteral("读书笔记")));
@@ -437,10 +437,10 @@ private slots:
     // and time say nothing (a coarse file time, or a save within one tick).
     void searchSeesAnInPlaceSave() {
         SearchFields fields;
-        fields.selected = Option::Option5;
+        fields.selected = Category::MyLibrary;
         KeywordSearch search(fields, &engine);
         fields.keywordBox = QStringLiteral("恶寒");
-        search.Command1Click();
+        search.NewSearch();
         QVERIFY(search.lastSearchInMemory());
         QCOMPARE(fields.resultList, QStringList{QStringLiteral("门诊记录")});
 
@@ -458,7 +458,7 @@ private slots:
         QCOMPARE(QFileInfo(notes).size(), size);
         std::filesystem::last_write_time(path, time);
 
-        search.Command1Click();
+        search.NewSearch();
         QVERIFY(search.lastSearchInMemory());
         QCOMPARE(fields.resultList,
                  (QStringList{QStringLiteral("门诊记录"), QStringLiteral("方歌")}));

@@ -221,14 +221,14 @@ private slots:
         // The program starts and searches its own copy; the tool goes on from its own search.
         QVERIFY(MakeWorkingCopy());
         SearchFields fields;
-        fields.selected = Option::Option3;
+        fields.selected = Category::Pathology;
         fields.keywordBox = QStringLiteral("恶寒");
-        KeywordSearch(fields, &engine).Command1Click();
+        KeywordSearch(fields, &engine).NewSearch();
         engine.finishPendingWrites();
         QCOMPARE(fields.resultList, QStringList{QStringLiteral("感冒")});
         r = Start(tool, base + QStringList{QStringLiteral("--within"), QStringLiteral("发热")});
         QCOMPARE(r.out, QStringLiteral("共有2条记录\n感冒\n暑湿\n"));
-        KeywordSearch(fields, &engine).Command2Click();
+        KeywordSearch(fields, &engine).SearchWithinResults();
         QCOMPARE(fields.resultList, QStringList{QStringLiteral("感冒")});
 
         // A copy of the tool's own that is no database (cut short) is made again.

@@ -7,7 +7,7 @@
 
 namespace meridane {
 
-void KeywordSearch::op1() {
+void KeywordSearch::splitKeywordBox() {
     if (f_.keywordBox.isEmpty())
         return;
     f_.keywordList.clear();
@@ -15,58 +15,14 @@ void KeywordSearch::op1() {
     f_.keywordList = SplitKeywords(f_.keywordBox);
 }
 
-void KeywordSearch::Command1Click() {
-    for (Option o :
-         {Option::Option1, Option::Option2, Option::Option3, Option::Option5, Option::Option6}) {
-        if (f_.selected != o)
-            continue;
-        if (o == Option::Option6)
-            shu();
-        else
-            NewSearch(*CategoryFor(o));
-        return;
-    }
+void KeywordSearch::NewSearch() {
+    if (f_.selected)
+        NewSearch(*CategoryFor(*f_.selected));
 }
 
-void KeywordSearch::Command2Click() {
-    switch (f_.selected) {
-    case Option::Option1:
-        fang3();
-        break;
-    case Option::Option2:
-        yao3();
-        break;
-    case Option::Option3:
-        bing3();
-        break;
-    case Option::Option5:
-        me3();
-        break;
-    case Option::Option6:
-        shu3();
-        break;
-    case Option::Option4:
-        break;
-    }
-}
-
-void KeywordSearch::shu() {
-    NewSearch(*CategoryFor(Option::Option6));
-}
-void KeywordSearch::fang3() {
-    SearchWithinResults(*CategoryFor(Option::Option1));
-}
-void KeywordSearch::yao3() {
-    SearchWithinResults(*CategoryFor(Option::Option2));
-}
-void KeywordSearch::bing3() {
-    SearchWithinResults(*CategoryFor(Option::Option3));
-}
-void KeywordSearch::shu3() {
-    SearchWithinResults(*CategoryFor(Option::Option6));
-}
-void KeywordSearch::me3() {
-    SearchWithinResults(*CategoryFor(Option::Option5));
+void KeywordSearch::SearchWithinResults() {
+    if (f_.selected)
+        SearchWithinResults(*CategoryFor(*f_.selected));
 }
 
 void KeywordSearch::run(const KnowledgeCategory& category, const QString& sql,
@@ -108,7 +64,7 @@ void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
     lastInMemory_ = false;
     try {
         if (startSearch()) {
-            op1();
+            splitKeywordBox();
             if (!searchInMemory(category, false)) {
                 run(category, category.resetStatement(category.baseTable));
                 countKeywords(category, category.baseTable);
@@ -129,7 +85,7 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
     lastInMemory_ = false;
     try {
         if (startSearch()) {
-            op1();
+            splitKeywordBox();
             if (!searchInMemory(category, true) && !resultsLost(category)) {
                 const QString reset = category.resetStatement(category.resultTable);
                 if (category.database == DatabaseKind::Personal) {

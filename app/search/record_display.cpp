@@ -51,9 +51,9 @@ RecordPaneText RecordTextToShow(const QString& body) {
 }
 
 bool RecordDisplay::ListClick(const QString& title) {
-    const KnowledgeCategory* category = CategoryFor(f_.selected);
-    if (!category)
+    if (!f_.selected)
         return true;
+    const KnowledgeCategory* category = CategoryFor(*f_.selected);
     if (engine_) {
         if (const std::optional<ShownRecord> shown = engine_->listClick(*category, title)) {
             if (shown->found) {
@@ -96,8 +96,8 @@ bool RecordDisplay::ListClick(const QString& title) {
     }
 }
 
-std::vector<TextRange> RecordDisplay::cccc(const QString& text) {
-    KeywordSearch(f_, engine_).op1();
+std::vector<TextRange> RecordDisplay::keywordRanges(const QString& text) {
+    KeywordSearch(f_, engine_).splitKeywordBox();
     for (const QString& keyword : std::as_const(f_.keywordList))
         f_.currentKeyword = keyword;
     return KeywordRanges(text, f_.keywordList);

@@ -51,7 +51,7 @@ public:
     bool ListClick(const QString& title);
 
     // Splits the keyword box again and returns the ranges of text to colour.
-    std::vector<TextRange> cccc(const QString& text);
+    std::vector<TextRange> keywordRanges(const QString& text);
 
 private:
     SearchFields& f_;

@@ -456,19 +456,22 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-Option frmMain::selectedOption() const {
-    const std::pair<QRadioButton*, Option> options[] = {
-        {Option1, Option::Option1}, {Option2, Option::Option2}, {Option3, Option::Option3},
-        {Option4, Option::Option4}, {Option5, Option::Option5}, {Option6, Option::Option6}};
-    for (const auto& [button, option] : options)
+// The category of the checked option button; none for the hidden Option4 ("联想").
+std::optional<Category> frmMain::selectedCategory() const {
+    const std::pair<QRadioButton*, Category> options[] = {{Option1, Category::Formulas},
+                                                          {Option2, Category::Herbs},
+                                                          {Option3, Category::Pathology},
+                                                          {Option5, Category::MyLibrary},
+                                                          {Option6, Category::ExpertCases}};
+    for (const auto& [button, category] : options)
         if (button->isChecked())
-            return option;
-    return Option::Option4;
+            return category;
+    return std::nullopt;
 }
 
 void frmMain::readFields() {
     fields_.keywordBox = Text1[0]->text();
-    fields_.selected = selectedOption();
+    fields_.selected = selectedCategory();
 }
 
 void frmMain::keepAbovePane(QWidget& w) const {
@@ -502,12 +505,12 @@ void frmMain::runSearch(void (KeywordSearch::*search)()) {
 
 // "查询": a new search of the selected category for the keywords in the box.
 void frmMain::Command1Click() {
-    runSearch(&KeywordSearch::Command1Click);
+    runSearch(&KeywordSearch::NewSearch);
 }
 
 // "在结果中查询": searches the selected category's last list again with the keywords in the box.
 void frmMain::Command2Click() {
-    runSearch(&KeywordSearch::Command2Click);
+    runSearch(&KeywordSearch::SearchWithinResults);
 }
 
 // A title in the result list: shows that record, its keywords coloured, and its header line.
@@ -520,7 +523,8 @@ void frmMain::List1Click(const QString& title) {
     if (fields_.keywordBox.isEmpty()) {
         RichTextBox1->showPlain(shown.text);
     } else {
-        RichTextBox1->showColoured(shown.text, MergedRanges(display_.cccc(shown.shownBody)));
+        RichTextBox1->showColoured(shown.text,
+                                   MergedRanges(display_.keywordRanges(shown.shownBody)));
         QTextCursor caret = RichTextBox1->textCursor();
         caret.setPosition(0);
         RichTextBox1->setTextCursor(caret);

@@ -114,7 +114,7 @@ private:
     // Once the frame is known, gives the inside what the frame leaves of the load size. True
     // when nothing is left to do.
     bool fitLoadSizeToFrame();
-    Option selectedOption() const;
+    std::optional<Category> selectedCategory() const;
     void readFields();
     void showFields();
     void runSearch(void (KeywordSearch::*search)());

@@ -271,7 +271,7 @@ Figures Measure(const Options& o, const QString& folder, bool inMemory,
         startup.open(ConnectionString::parse(KnowledgeConnectionString()));
     }
     SearchFields fields;
-    fields.selected = category.option;
+    fields.selected = category.id;
     KeywordSearch search(fields, inMemory ? &engine : nullptr);
     RecordDisplay display(fields, inMemory ? &engine : nullptr);
     fields.keywordBox = a;
@@ -416,7 +416,7 @@ void BenchSynthetic(const Options& o, const QString& root, int n, int pageSize) 
     const QStringList markers = SyntheticMarkers();
     const int runs = n >= 100000 ? std::min(o.runs, 3) : o.runs;
     Compare(o, QStringLiteral("N=%1 p%2 5 keywords").arg(n).arg(pageSize), folders,
-            *CategoryFor(Option::Option3), markers.mid(0, 5), markers.mid(5, 5), runs);
+            *CategoryFor(Category::Pathology), markers.mid(0, 5), markers.mid(5, 5), runs);
     if (n == o.sizes.front() && pageSize == kCipherPageSize) {
         SetProgramFolder(folders.memory);
         BenchOpen();
@@ -536,7 +536,7 @@ void BenchRealistic(const Options& o, const QString& root, int n, const QStringL
             .arg(hits)
             .arg(Spread(grep), grepCount));
     const int runs = n >= 100000 ? std::min(o.runs, 5) : o.runs;
-    Compare(o, label, folders, *CategoryFor(Option::Option3), words.setA, words.setB, runs,
+    Compare(o, label, folders, *CategoryFor(Category::Pathology), words.setA, words.setB, runs,
             n >= 300000 ? o.largeStatementRuns : -1);
     Out(QStringLiteral("  %1 text %2 MB; baseline (empty database) %3 MiB; load at the end %4")
             .arg(label, -24)

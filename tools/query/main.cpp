@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     messages.openFailed = !BaseTableOpens(*category);
 
     SearchFields fields;
-    fields.selected = category->option;
+    fields.selected = category->id;
     fields.keywordBox = keywords;
     const auto print = [&messages](const QStringList& lines) {
         if (messages.openFailed)
@@ -168,9 +168,9 @@ int main(int argc, char** argv) {
     if (kind != Kind::None && !messages.openFailed) {
         KeywordSearch search(fields, engine);
         if (kind == Kind::New)
-            search.Command1Click();
+            search.NewSearch();
         else
-            search.Command2Click();
+            search.SearchWithinResults();
         print(QStringList{fields.statusLine} + fields.resultList);
     }
     // What a click on the title shows: the header line, then the body.
