@@ -1,6 +1,7 @@
 // The keyword search on real database files: counting, ranking, searching within results,
 // the failure paths, and a comparison with an independent count on the classical texts.
 #include "search/keyword_search.h"
+#include "search/memory/engine.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
@@ -75,30 +76,33 @@ bool TableExists(const QString& connection, const QString& table) {
 class SearchTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine memoryEngine;
     SearchFields fields;
     bool lastInMemory = false;
 
-    // Every case runs on both search paths (the global data below).
-    static SearchEngine engine() {
-        QFETCH_GLOBAL(int, searchEngine);
-        return SearchEngine(searchEngine);
+    // Every case runs on both search paths (the global data below): the statements alone, or
+    // the in-memory search first.
+    SearchEngine* engine() {
+        QFETCH_GLOBAL(bool, inMemory);
+        return inMemory ? &memoryEngine : nullptr;
     }
 
-    void search(Option option, const QString& keywords, bool within = false) {
+    void search(std::optional<Category> option, const QString& keywords, bool within = false) {
         fields.selected = option;
         fields.keywordBox = keywords;
         KeywordSearch s(fields, engine());
-        within ? s.Command2Click() : s.Command1Click();
+        within ? s.SearchWithinResults() : s.NewSearch();
         lastInMemory = s.lastSearchInMemory();
-        if (engine() == SearchEngine::Statements)
+        if (!engine())
             QVERIFY(!lastInMemory);
     }
 
 private slots:
     void initTestCase_data() {
-        QTest::addColumn<int>("searchEngine");
-        QTest::newRow("statements") << int(SearchEngine::Statements);
-        QTest::newRow("in memory") << int(SearchEngine::InMemory);
+        QTest::addColumn<bool>("inMemory");
+        QTest::newRow("statements") << false;
+        QTest::newRow("in memory") << true;
     }
 
     void init() {
@@ -129,19 +133,19 @@ private slots:
         QFETCH(QStringList, pieces);
         fields.keywordBox = box;
         fields.currentKeyword = QStringLiteral("old");
-        KeywordSearch(fields).op1();
+        KeywordSearch(fields, engine()).splitKeywordBox();
         QCOMPARE(fields.keywordList, pieces);
         QVERIFY(fields.currentKeyword.isEmpty());
         // An empty box leaves the list as it was.
         fields.keywordBox.clear();
-        KeywordSearch(fields).op1();
+        KeywordSearch(fields, engine()).splitKeywordBox();
         QCOMPARE(fields.keywordList, pieces);
     }
 
     void countsAndRanks() {
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources());
-        search(Option::Option3, QStringLiteral("发热，头痛"));
+        search(Category::Pathology, QStringLiteral("发热，头痛"));
         // Rows 1, 4, 6 have both words, 2 and 3 one; 4 has no title and is not listed.
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("感冒"), QStringLiteral("咳嗽"),
                                                  QStringLiteral("咳嗽"), QStringLiteral("头痛")}));
@@ -159,7 +163,7 @@ private slots:
     void repeatedKeywordCountsTwiceButOncePerRow() {
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources());
-        search(Option::Option3, QStringLiteral("头痛,头痛"));
+        search(Category::Pathology, QStringLiteral("头痛,头痛"));
         const auto counts = Counts(KnowledgeConnectionString(), QStringLiteral("bing2"));
         // Row 3 holds "头痛" twice: still 2, one per list entry.
         QCOMPARE(counts, (QList<QPair<qint64, qint64>>{{1, 2}, {3, 2}, {4, 2}, {6, 2}}));
@@ -168,28 +172,28 @@ private slots:
     void blanksBelongToTheKeyword() {
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources());
-        search(Option::Option3, QStringLiteral("咳嗽， 头痛"));
+        search(Category::Pathology, QStringLiteral("咳嗽， 头痛"));
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("咳嗽")}));
     }
 
     void commasOnly() {
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources(), SmallNotes());
-        search(Option::Option3, QStringLiteral("，,"));
+        search(Category::Pathology, QStringLiteral("，,"));
         QVERIFY(fields.resultList.isEmpty());
         QCOMPARE(fields.statusLine, QStringLiteral("没有找到您所需的资料！"));
         QCOMPARE(fields.keywordList, QStringList({QString(), QString(), QString()}));
         QVERIFY(Counts(KnowledgeConnectionString(), QStringLiteral("bing2")).isEmpty());
 
         // Within results no reset runs: the previous result is listed again.
-        search(Option::Option3, QStringLiteral("鼻塞"));
-        search(Option::Option3, QStringLiteral(",,"), true);
+        search(Category::Pathology, QStringLiteral("鼻塞"));
+        search(Category::Pathology, QStringLiteral(",,"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("感冒")}));
 
         // ...except in the personal category, whose reset always runs.
-        search(Option::Option5, QStringLiteral("补气"));
+        search(Category::MyLibrary, QStringLiteral("补气"));
         QCOMPARE(fields.resultList.size(), 2);
-        search(Option::Option5, QStringLiteral(","), true);
+        search(Category::MyLibrary, QStringLiteral(","), true);
         QVERIFY(fields.resultList.isEmpty());
         QCOMPARE(fields.statusLine, QStringLiteral("没有找到您所需的资料！"));
         QVERIFY(messages.shown.isEmpty());
@@ -198,30 +202,30 @@ private slots:
     void withinResultsReranksAndReplaces() {
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources());
-        search(Option::Option3, QStringLiteral("发热，头痛"));
-        search(Option::Option3, QStringLiteral("鼻塞"), true);
+        search(Category::Pathology, QStringLiteral("发热，头痛"));
+        search(Category::Pathology, QStringLiteral("鼻塞"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("感冒")}));
         QCOMPARE(fields.statusLine, QStringLiteral("共有1条记录"));
         // The second search within results starts again from the new search's rows.
-        search(Option::Option3, QStringLiteral("眩晕，久咳"), true);
+        search(Category::Pathology, QStringLiteral("眩晕，久咳"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("头痛"), QStringLiteral("咳嗽")}));
         // Rows without a hit stay in the result table with count 0.
         QCOMPARE(Counts(KnowledgeConnectionString(), QStringLiteral("bing2")),
                  (QList<QPair<qint64, qint64>>{{1, 0}, {2, 0}, {3, 1}, {4, 0}, {6, 1}}));
         // A row outside the new search's result is never found within it.
-        search(Option::Option3, QStringLiteral("大便"), true);
+        search(Category::Pathology, QStringLiteral("大便"), true);
         QVERIFY(fields.resultList.isEmpty());
     }
 
     void emptyKeywordBox() {
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources());
-        search(Option::Option3, QStringLiteral("发热"));
+        search(Category::Pathology, QStringLiteral("发热"));
         int focused = 0;
         fields.keywordBox.clear();
-        KeywordSearch s(fields);
+        KeywordSearch s(fields, engine());
         s.focusKeywordBox = [&] { ++focused; };
-        s.Command1Click();
+        s.NewSearch();
         QCOMPARE(messages.shown.size(), 1);
         QCOMPARE(messages.shown[0].prompt, QStringLiteral("您没有输入关键字！"));
         QCOMPARE(messages.shown[0].title, QStringLiteral("注意！"));
@@ -240,14 +244,14 @@ private slots:
         TempProgramFolder folder(SmallSources());
         fields.statusLine = QStringLiteral("共有9条记录");
         fields.hitCounter = QStringLiteral("9");
-        search(Option::Option2, QStringLiteral("人参"), true);
+        search(Category::Herbs, QStringLiteral("人参"), true);
         QCOMPARE(messages.shown.size(), 1);
         QCOMPARE(messages.shown[0].prompt, QStringLiteral("没有找到您所需的资料！"));
         QCOMPARE(messages.shown[0].title, QStringLiteral("Meridane"));
         QCOMPARE(fields.statusLine, QStringLiteral("共有9条记录"));
         QCOMPARE(fields.hitCounter, QStringLiteral("9"));
         // A new search on the fresh database makes the table, despite its failed drop.
-        search(Option::Option2, QStringLiteral("元气"));
+        search(Category::Herbs, QStringLiteral("元气"));
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("人参")}));
         QCOMPARE(messages.shown.size(), 1);
     }
@@ -257,7 +261,7 @@ private slots:
         TempProgramFolder folder(SmallSources(), SmallNotes());
         QVERIFY(QFile::remove(WorkingCopyPath()));
         fields.statusLine = QStringLiteral("before");
-        search(Option::Option1, QStringLiteral("人参，甘草"));
+        search(Category::Formulas, QStringLiteral("人参，甘草"));
         // reset, two increments, drop and copy each try to open; then the read fails.
         QCOMPARE(messages.count(kOpenFailureNotice), 5);
         for (const ShownMessage& m : std::as_const(messages.shown))
@@ -269,7 +273,7 @@ private slots:
         QVERIFY(!QFile::exists(WorkingCopyPath()));
         // The personal category does not need the knowledge database.
         messages.shown.clear();
-        search(Option::Option5, QStringLiteral("发热"));
+        search(Category::MyLibrary, QStringLiteral("发热"));
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("门诊记录")}));
         QVERIFY(messages.shown.isEmpty());
     }
@@ -305,7 +309,7 @@ private slots:
         if (file == QStringLiteral("sound/bk6.mp3"))
             QVERIFY(MakeWorkingCopy()); // as every start does
         const bool personal = file == QStringLiteral("msjic");
-        const Option option = personal ? Option::Option5 : Option::Option1;
+        const Category option = personal ? Category::MyLibrary : Category::Formulas;
         fields.statusLine = QStringLiteral("before");
         search(option, QStringLiteral("人参，补气"));
         // reset, two increments, drop and copy; then the read fails.
@@ -320,7 +324,7 @@ private slots:
         QCOMPARE(messages.shown.size(), 3);
         // The other database is searched as before.
         messages.shown.clear();
-        search(personal ? Option::Option1 : Option::Option5, QStringLiteral("补气"));
+        search(personal ? Category::Formulas : Category::MyLibrary, QStringLiteral("补气"));
         QCOMPARE(fields.resultList.size(), personal ? 1 : 2);
         QVERIFY(messages.shown.isEmpty());
     }
@@ -334,7 +338,7 @@ private slots:
         SqlConnection stored;
         stored.open(StoredKnowledgePath(), kDatabasePassword);
         stored.close();
-        search(Option::Option1, QStringLiteral("人参"));
+        search(Category::Formulas, QStringLiteral("人参"));
         QCOMPARE(fields.resultList.size(), 2);
         QVERIFY(messages.shown.isEmpty());
     }
@@ -369,18 +373,18 @@ private slots:
             if (r.number >= 7)
                 notes.push_back(r);
         TempProgramFolder folder(SmallSources(), notes);
-        search(Option::Option3, keyword);
+        search(Category::Pathology, keyword);
         QCOMPARE(fields.resultList, titles);
-        QCOMPARE(lastInMemory, engine() == SearchEngine::InMemory);
-        search(Option::Option3, QStringLiteral("以上,a,'"));
-        search(Option::Option3, keyword, true);
+        QCOMPARE(lastInMemory, engine() != nullptr);
+        search(Category::Pathology, QStringLiteral("以上,a,'"));
+        search(Category::Pathology, keyword, true);
         QCOMPARE(fields.resultList, titles);
-        QCOMPARE(lastInMemory, engine() == SearchEngine::InMemory);
+        QCOMPARE(lastInMemory, engine() != nullptr);
         // The same keyword in the personal category, whose statements run on the other file.
-        search(Option::Option5, keyword);
+        search(Category::MyLibrary, keyword);
         QCOMPARE(fields.resultList, titles);
-        search(Option::Option5, QStringLiteral("以上,a,'"));
-        search(Option::Option5, keyword, true);
+        search(Category::MyLibrary, QStringLiteral("以上,a,'"));
+        search(Category::MyLibrary, keyword, true);
         QCOMPARE(fields.resultList, titles);
         QVERIFY(messages.shown.isEmpty());
     }
@@ -388,34 +392,34 @@ private slots:
     void eachOptionSearchesItsOwnTables() {
         ScriptedMessages messages;
         TempProgramFolder folder(SmallSources(), SmallNotes());
-        search(Option::Option1, QStringLiteral("人参，干姜"));
+        search(Category::Formulas, QStringLiteral("人参，干姜"));
         QCOMPARE(fields.resultList,
                  QStringList({QStringLiteral("理中丸"), QStringLiteral("四君子汤")}));
         // 方剂 searches 关键字, not the body: 理中丸 has "白术" only in its body.
-        search(Option::Option1, QStringLiteral("温中,白术"));
+        search(Category::Formulas, QStringLiteral("温中,白术"));
         QCOMPARE(fields.resultList,
                  QStringList({QStringLiteral("四君子汤"), QStringLiteral("理中丸")}));
-        search(Option::Option1, QStringLiteral("干姜"), true);
+        search(Category::Formulas, QStringLiteral("干姜"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("理中丸")}));
-        search(Option::Option2, QStringLiteral("苦"));
+        search(Category::Herbs, QStringLiteral("苦"));
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("人参"), QStringLiteral("黄连")}));
-        search(Option::Option6, QStringLiteral("半身"));
+        search(Category::ExpertCases, QStringLiteral("半身"));
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("中风案")}));
-        search(Option::Option6, QStringLiteral("中风"));
+        search(Category::ExpertCases, QStringLiteral("中风"));
         QCOMPARE(fields.resultList.size(), 2);
-        search(Option::Option6, QStringLiteral("口眼"), true);
+        search(Category::ExpertCases, QStringLiteral("口眼"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("中风案")}));
-        search(Option::Option5, QStringLiteral("化痰，补气"));
+        search(Category::MyLibrary, QStringLiteral("化痰，补气"));
         QCOMPARE(fields.resultList,
                  QStringList({QStringLiteral("读书笔记"), QStringLiteral("方歌")}));
-        search(Option::Option5, QStringLiteral("四君"), true);
+        search(Category::MyLibrary, QStringLiteral("四君"), true);
         QCOMPARE(fields.resultList,
                  QStringList({QStringLiteral("读书笔记"), QStringLiteral("方歌")}));
-        search(Option::Option5, QStringLiteral("二陈"), true);
+        search(Category::MyLibrary, QStringLiteral("二陈"), true);
         QCOMPARE(fields.resultList, QStringList({QStringLiteral("方歌")}));
         // The hidden Option4 selects nothing.
         const SearchFields before = fields;
-        search(Option::Option4, QStringLiteral("人参"));
+        search(std::nullopt, QStringLiteral("人参"));
         QCOMPARE(fields.resultList, before.resultList);
         // Each category keeps its own result table.
         QCOMPARE(Counts(KnowledgeConnectionString(), QStringLiteral("An2")).size(), 2);
@@ -440,12 +444,13 @@ private slots:
                 return QTest::newRow(qPrintable(name + caption)) << corpus;
             };
             row(QStringLiteral("方剂"))
-                << int(Option::Option1) << QStringLiteral("人参，甘草,桂枝");
+                << int(Category::Formulas) << QStringLiteral("人参，甘草,桂枝");
             row(QStringLiteral("中药"))
-                << int(Option::Option2) << QStringLiteral("主治，味苦,,无毒");
+                << int(Category::Herbs) << QStringLiteral("主治，味苦,,无毒");
             row(QStringLiteral("病理"))
-                << int(Option::Option3) << QStringLiteral("风邪，发热，风邪");
-            row(QStringLiteral("专家医案")) << int(Option::Option6) << QStringLiteral("脉弦，脉数");
+                << int(Category::Pathology) << QStringLiteral("风邪，发热，风邪");
+            row(QStringLiteral("专家医案"))
+                << int(Category::ExpertCases) << QStringLiteral("脉弦，脉数");
         }
     }
 
@@ -461,12 +466,12 @@ private slots:
         const KnowledgeSources& sources = read[corpus];
         ScriptedMessages messages;
         TempProgramFolder folder(sources);
-        const Option o = Option(option);
-        const std::vector<SourceRecord>& records = o == Option::Option1   ? sources.An1
-                                                   : o == Option::Option2 ? sources.yao
-                                                   : o == Option::Option3 ? sources.bing
-                                                                          : sources.yishu1;
-        const bool byKeywords = o == Option::Option1 || o == Option::Option6;
+        const Category o = Category(option);
+        const std::vector<SourceRecord>& records = o == Category::Formulas    ? sources.An1
+                                                   : o == Category::Herbs     ? sources.yao
+                                                   : o == Category::Pathology ? sources.bing
+                                                                              : sources.yishu1;
+        const bool byKeywords = o == Category::Formulas || o == Category::ExpertCases;
         const QStringList words = SplitKeywords(keywords);
         struct Hit {
             int count;

@@ -2,11 +2,12 @@
 
 #include "search/message_service.h"
 #include "search/modado.h"
+#include "search/program_folder.h"
 #include "search/result_reader.h"
 
 namespace meridane {
 
-void KeywordSearch::op1() {
+void KeywordSearch::splitKeywordBox() {
     if (f_.keywordBox.isEmpty())
         return;
     f_.keywordList.clear();
@@ -14,58 +15,14 @@ void KeywordSearch::op1() {
     f_.keywordList = SplitKeywords(f_.keywordBox);
 }
 
-void KeywordSearch::Command1Click() {
-    for (Option o :
-         {Option::Option1, Option::Option2, Option::Option3, Option::Option5, Option::Option6}) {
-        if (f_.selected != o)
-            continue;
-        if (o == Option::Option6)
-            shu();
-        else
-            NewSearch(*CategoryFor(o));
-        return;
-    }
+void KeywordSearch::NewSearch() {
+    if (f_.selected)
+        NewSearch(*CategoryFor(*f_.selected));
 }
 
-void KeywordSearch::Command2Click() {
-    switch (f_.selected) {
-    case Option::Option1:
-        fang3();
-        break;
-    case Option::Option2:
-        yao3();
-        break;
-    case Option::Option3:
-        bing3();
-        break;
-    case Option::Option5:
-        me3();
-        break;
-    case Option::Option6:
-        shu3();
-        break;
-    case Option::Option4:
-        break;
-    }
-}
-
-void KeywordSearch::shu() {
-    NewSearch(*CategoryFor(Option::Option6));
-}
-void KeywordSearch::fang3() {
-    SearchWithinResults(*CategoryFor(Option::Option1));
-}
-void KeywordSearch::yao3() {
-    SearchWithinResults(*CategoryFor(Option::Option2));
-}
-void KeywordSearch::bing3() {
-    SearchWithinResults(*CategoryFor(Option::Option3));
-}
-void KeywordSearch::shu3() {
-    SearchWithinResults(*CategoryFor(Option::Option6));
-}
-void KeywordSearch::me3() {
-    SearchWithinResults(*CategoryFor(Option::Option5));
+void KeywordSearch::SearchWithinResults() {
+    if (f_.selected)
+        SearchWithinResults(*CategoryFor(*f_.selected));
 }
 
 void KeywordSearch::run(const KnowledgeCategory& category, const QString& sql,
@@ -107,13 +64,14 @@ void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
     lastInMemory_ = false;
     try {
         if (startSearch()) {
-            op1();
+            splitKeywordBox();
             if (!searchInMemory(category, false)) {
                 run(category, category.resetStatement(category.baseTable));
                 countKeywords(category, category.baseTable);
                 run(category, category.dropStatement());
                 run(category, category.copyStatement());
-                MarkResultsWritten(category);
+                if (engine_)
+                    engine_->markResultsWritten(category);
                 readResults(category);
             }
         }
@@ -127,7 +85,7 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
     lastInMemory_ = false;
     try {
         if (startSearch()) {
-            op1();
+            splitKeywordBox();
             if (!searchInMemory(category, true) && !resultsLost(category)) {
                 const QString reset = category.resetStatement(category.resultTable);
                 if (category.database == DatabaseKind::Personal) {
@@ -148,10 +106,11 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
 }
 
 bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool within) {
-    if (engine_ != SearchEngine::InMemory)
+    if (!engine_)
         return false;
-    std::optional<QStringList> titles = within ? fast::SearchWithinResults(category, f_.keywordList)
-                                               : fast::NewSearch(category, f_.keywordList);
+    std::optional<QStringList> titles = within
+                                            ? engine_->searchWithinResults(category, f_.keywordList)
+                                            : engine_->newSearch(category, f_.keywordList);
     if (!titles)
         return false;
     // The statements leave the last keyword in the working field.
@@ -163,17 +122,19 @@ bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool withi
 }
 
 bool KeywordSearch::resultsLost(const KnowledgeCategory& category) {
+    // Without an engine no list was written behind.
+    if (!engine_)
+        return false;
     // The statements read the file once the writes behind the last list are done.
-    if (engine_ == SearchEngine::InMemory)
-        FinishPendingWrites();
-    if (!ResultsLost(category))
+    engine_->finishPendingWrites();
+    if (!engine_->resultsLost(category))
         return false;
     Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
     return true;
 }
 
 void KeywordSearch::readResults(const KnowledgeCategory& category) {
-    ReadRows(category.connectionString(), category.readStatement(),
+    ReadRows(ConnectionStringFor(category), category.readStatement(),
              [this](const SqlStatement& row) {
                  if (std::optional<QString> title = ListedTitle(row))
                      f_.resultList << std::move(*title);

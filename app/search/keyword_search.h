@@ -3,8 +3,7 @@
 
 #include "search/keyword_text.h"
 #include "search/knowledge_category.h"
-#include "search/memory/in_memory_search.h"
-#include "search/memory/writes_behind.h"
+#include "search/search_engine.h"
 #include "search/search_fields.h"
 
 #include <functional>
@@ -19,8 +18,9 @@ inline const QString kCannotReadResult = QStringLiteral("无法读取查询结�
 
 class KeywordSearch {
 public:
-    explicit KeywordSearch(SearchFields& fields, SearchEngine engine = SearchEngine::InMemory)
-        : f_(fields), engine_(engine) {}
+    // engine: the in-memory search main() made, which searches first; without one (null) the
+    // statements alone run.
+    KeywordSearch(SearchFields& fields, SearchEngine* engine) : f_(fields), engine_(engine) {}
 
     // True when the last search was done in memory, false when it ran the statements.
     bool lastSearchInMemory() const { return lastInMemory_; }
@@ -28,24 +28,15 @@ public:
     // Called when the empty-keyword warning wants the focus back in the keyword box.
     std::function<void()> focusKeywordBox;
 
-    // "查询" and "在结果中查询": run the search of the selected category.
-    void Command1Click();
-    void Command2Click();
-
     // Fills the keyword list from the keyword box (nothing happens when the box is empty).
-    void op1();
+    void splitKeywordBox();
 
+    // A new search, or a search within the last results, of the selected category (nothing
+    // happens when none is selected) or of category.
+    void NewSearch();
+    void SearchWithinResults();
     void NewSearch(const KnowledgeCategory& category);
     void SearchWithinResults(const KnowledgeCategory& category);
-
-    // The per-category procedures: shu is the new search of "专家医案", the rest search within
-    // the result of their category.
-    void shu();
-    void fang3();
-    void yao3();
-    void bing3();
-    void shu3();
-    void me3();
 
 private:
     void run(const KnowledgeCategory& category, const QString& sql, const QStringList& params = {});
@@ -60,7 +51,7 @@ private:
     bool resultsLost(const KnowledgeCategory& category);
 
     SearchFields& f_;
-    SearchEngine engine_;
+    SearchEngine* engine_;
     bool lastInMemory_ = false;
 };
 

@@ -1,7 +1,5 @@
 #include "search/knowledge_category.h"
 
-#include "search/program_folder.h"
-
 #include <array>
 
 namespace meridane {
@@ -10,9 +8,9 @@ namespace {
 
 const QString kHits = QStringLiteral("相符个数");
 
-KnowledgeCategory Make(Option option, const char* caption, const char* base, const char* result,
+KnowledgeCategory Make(Category category, const char* caption, const char* base, const char* result,
                        const char* column, const char* title, DatabaseKind db, const char* within) {
-    return {option,
+    return {category,
             QString::fromUtf8(caption),
             QString::fromUtf8(base),
             QString::fromUtf8(result),
@@ -55,30 +53,25 @@ QString KnowledgeCategory::readAllStatement() const {
     return QStringLiteral("SELECT * FROM %1 ORDER BY %2 DESC, 编号").arg(resultTable, kHits);
 }
 
-QString KnowledgeCategory::connectionString() const {
-    return database == DatabaseKind::Knowledge ? KnowledgeConnectionString()
-                                               : PersonalConnectionString();
-}
-
 std::span<const KnowledgeCategory> KnowledgeCategories() {
     static const std::array<KnowledgeCategory, 5> table = {
-        Make(Option::Option1, "方剂", "An1", "An2", "关键字", "标题", DatabaseKind::Knowledge,
+        Make(Category::Formulas, "方剂", "An1", "An2", "关键字", "标题", DatabaseKind::Knowledge,
              "fang3"),
-        Make(Option::Option2, "中药", "yao", "yao2", "文本", "药名", DatabaseKind::Knowledge,
+        Make(Category::Herbs, "中药", "yao", "yao2", "文本", "药名", DatabaseKind::Knowledge,
              "yao3"),
-        Make(Option::Option3, "病理", "bing", "bing2", "文本", "病名", DatabaseKind::Knowledge,
+        Make(Category::Pathology, "病理", "bing", "bing2", "文本", "病名", DatabaseKind::Knowledge,
              "bing3"),
-        Make(Option::Option6, "专家医案", "yishu1", "yishu2", "关键字", "题目",
+        Make(Category::ExpertCases, "专家医案", "yishu1", "yishu2", "关键字", "题目",
              DatabaseKind::Knowledge, "shu3"),
-        Make(Option::Option5, "我的资料库", "me1", "me2", "文本", "标题", DatabaseKind::Personal,
-             "me3"),
+        Make(Category::MyLibrary, "我的资料库", "me1", "me2", "文本", "标题",
+             DatabaseKind::Personal, "me3"),
     };
     return table;
 }
 
-const KnowledgeCategory* CategoryFor(Option option) {
+const KnowledgeCategory* CategoryFor(Category category) {
     for (const KnowledgeCategory& c : KnowledgeCategories())
-        if (c.option == option)
+        if (c.id == category)
             return &c;
     return nullptr;
 }

@@ -7,13 +7,13 @@
 
 namespace meridane {
 
-// The main window's option buttons. Option4 ("联想") is hidden and selects no category.
-enum class Option { Option1, Option2, Option3, Option4, Option5, Option6 };
+// The five categories: "方剂", "中药", "病理", "专家医案" and "我的资料库" (the user's own).
+enum class Category { Formulas, Herbs, Pathology, ExpertCases, MyLibrary };
 
 enum class DatabaseKind { Knowledge, Personal };
 
 struct KnowledgeCategory {
-    Option option;
+    Category id;
     QString caption;
     QString baseTable;
     QString resultTable;
@@ -29,12 +29,11 @@ struct KnowledgeCategory {
     QString copyStatement() const;
     QString readStatement() const;    // rows with hits, in rank order
     QString readAllStatement() const; // every row of the result table, in rank order
-    QString connectionString() const;
 };
 
-// In the order Option1, Option2, Option3, Option6, Option5.
+// In the order "方剂", "中药", "病理", "专家医案", "我的资料库".
 std::span<const KnowledgeCategory> KnowledgeCategories();
-const KnowledgeCategory* CategoryFor(Option option);
+const KnowledgeCategory* CategoryFor(Category category);
 const KnowledgeCategory* CategoryByCaption(const QString& caption);
 
 // Makes every character of keyword match itself inside LIKE '%' || ? || '%' ESCAPE '\'.

@@ -4,6 +4,7 @@
 
 #include "search/keyword_search.h"
 #include "search/keyword_text.h"
+#include "search/search_engine.h"
 #include "search/search_fields.h"
 
 #include <vector>
@@ -39,8 +40,9 @@ QString RecordCutLine(qsizetype total, qsizetype shown);
 
 class RecordDisplay {
 public:
-    explicit RecordDisplay(SearchFields& fields, SearchEngine engine = SearchEngine::InMemory)
-        : f_(fields), engine_(engine) {}
+    // engine: the in-memory search main() made, which reads the record first; without one
+    // (null) the result table is read.
+    RecordDisplay(SearchFields& fields, SearchEngine* engine) : f_(fields), engine_(engine) {}
 
     // Looks title up in the selected category's result table. The last row with that title in
     // rank order sets the record body and the status line; without one both stay as they are.
@@ -49,11 +51,11 @@ public:
     bool ListClick(const QString& title);
 
     // Splits the keyword box again and returns the ranges of text to colour.
-    std::vector<TextRange> cccc(const QString& text);
+    std::vector<TextRange> keywordRanges(const QString& text);
 
 private:
     SearchFields& f_;
-    SearchEngine engine_;
+    SearchEngine* engine_;
 };
 
 } // namespace meridane

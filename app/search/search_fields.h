@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace meridane {
 
 struct SearchFields {
@@ -16,7 +18,8 @@ struct SearchFields {
     QString recordBody;      // Text2: body of the shown record
     QString hitCounter;      // Label3: number of result-list entries, as text
     QString statusLine;      // Label2: outcome of the search, or the record header
-    Option selected = Option::Option1;
+    // The category of the checked option button; none for the hidden Option4 ("联想").
+    std::optional<Category> selected = Category::Formulas;
 };
 
 } // namespace meridane

@@ -1,12 +1,12 @@
 // The main window's geometry in twips and the rules that follow the window's size.
 #pragma once
 
+#include "services/twips.h"
+
 #include <QRect>
 #include <QSize>
 
 namespace meridane {
-
-constexpr int kTwipsPerPixel = 15;
 
 struct TwipRect {
     float left, top, width, height;

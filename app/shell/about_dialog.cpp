@@ -24,8 +24,7 @@ namespace meridane {
 namespace {
 
 QRect Twips(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
+    return {TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height)};
 }
 
 bool StartTool(const QString& program) {
@@ -162,7 +161,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     cmdSysInfo->setAutoDefault(false);
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setGeometry(Twips(4125, 2625, 1500, 345).translated(below));
-    setFixedSize(5805 / kTwipsPerPixel, 3450 / kTwipsPerPixel + descriptionGrowth_);
+    setFixedSize(TwipsToPixels(5805), TwipsToPixels(3450) + descriptionGrowth_);
     cmdOK->setDefault(true); // Enter; Esc closes a dialog as well
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
@@ -181,11 +180,9 @@ void frmAbout::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.translate(0, descriptionGrowth_);
     p.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
-    p.drawLine(90 / kTwipsPerPixel, 2445 / kTwipsPerPixel, 5669 / kTwipsPerPixel,
-               2445 / kTwipsPerPixel);
+    p.drawLine(TwipsToPixels(90), TwipsToPixels(2445), TwipsToPixels(5669), TwipsToPixels(2445));
     p.setPen(QPen(Qt::white, 2));
-    p.drawLine(105 / kTwipsPerPixel, 2460 / kTwipsPerPixel, 5669 / kTwipsPerPixel,
-               2460 / kTwipsPerPixel);
+    p.drawLine(TwipsToPixels(105), TwipsToPixels(2460), TwipsToPixels(5669), TwipsToPixels(2460));
 }
 
 } // namespace meridane

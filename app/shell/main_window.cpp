@@ -1,6 +1,5 @@
 #include "shell/main_window.h"
 
-#include "search/memory/warm_up.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/media_player_device.h"
@@ -51,12 +50,9 @@ QString MainCaption() {
     return kProductCaption + QStringLiteral("   ") + SiteAddress();
 }
 
-int Px(float twips) {
-    return qRound(twips / kTwipsPerPixel);
-}
-
 void Place(QWidget* w, const TwipRect& r) {
-    w->setGeometry(Px(r.left), Px(r.top), Px(r.width), Px(r.height));
+    w->setGeometry(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width),
+                   TwipsToPixels(r.height));
 }
 
 // "宋体", with the library's Song-style stand-ins where it is missing.
@@ -151,7 +147,8 @@ QStringList FontSizes() {
             QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"), QStringLiteral("36")};
 }
 
-frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device)) {
+frmMain::frmMain(memory::Engine& engine, std::unique_ptr<MciDevice> device)
+    : engine_(engine), device_(std::move(device)) {
     if (!device_)
         device_ = std::make_unique<MediaPlayerDevice>();
     music_ = std::make_unique<BackgroundMusic>(*device_, MusicTrackPath);
@@ -169,7 +166,7 @@ frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device))
 
     const StartupOutcome start = RunStartup([this] { Form_Load(); });
     // While the user types the first keywords, the knowledge tables are read into memory.
-    WarmUpKnowledgeImages();
+    engine_.warmUp();
     Text3->setText(start.installedStamp);
     Text4->setText(start.offeredStamp);
     if (!start.notice.isNull())
@@ -343,7 +340,7 @@ void frmMain::Form_Load() {
 }
 
 QRect frmMain::startPlacement() {
-    const QSize load(Px(kLoadWidth), Px(kLoadHeight));
+    const QSize load(TwipsToPixels(kLoadWidth), TwipsToPixels(kLoadHeight));
     const std::optional<WindowPlacement> remembered = LoadWindowPlacement();
     startMaximized_ = remembered && remembered->maximized;
     const QRect wanted = remembered ? remembered->rect : QRect(QPoint(0, 0), load);
@@ -459,23 +456,26 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-Option frmMain::selectedOption() const {
-    const std::pair<QRadioButton*, Option> options[] = {
-        {Option1, Option::Option1}, {Option2, Option::Option2}, {Option3, Option::Option3},
-        {Option4, Option::Option4}, {Option5, Option::Option5}, {Option6, Option::Option6}};
-    for (const auto& [button, option] : options)
+// The category of the checked option button; none for the hidden Option4 ("联想").
+std::optional<Category> frmMain::selectedCategory() const {
+    const std::pair<QRadioButton*, Category> options[] = {{Option1, Category::Formulas},
+                                                          {Option2, Category::Herbs},
+                                                          {Option3, Category::Pathology},
+                                                          {Option5, Category::MyLibrary},
+                                                          {Option6, Category::ExpertCases}};
+    for (const auto& [button, category] : options)
         if (button->isChecked())
-            return option;
-    return Option::Option4;
+            return category;
+    return std::nullopt;
 }
 
 void frmMain::readFields() {
     fields_.keywordBox = Text1[0]->text();
-    fields_.selected = selectedOption();
+    fields_.selected = selectedCategory();
 }
 
 void frmMain::keepAbovePane(QWidget& w) const {
-    const int paneTop = Px(geometry_.RichTextBox1.top);
+    const int paneTop = TwipsToPixels(geometry_.RichTextBox1.top);
     if (w.geometry().bottom() >= paneTop)
         w.move(w.x(), std::max(0, paneTop - w.height()));
 }
@@ -488,7 +488,8 @@ void frmMain::showFields() {
     Label3->setText(fields_.hitCounter);
     Label2->setText(fields_.statusLine);
     // The header outgrows the label's design width; it may grow up to the next label.
-    Label2->resize(std::min(Label2->sizeHint().width(), Px(8040 - 5040)), Label2->height());
+    Label2->resize(std::min(Label2->sizeHint().width(), TwipsToPixels(8040 - 5040)),
+                   Label2->height());
     FitLabelToText(*Label2);
     keepAbovePane(*Label2);
 }
@@ -504,12 +505,12 @@ void frmMain::runSearch(void (KeywordSearch::*search)()) {
 
 // "查询": a new search of the selected category for the keywords in the box.
 void frmMain::Command1Click() {
-    runSearch(&KeywordSearch::Command1Click);
+    runSearch(&KeywordSearch::NewSearch);
 }
 
 // "在结果中查询": searches the selected category's last list again with the keywords in the box.
 void frmMain::Command2Click() {
-    runSearch(&KeywordSearch::Command2Click);
+    runSearch(&KeywordSearch::SearchWithinResults);
 }
 
 // A title in the result list: shows that record, its keywords coloured, and its header line.
@@ -522,7 +523,8 @@ void frmMain::List1Click(const QString& title) {
     if (fields_.keywordBox.isEmpty()) {
         RichTextBox1->showPlain(shown.text);
     } else {
-        RichTextBox1->showColoured(shown.text, MergedRanges(display_.cccc(shown.shownBody)));
+        RichTextBox1->showColoured(shown.text,
+                                   MergedRanges(display_.keywordRanges(shown.shownBody)));
         QTextCursor caret = RichTextBox1->textCursor();
         caret.setPosition(0);
         RichTextBox1->setTextCursor(caret);

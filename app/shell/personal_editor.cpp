@@ -101,8 +101,8 @@ QPixmap Background(QSize size) {
 // Places a control at its design geometry, which it keeps for the proportional resize.
 void PlaceAtDesign(QWidget* w, QRect twips) {
     w->setProperty(kDesignProperty, twips);
-    w->setGeometry(twips.x() / kTwipsPerPixel, twips.y() / kTwipsPerPixel,
-                   twips.width() / kTwipsPerPixel, twips.height() / kTwipsPerPixel);
+    w->setGeometry(TwipsToPixels(twips.x()), TwipsToPixels(twips.y()), TwipsToPixels(twips.width()),
+                   TwipsToPixels(twips.height()));
 }
 
 template <typename W>
@@ -146,7 +146,7 @@ QString PositionLine(const QVariant& number, int position, int count) {
 Form5::Form5(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("我的资料库_数据输入"));
-    resize(kDesignWidth / kTwipsPerPixel, kDesignHeight / kTwipsPerPixel);
+    resize(TwipsToPixels(kDesignWidth), TwipsToPixels(kDesignHeight));
 
     // The buttons come from the library, with the properties stored for this form.
     const drapix::StoredForm form = LoadFormData(objectName());
@@ -464,10 +464,8 @@ void Form5::resizeEvent(QResizeEvent* event) {
     for (const auto& [w, d] : design_) {
         const bool visible = !w->isHidden(); // its own state, whether or not the window shows yet
         w->hide();
-        w->setGeometry(qRound(sx * d.twips.x() / kTwipsPerPixel),
-                       qRound(sy * d.twips.y() / kTwipsPerPixel),
-                       qRound(sx * d.twips.width() / kTwipsPerPixel),
-                       qRound(sy * d.twips.height() / kTwipsPerPixel));
+        w->setGeometry(TwipsToPixels(sx * d.twips.x()), TwipsToPixels(sy * d.twips.y()),
+                       TwipsToPixels(sx * d.twips.width()), TwipsToPixels(sy * d.twips.height()));
         if (d.points > 0) {
             QFont f = w->font();
             f.setPointSizeF(std::max(1.0, (sx < sy ? sx : sy) * d.points));

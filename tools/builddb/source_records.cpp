@@ -332,8 +332,8 @@ QString RequiredText(const QHash<QString, JsonLine::Value>& o, const char* key,
     return it->text;
 }
 
-const KnowledgeCategory& Category(Option option) {
-    return *CategoryFor(option);
+const KnowledgeCategory& CategoryTable(Category category) {
+    return *CategoryFor(category);
 }
 
 void CreateTable(SqlConnection& db, const KnowledgeCategory& c, bool withKeywords) {
@@ -489,14 +489,14 @@ void WriteKnowledgeDb(const KnowledgeSources& sources, const QString& file, cons
         Fail(file, 0, QStringLiteral("the stamp \"%1\" is not a date YYYY-MM-DD").arg(stamp));
     WriteAtomically(file, kDatabasePassword, [&](SqlConnection& db) {
         const struct {
-            Option option;
+            Category category;
             const std::vector<SourceRecord>& records;
-        } tables[] = {{Option::Option1, sources.An1},
-                      {Option::Option2, sources.yao},
-                      {Option::Option3, sources.bing},
-                      {Option::Option6, sources.yishu1}};
+        } tables[] = {{Category::Formulas, sources.An1},
+                      {Category::Herbs, sources.yao},
+                      {Category::Pathology, sources.bing},
+                      {Category::ExpertCases, sources.yishu1}};
         for (const auto& t : tables) {
-            const KnowledgeCategory& c = Category(t.option);
+            const KnowledgeCategory& c = CategoryTable(t.category);
             const bool withKeywords = c.searchedColumn == QStringLiteral("关键字");
             CreateTable(db, c, withKeywords);
             InsertAll(db, c, t.records, withKeywords);
@@ -509,7 +509,7 @@ void WriteKnowledgeDb(const KnowledgeSources& sources, const QString& file, cons
 void WritePersonalDb(const std::vector<SourceRecord>& notes, const QString& file) {
     CheckNotesAreDistinct(notes, file);
     WriteAtomically(file, QString(), [&](SqlConnection& db) {
-        const KnowledgeCategory& c = Category(Option::Option5);
+        const KnowledgeCategory& c = CategoryTable(Category::MyLibrary);
         CreateTable(db, c, false);
         InsertAll(db, c, notes, false);
     });

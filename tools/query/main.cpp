@@ -7,8 +7,7 @@
 // each other's copy, and --within goes on from the tool's last --new across runs.
 #include "search/keyword_search.h"
 #include "search/knowledge_category.h"
-#include "search/memory/in_memory_search.h"
-#include "search/memory/writes_behind.h"
+#include "search/memory/engine.h"
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
@@ -76,7 +75,7 @@ sigset_t EndingSignals() {
 bool BaseTableOpens(const KnowledgeCategory& category) {
     try {
         SqlConnection db;
-        db.open(ConnectionString::parse(category.connectionString()));
+        db.open(ConnectionString::parse(ConnectionStringFor(category)));
         db.prepare(QStringLiteral("SELECT 编号, %1, 文本, 相符个数, %2 FROM %3 LIMIT 0")
                        .arg(category.titleColumn, category.searchedColumn, category.baseTable));
         return true;
@@ -93,11 +92,13 @@ int main(int argc, char** argv) {
     const sigset_t ending = EndingSignals();
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     QCoreApplication app(argc, argv);
+    // The in-memory search; it goes at the end of main, after its writes are done below.
+    memory::Engine memoryEngine;
     QString folder, caption, keywords, title;
     bool show = false;
     enum class Kind { None, New, Within } kind = Kind::None;
     bool haveKeywords = false;
-    SearchEngine engine = SearchEngine::InMemory;
+    SearchEngine* engine = &memoryEngine;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -114,9 +115,9 @@ int main(int argc, char** argv) {
         } else if (a == QLatin1String("--engine")) {
             const QString value = i + 1 < args.size() ? args.at(++i) : QString();
             if (value == QLatin1String("statements"))
-                engine = SearchEngine::Statements;
+                engine = nullptr;
             else if (value == QLatin1String("memory"))
-                engine = SearchEngine::InMemory;
+                engine = &memoryEngine;
             else
                 return Usage(QStringLiteral("--engine is statements or memory"));
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -155,7 +156,7 @@ int main(int argc, char** argv) {
     messages.openFailed = !BaseTableOpens(*category);
 
     SearchFields fields;
-    fields.selected = category->option;
+    fields.selected = category->id;
     fields.keywordBox = keywords;
     const auto print = [&messages](const QStringList& lines) {
         if (messages.openFailed)
@@ -167,9 +168,9 @@ int main(int argc, char** argv) {
     if (kind != Kind::None && !messages.openFailed) {
         KeywordSearch search(fields, engine);
         if (kind == Kind::New)
-            search.Command1Click();
+            search.NewSearch();
         else
-            search.Command2Click();
+            search.SearchWithinResults();
         print(QStringList{fields.statusLine} + fields.resultList);
     }
     // What a click on the title shows: the header line, then the body.
@@ -185,8 +186,8 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     // The list is out; the working copy gets the search's writes before the tool ends.
-    FinishPendingWrites();
-    if (status == 0 && ResultsLost(*category)) {
+    memoryEngine.finishPendingWrites();
+    if (status == 0 && memoryEngine.resultsLost(*category)) {
         Print(stderr, QStringLiteral("meridane-query: the results could not be written to the "
                                      "database; it is as it was before the search"));
         status = 1;
