@@ -3,6 +3,7 @@
 // other readings of Unicode's Han database.
 #include "search/keyword_text.h"
 #include "search/pinyin.h"
+#include "search/text_finder.h"
 #include "search/variant_folding.h"
 
 #include <QtTest>
@@ -19,6 +20,7 @@ private slots:
     void pinyinSpellsTitles();
     void pinyinRanksAndOrders();
     void pinyinQueryTakesOnlyLetters();
+    void findAllAndStepRound();
 };
 
 void FindingTest::variantsFoldToOneForm() {
@@ -138,6 +140,34 @@ void FindingTest::pinyinQueryTakesOnlyLetters() {
     QCOMPARE(PinyinQuery({QStringLiteral("abc1")}), std::nullopt);
     QCOMPARE(PinyinQuery({QString(), QStringLiteral("  ")}), std::nullopt);
     QCOMPARE(PinyinQuery({QStringLiteral("ｓｉ")}), std::nullopt); // full-width letters
+}
+
+void FindingTest::findAllAndStepRound() {
+    // Latin letters in either case; places one after another, not overlapping.
+    const QString text = QStringLiteral("Aa aaa 人参人参 aA");
+    QCOMPARE(FindAll(text, QStringLiteral("aa")),
+             (std::vector<TextRange>{{0, 2}, {3, 2}, {12, 2}}));
+    QCOMPARE(FindAll(text, QStringLiteral("人参")), (std::vector<TextRange>{{7, 2}, {9, 2}}));
+    QVERIFY(FindAll(text, QString()).empty());
+
+    HitStepper s;
+    QCOMPARE(s.step(true, 0), std::nullopt);
+    QCOMPARE(s.counter(), QStringLiteral("0 / 0"));
+    s.setHits({{2, 1}, {5, 1}, {9, 1}});
+    QCOMPARE(s.counter(), QStringLiteral("0 / 3"));
+    // The first step goes from the caret; later ones from the current place, round the end.
+    QCOMPARE(s.step(true, 4), (TextRange{5, 1}));
+    QCOMPARE(s.step(true, 0), (TextRange{9, 1}));
+    QCOMPARE(s.counter(), QStringLiteral("3 / 3"));
+    QCOMPARE(s.step(true, 0), (TextRange{2, 1}));
+    QCOMPARE(s.step(false, 0), (TextRange{9, 1}));
+    s.setHits({{2, 1}, {5, 1}, {9, 1}});
+    QCOMPARE(s.step(false, 5), (TextRange{2, 1})); // the last place before the caret
+    s.setHits({{2, 1}, {5, 1}, {9, 1}});
+    QCOMPARE(s.step(false, 1), (TextRange{9, 1}));
+    // Past the last place, the search starts again at the first.
+    QCOMPARE(s.startAt(10), (TextRange{2, 1}));
+    QCOMPARE(s.counter(), QStringLiteral("1 / 3"));
 }
 
 QTEST_GUILESS_MAIN(FindingTest)

@@ -13,6 +13,7 @@
 #include "services/update_check.h"
 #include "services/user_settings.h"
 #include "shell/about_dialog.h"
+#include "shell/find_bar.h"
 #include "shell/form_controls.h"
 #include "shell/keyboard.h"
 #include "shell/printing.h"
@@ -313,6 +314,26 @@ void frmMain::wireKeyboard() {
                           {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_K)});
     // Tab leaves the record pane as it leaves every other control.
     LeaveOnTab(*RichTextBox1);
+
+    // Finding in the record, and the pane's size by keys and wheel.
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_F), [this] { openFindBar(); }},
+        {QKeySequence(Qt::Key_F3), [this] { findNext(true); }},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { findNext(false); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { stepFontSize(1); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { stepFontSize(1); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { stepFontSize(-1); }},
+    };
+    for (const auto& [sequence, run] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, run);
+    }
+    connect(RichTextBox1, &RecordPane::zoomStep, this, &frmMain::stepFontSize);
+    findBar = new FindBar(RichTextBox1->parentWidget());
+    findBar->hide();
+    connect(findBar, &FindBar::textChanged, this, &frmMain::refreshFound);
+    connect(findBar, &FindBar::stepRequested, this, &frmMain::findNext);
+    connect(findBar, &FindBar::closeRequested, this, &frmMain::closeFindBar);
     // Typing can start at once.
     Text1[0]->setFocus();
 }
@@ -446,6 +467,17 @@ void frmMain::placeControls() {
     Place(Command1, g.Command1);
     Place(Command2, g.Command2);
     Place(RichTextBox1, g.RichTextBox1);
+    if (findBar && findBar->isVisibleTo(this)) {
+        // The bar takes the bottom of the pane's place.
+        const QRect pane = RichTextBox1->geometry();
+        const int h = findBar->sizeHint().height();
+        RichTextBox1->setGeometry(pane.adjusted(0, 0, 0, -h));
+        if (findBar->parentWidget() != RichTextBox1->parentWidget()) {
+            findBar->setParent(RichTextBox1->parentWidget());
+            findBar->show();
+        }
+        findBar->setGeometry(pane.left(), pane.bottom() + 1 - h, pane.width(), h);
+    }
     Place(Command4, g.Command4);
     Place(Command5, g.Command5);
     Place(Command6, g.Command6);
@@ -494,6 +526,7 @@ void frmMain::showFields() {
     Text2->setPlainText(RecordTextToShow(fields_.recordBody).text);
     Label3->setText(fields_.hitCounter);
     Label2->setText(fields_.statusLine);
+    keywordHits_.setHits({});
     // The header outgrows the label's design width; it may grow up to the next label.
     Label2->resize(std::min(Label2->sizeHint().width(), Px(8040 - 5040)), Label2->height());
     FitLabelToText(*Label2);
@@ -535,22 +568,99 @@ void frmMain::List1Click(const QString& title) {
         RichTextBox1->setTextCursor(caret);
     }
     showFields();
+    if (!fields_.keywordBox.isEmpty())
+        keywordHits_.setHits(MergedRanges(display_.cccc(shown.shownBody)));
+    if (findBar->isVisible())
+        refreshFound();
 }
 
 // The size list: sets the point size of the record pane's text.
 void frmMain::Combo1Click() {
     bool ok = false;
     const double points = Combo1->currentText().toDouble(&ok);
-    if (ok && points > 0) {
-        QFont f = RichTextBox1->font();
-        f.setPointSizeF(points);
-        RichTextBox1->setFont(f);
-    }
+    if (ok && points > 0)
+        applyFontSize(points);
     // A size typed into the list counts when the focus leaves it too; the focus then stays
     // where the user moved it.
     const QWidget* focus = QApplication::focusWidget();
     if (!focus || focus == Combo1 || Combo1->isAncestorOf(focus))
         RichTextBox1->setFocus();
+}
+
+void frmMain::applyFontSize(double points) {
+    QFont f = RichTextBox1->font();
+    f.setPointSizeF(points);
+    RichTextBox1->setFont(f);
+}
+
+void frmMain::stepFontSize(int step) {
+    const QStringList sizes = FontSizes();
+    const double now = RichTextBox1->font().pointSizeF();
+    qsizetype to = -1;
+    if (step > 0) {
+        for (qsizetype i = 0; i < sizes.size() && to < 0; ++i)
+            if (sizes[i].toDouble() > now)
+                to = i;
+    } else {
+        for (qsizetype i = sizes.size() - 1; i >= 0 && to < 0; --i)
+            if (sizes[i].toDouble() < now)
+                to = i;
+    }
+    if (to < 0)
+        return; // already the largest or the smallest
+    Combo1->setCurrentIndex(int(to));
+    applyFontSize(sizes[to].toDouble());
+}
+
+void frmMain::openFindBar() {
+    const bool wasOpen = findBar->isVisible();
+    findBar->open();
+    if (!wasOpen) {
+        placeControls();
+        refreshFound();
+    }
+}
+
+void frmMain::closeFindBar() {
+    findBar->hide();
+    found_.setHits({});
+    RichTextBox1->markFound({}, std::nullopt);
+    placeControls();
+    RichTextBox1->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::refreshFound() {
+    found_.setHits(FindAll(RichTextBox1->toPlainText(), findBar->text()));
+    found_.startAt(RichTextBox1->textCursor().selectionStart());
+    RichTextBox1->markFound(found_.hits(), found_.current());
+    showFoundCount();
+}
+
+void frmMain::showFoundCount() {
+    findBar->setCounter(found_.counter());
+}
+
+void frmMain::findNext(bool forward) {
+    const qsizetype caret = RichTextBox1->textCursor().position();
+    if (findBar->isVisible()) {
+        if (found_.step(forward, caret)) {
+            RichTextBox1->markFound(found_.hits(), found_.current());
+            showFoundCount();
+        }
+        return;
+    }
+    const std::optional<TextRange> hit = keywordHits_.step(forward, caret);
+    if (!hit)
+        return;
+    RichTextBox1->showPlace(*hit);
+    // Which keyword of how many, after the header, as far as the size list's caption allows.
+    Label2->setText(
+        fields_.statusLine +
+        QStringLiteral("  第%1/%2处").arg(*keywordHits_.current() + 1).arg(keywordHits_.count()));
+    FitLabelToText(*Label2);
+    const int room = Label5->x() - Label2->x() - Px(60);
+    if (Label2->width() > room)
+        Label2->resize(room, Label2->height());
 }
 
 // The music timer: starts the next track when one has ended.

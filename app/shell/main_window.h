@@ -4,6 +4,7 @@
 
 #include "search/keyword_search.h"
 #include "search/record_display.h"
+#include "search/text_finder.h"
 #include "services/download.h"
 #include "services/lifecycle.h"
 #include "services/main_layout.h"
@@ -32,6 +33,7 @@ class QTimer;
 
 namespace meridane {
 
+class FindBar;
 class RecordPane;
 class SingleInstance;
 
@@ -66,6 +68,8 @@ public:
     // The skin of the window's frame; never called by the window's own code.
     Lustrane* Lustrane1 = nullptr;
     bkDLControl* DL;
+    // Finding in the record shown (Ctrl+F), under the record pane while it is open.
+    FindBar* findBar = nullptr;
 
     // The program's hold on its working folder: a later start of the program brings this window
     // to the front, and the restart after an online update gives the folder up first.
@@ -94,6 +98,15 @@ public:
     // Esc while a download runs: asks, and ends the download as failed on Yes.
     void DLCancel();
 
+    // Finding in the record shown: Ctrl+F opens the find bar, Esc closes it. F3 and Shift+F3
+    // move to the next and previous place the bar found, or with the bar closed to the next and
+    // previous keyword in red (the line above the pane says which of how many).
+    void openFindBar();
+    void closeFindBar();
+    void findNext(bool forward);
+    // Ctrl with the wheel, Ctrl+= and Ctrl+-: the record pane's next size of the size list.
+    void stepFontSize(int step);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -121,6 +134,10 @@ private:
     // Moves a control of the line above the record pane up until it clears the pane's top.
     void keepAbovePane(QWidget& w) const;
     void focusKeywordBox();
+    // The find bar's places in the record shown, marked in the pane from the caret on.
+    void refreshFound();
+    void showFoundCount();
+    void applyFontSize(double points);
     void bringToFront();
     // The place and size the window starts with (remembered or the load size), within the
     // screen's work area.
@@ -149,6 +166,8 @@ private:
     // window had before the transfer.
     std::optional<KnowledgeDbVerdict> downloadVerdict_;
     QString captionBeforeDownload_;
+    HitStepper found_;
+    HitStepper keywordHits_;
 };
 
 } // namespace meridane

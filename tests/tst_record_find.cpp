@@ -1,0 +1,198 @@
+// Finding in the record shown, as the user does it with the keyboard and the wheel: the find
+// bar under the pane with its count, F3 between the places it found or between the keywords in
+// red, and the pane's size by keys and wheel in step with the size list.
+#include "shell/find_bar.h"
+#include "shell/main_window.h"
+#include "shell/record_pane.h"
+#include "shell_test_support.h"
+#include "test_support.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTextBlock>
+#include <QtTest>
+
+using namespace meridane;
+using namespace meridane::test;
+
+namespace {
+
+// Ten places of 茯苓, 人参 twice, and enough lines that the later places lie below the fold.
+QString LongRecord() {
+    QString text = QStringLiteral("组成：人参、白术、茯苓、甘草。");
+    for (int i = 1; i <= 9; ++i)
+        text += QStringLiteral("\n第%1段").arg(i) + QString(40, QChar(u'·')) +
+                QStringLiteral("\n\n\n茯苓\n\n\n");
+    return text + QStringLiteral("\n人参。");
+}
+
+KnowledgeSources Sources() {
+    KnowledgeSources s;
+    s.An1 = {Rec(1, QStringLiteral("四君子汤"), LongRecord())};
+    s.yao = {Rec(1, QStringLiteral("人参"), QStringLiteral("甘、微苦"))};
+    s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热"))};
+    s.yishu1 = {Rec(1, QStringLiteral("医案"), QStringLiteral("医案"))};
+    return s;
+}
+
+} // namespace
+
+class RecordFindTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TempProgramFolder> folder;
+    std::unique_ptr<ScriptedMessages> messages;
+    std::unique_ptr<RecordingShell> shell;
+    std::unique_ptr<frmMain> window;
+
+    void showRecord(const QString& keywords) {
+        window->Text1[0]->setText(keywords);
+        QTest::keyClick(window->Text1[0], Qt::Key_Return);
+        QCOMPARE(window->List1->count(), 1);
+        QListWidget* list = window->List1;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        QVERIFY(window->RichTextBox1->toPlainText().startsWith(QStringLiteral("组成")));
+    }
+    QLineEdit* findText() const { return window->findBar->findChild<QLineEdit*>("findText"); }
+    QString counter() const { return window->findBar->findChild<QLabel*>("findCounter")->text(); }
+    // The pane's marks: the text under each, and which one has the current colour.
+    QStringList marks(int* current = nullptr) const {
+        QStringList out;
+        const auto selections = window->RichTextBox1->extraSelections();
+        for (int i = 0; i < selections.size(); ++i) {
+            out << selections[i].cursor.selectedText();
+            if (current && selections[i].format.background().color() == kFoundCurrentColour)
+                *current = i;
+        }
+        return out;
+    }
+    // Key by key, as an input method delivers committed text.
+    static void typeInto(QWidget* w, const QString& text) {
+        for (QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+    int caretBlock() const { return window->RichTextBox1->textCursor().block().blockNumber(); }
+
+private slots:
+    void init() {
+        folder = std::make_unique<TempProgramFolder>(Sources());
+        messages = std::make_unique<ScriptedMessages>();
+        shell = std::make_unique<RecordingShell>();
+        window = std::make_unique<frmMain>(std::make_unique<SilentDevice>());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanup() {
+        window.reset();
+        shell.reset();
+        messages.reset();
+        folder.reset();
+    }
+
+    void findBarCountsAndMoves() {
+        showRecord(QStringLiteral("人参"));
+        const QRect paneBefore = window->RichTextBox1->geometry();
+        QVERIFY(window->findBar->isHidden());
+
+        QTest::keyClick(window->RichTextBox1, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(window->findBar->isVisible());
+        QVERIFY(findText()->hasFocus());
+        // Under the pane, which gives up the bar's height.
+        const QRect bar = window->findBar->geometry();
+        const QRect pane = window->RichTextBox1->geometry();
+        QCOMPARE(pane.top(), paneBefore.top());
+        QCOMPARE(pane.bottom() + 1, bar.top());
+        QCOMPARE(bar.bottom(), paneBefore.bottom());
+        QCOMPARE(counter(), QStringLiteral("0 / 0"));
+
+        typeInto(findText(), QStringLiteral("茯苓"));
+        int current = -1;
+        QCOMPARE(marks(&current).size(), 10);
+        QCOMPARE(marks().first(), QStringLiteral("茯苓"));
+        QCOMPARE(current, 0);
+        QCOMPARE(counter(), QStringLiteral("1 / 10"));
+        // The keyword red is still there under the marks.
+        QTextCursor red(window->RichTextBox1->document());
+        red.setPosition(4);
+        QCOMPARE(red.charFormat().foreground().color(), kKeywordColour);
+
+        // Enter goes on, Shift+Enter back, F3 and Shift+F3 likewise; round the end.
+        QTest::keyClick(findText(), Qt::Key_Return);
+        QCOMPARE(counter(), QStringLiteral("2 / 10"));
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(findText(), Qt::Key_F3);
+        QCOMPARE(counter(), QStringLiteral("10 / 10"));
+        // The current place is scrolled into view.
+        const QRect caret = window->RichTextBox1->cursorRect();
+        QVERIFY(window->RichTextBox1->viewport()->rect().contains(caret.center()));
+        QVERIFY(caretBlock() > 30);
+        QTest::keyClick(findText(), Qt::Key_F3);
+        QCOMPARE(counter(), QStringLiteral("1 / 10"));
+        QTest::keyClick(findText(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(counter(), QStringLiteral("10 / 10"));
+        QTest::keyClick(findText(), Qt::Key_F3, Qt::ShiftModifier);
+        marks(&current);
+        QCOMPARE(current, 8);
+
+        // A text that is not there; then Esc closes the bar and gives the pane its place.
+        QTest::keyClicks(findText(), QStringLiteral("x"));
+        QCOMPARE(counter(), QStringLiteral("0 / 0"));
+        QTest::keyClick(findText(), Qt::Key_Escape);
+        QVERIFY(window->findBar->isHidden());
+        QVERIFY(window->RichTextBox1->extraSelections().isEmpty());
+        QCOMPARE(window->RichTextBox1->geometry(), paneBefore);
+        QVERIFY(window->RichTextBox1->hasFocus());
+    }
+
+    void f3MovesBetweenKeywords() {
+        showRecord(QStringLiteral("人参"));
+        const QString header = window->Label2->text();
+        QTest::keyClick(window->RichTextBox1, Qt::Key_F3);
+        QCOMPARE(window->RichTextBox1->textCursor().selectedText(), QStringLiteral("人参"));
+        QCOMPARE(caretBlock(), 0);
+        QCOMPARE(window->Label2->text(), header + QStringLiteral("  第1/2处"));
+        // Shown whole, clear of the size list's caption.
+        QVERIFY(window->Label2->geometry().right() < window->Label5->x());
+        QVERIFY(window->Label2->width() >= window->Label2->sizeHint().width());
+        QTest::keyClick(window->RichTextBox1, Qt::Key_F3);
+        QVERIFY(caretBlock() > 30);
+        QCOMPARE(window->Label2->text(), header + QStringLiteral("  第2/2处"));
+        QTest::keyClick(window->RichTextBox1, Qt::Key_F3);
+        QCOMPARE(window->Label2->text(), header + QStringLiteral("  第1/2处"));
+        // A new search starts the count afresh, and the header is as it was.
+        showRecord(QStringLiteral("人参"));
+        QCOMPARE(window->Label2->text(), header);
+    }
+
+    void sizeFollowsKeysAndWheel() {
+        RecordPane* pane = window->RichTextBox1;
+        QCOMPARE(window->Combo1->currentText(), QStringLiteral("9"));
+        QTest::keyClick(pane, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(pane->font().pointSizeF(), 12.0);
+        QCOMPARE(window->Combo1->currentText(), QStringLiteral("12"));
+        QTest::keyClick(pane, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(pane, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(pane->font().pointSizeF(), 8.0);
+        QTest::keyClick(pane, Qt::Key_Minus, Qt::ControlModifier); // the smallest stays
+        QCOMPARE(window->Combo1->currentText(), QStringLiteral("8"));
+
+        const QPoint at = pane->viewport()->rect().center();
+        QWheelEvent up(at, pane->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120),
+                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pane->viewport(), &up);
+        QCOMPARE(pane->font().pointSizeF(), 9.0);
+        QCOMPARE(window->Combo1->currentText(), QStringLiteral("9"));
+        // A size typed into the list sits between two: the next one up is the list's next.
+        window->Combo1->setEditText(QStringLiteral("13"));
+        window->Combo1Click();
+        QTest::keyClick(pane, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(window->Combo1->currentText(), QStringLiteral("14"));
+    }
+};
+
+QTEST_MAIN(RecordFindTest)
+#include "tst_record_find.moc"
