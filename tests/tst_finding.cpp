@@ -5,6 +5,8 @@
 #include "search/pinyin.h"
 #include "search/text_finder.h"
 #include "search/variant_folding.h"
+#include "services/record_trail.h"
+#include "services/user_settings.h"
 
 #include <QtTest>
 
@@ -21,6 +23,8 @@ private slots:
     void pinyinRanksAndOrders();
     void pinyinQueryTakesOnlyLetters();
     void findAllAndStepRound();
+    void keywordHistoryKeepsFiftyDistinct();
+    void trailGoesBackAndForward();
 };
 
 void FindingTest::variantsFoldToOneForm() {
@@ -168,6 +172,53 @@ void FindingTest::findAllAndStepRound() {
     // Past the last place, the search starts again at the first.
     QCOMPARE(s.startAt(10), (TextRange{2, 1}));
     QCOMPARE(s.counter(), QStringLiteral("1 / 3"));
+}
+
+void FindingTest::keywordHistoryKeepsFiftyDistinct() {
+    QTemporaryDir dir;
+    SetUserSettingsFile(dir.filePath(QStringLiteral("settings.ini")));
+    // Commas of both widths and spaces are kept as typed; blank text is not kept.
+    const QString mixed = QStringLiteral("人参, 黄芪，\"当归\" = a;b");
+    AddToKeywordHistory(1, mixed);
+    AddToKeywordHistory(1, QStringLiteral(" ,，"));
+    AddToKeywordHistory(1, QString());
+    AddToKeywordHistory(2, QStringLiteral("甘草"));
+    QCOMPARE(KeywordHistory(1), QStringList{mixed});
+    for (int i = 0; i < 60; ++i)
+        AddToKeywordHistory(1, QStringLiteral("词%1").arg(i));
+    AddToKeywordHistory(1, QStringLiteral("词30")); // moved to the front, not kept twice
+    const QStringList kept = KeywordHistory(1);
+    QCOMPARE(kept.size(), kKeywordHistorySize);
+    QCOMPARE(kept.first(), QStringLiteral("词30"));
+    QCOMPARE(kept.at(1), QStringLiteral("词59"));
+    QCOMPARE(kept.count(QStringLiteral("词30")), 1);
+    QVERIFY(!kept.contains(mixed)); // the oldest went
+    // Each category keeps its own, and clearing one leaves the others.
+    ClearKeywordHistory(1);
+    QVERIFY(KeywordHistory(1).isEmpty());
+    QCOMPARE(KeywordHistory(2), QStringList{QStringLiteral("甘草")});
+    SetUserSettingsFile(QString());
+}
+
+void FindingTest::trailGoesBackAndForward() {
+    RecordTrail trail;
+    QCOMPARE(trail.back(), std::nullopt);
+    const ShownRecord a{1, QStringLiteral("人参"), QStringLiteral("四君子汤")};
+    const ShownRecord b{2, QStringLiteral("人参"), QStringLiteral("人参")};
+    const ShownRecord c{3, QString(), QStringLiteral("感冒")};
+    trail.visit(a);
+    trail.visit(a); // shown again: still one step
+    trail.visit(b);
+    QCOMPARE(trail.back(), a);
+    QCOMPARE(trail.back(), std::nullopt);
+    QCOMPARE(trail.forward(), b);
+    QCOMPARE(trail.forward(), std::nullopt);
+    // A record chosen after going back drops what lay ahead.
+    QCOMPARE(trail.back(), a);
+    trail.visit(c);
+    QVERIFY(!trail.canGoForward());
+    QCOMPARE(trail.back(), a);
+    QCOMPARE(trail.forward(), c);
 }
 
 QTEST_GUILESS_MAIN(FindingTest)

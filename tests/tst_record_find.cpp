@@ -1,16 +1,19 @@
-// Finding in the record shown, as the user does it with the keyboard and the wheel: the find
-// bar under the pane with its count, F3 between the places it found or between the keywords in
-// red, and the pane's size by keys and wheel in step with the size list.
+// Finding in the record shown and finding one's way back, as the user does it with the keyboard
+// and the mouse: the find bar under the pane with its count, F3 between the places it found or
+// between the keywords in red, the pane's size by keys and wheel in step with the size list, the
+// keyword box's history across a restart, and going back and forward through the records shown.
 #include "shell/find_bar.h"
 #include "shell/main_window.h"
 #include "shell/record_pane.h"
 #include "shell_test_support.h"
 #include "test_support.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -77,13 +80,42 @@ class RecordFindTest : public QObject {
     int caretBlock() const { return window->RichTextBox1->textCursor().block().blockNumber(); }
 
 private slots:
+    void open() {
+        window = std::make_unique<frmMain>(std::make_unique<SilentDevice>());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void search(const QString& keywords) {
+        window->Text1[0]->setText(keywords);
+        QTest::keyClick(window->Text1[0], Qt::Key_Return);
+    }
+    QStringList historyShown() const {
+        QStringList out;
+        for (int i = 0; i < window->keywordHistory->count(); ++i)
+            out << window->keywordHistory->itemText(i);
+        return out;
+    }
+    // Opens the keyword box's drop-down and clicks its entry at row.
+    void pickFromHistory(int row) {
+        QComboBox* box = window->keywordHistory;
+        box->showPopup();
+        QAbstractItemView* view = box->view();
+        QTRY_VERIFY(view->isVisible());
+        const QRect r = view->visualRect(view->model()->index(row, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+        QTRY_VERIFY(!view->isVisible());
+    }
+    void clickTitle(int row) {
+        QListWidget* list = window->List1;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    }
+
     void init() {
         folder = std::make_unique<TempProgramFolder>(Sources());
         messages = std::make_unique<ScriptedMessages>();
         shell = std::make_unique<RecordingShell>();
-        window = std::make_unique<frmMain>(std::make_unique<SilentDevice>());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        open();
     }
 
     void cleanup() {
@@ -168,6 +200,9 @@ private slots:
         QCOMPARE(window->Label2->text(), header);
     }
 
+    void keywordHistoryAcrossRestart();
+    void backAndForward();
+
     void sizeFollowsKeysAndWheel() {
         RecordPane* pane = window->RichTextBox1;
         QCOMPARE(window->Combo1->currentText(), QStringLiteral("9"));
@@ -193,6 +228,73 @@ private slots:
         QCOMPARE(window->Combo1->currentText(), QStringLiteral("14"));
     }
 };
+
+void RecordFindTest::keywordHistoryAcrossRestart() {
+    QVERIFY(historyShown().isEmpty());
+    search(QStringLiteral("人参"));
+    search(QStringLiteral("茯苓,白术"));
+    search(QStringLiteral("人参"));
+    search(QString()); // nothing typed: nothing kept
+    QCOMPARE(historyShown(), (QStringList{QStringLiteral("人参"), QStringLiteral("茯苓,白术"),
+                                          QStringLiteral("清除历史")}));
+    QCOMPARE(window->Text1[0]->text(), QString());
+
+    // Another category has a history of its own; the text typed stays when it is chosen.
+    window->Text1[0]->setText(QStringLiteral("甘"));
+    QTest::mouseClick(window->Option2, Qt::LeftButton);
+    QVERIFY(historyShown().isEmpty());
+    QCOMPARE(window->Text1[0]->text(), QStringLiteral("甘"));
+    QTest::mouseClick(window->Option1, Qt::LeftButton);
+    QCOMPARE(historyShown().size(), 3);
+
+    // After a restart the drop-down holds the same; a pick fills the keyword box.
+    window.reset();
+    open();
+    QCOMPARE(historyShown().size(), 3);
+    pickFromHistory(1);
+    QCOMPARE(window->Text1[0]->text(), QStringLiteral("茯苓,白术"));
+
+    // "清除历史" empties the category's history and leaves the box as it was.
+    window->Text1[0]->clear();
+    QTest::keyClicks(window->Text1[0], QStringLiteral("abc"));
+    pickFromHistory(2);
+    QVERIFY(historyShown().isEmpty());
+    QCOMPARE(window->Text1[0]->text(), QStringLiteral("abc"));
+    window.reset();
+    open();
+    QVERIFY(historyShown().isEmpty());
+}
+
+void RecordFindTest::backAndForward() {
+    search(QStringLiteral("人参"));
+    clickTitle(0); // 四君子汤 of 方剂
+    const QString formula = window->RichTextBox1->toPlainText();
+    QTest::mouseClick(window->Option2, Qt::LeftButton);
+    search(QStringLiteral("甘"));
+    clickTitle(0); // 人参 of 中药
+    QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦"));
+
+    // Back: the category, the keywords and the record as they were; the list shows 中药's
+    // titles, so no row is chosen.
+    QTest::keyClick(window->RichTextBox1, Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(window->Option1->isChecked());
+    QCOMPARE(window->Text1[0]->text(), QStringLiteral("人参"));
+    QCOMPARE(window->RichTextBox1->toPlainText(), formula);
+    QCOMPARE(window->List1->currentRow(), -1);
+    QTest::keyClick(window->RichTextBox1, Qt::Key_Left, Qt::AltModifier); // nothing before it
+    QCOMPARE(window->RichTextBox1->toPlainText(), formula);
+
+    // Forward, by the mouse's forward button: the record is listed, and chosen in the list.
+    QTest::mouseClick(window->RichTextBox1->viewport(), Qt::ForwardButton);
+    QVERIFY(window->Option2->isChecked());
+    QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦"));
+    QCOMPARE(window->List1->currentRow(), 0);
+    QTest::mouseClick(window->List1->viewport(), Qt::BackButton);
+    QCOMPARE(window->RichTextBox1->toPlainText(), formula);
+    // Going back is not a new step: forward still leads to where the user was.
+    QTest::keyClick(window->Text1[0], Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦"));
+}
 
 QTEST_MAIN(RecordFindTest)
 #include "tst_record_find.moc"

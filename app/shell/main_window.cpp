@@ -54,6 +54,8 @@ QString MainCaption() {
     return kProductCaption + QStringLiteral("   ") + SiteAddress();
 }
 
+const QString kClearHistory = QStringLiteral("清除历史");
+
 int Px(float twips) {
     return qRound(twips / kTwipsPerPixel);
 }
@@ -208,6 +210,15 @@ void frmMain::createControls() {
     Label1 = Make<QLabel>(Frame1, "Label1", {120, 240, 2880, 180},
                           QStringLiteral("请输入关键词，多个词用逗号隔开："));
     Text1[0] = Make<QLineEdit>(Frame1, "Text1_0", {120, 480, 3135, 315});
+    keywordHistory = new QComboBox(Frame1);
+    keywordHistory->setObjectName(QStringLiteral("keywordHistory"));
+    keywordHistory->setGeometry(Text1[0]->geometry());
+    keywordHistory->setEditable(true);
+    keywordHistory->setLineEdit(Text1[0]);
+    // Typing completes nothing by itself, and Enter adds no entry: the history does.
+    keywordHistory->setCompleter(nullptr);
+    keywordHistory->setInsertPolicy(QComboBox::NoInsert);
+    keywordHistory->setMaxVisibleItems(20);
     List1 = Make<ResultList>(Frame1, "List1", g.List1);
     // A long list is laid out a batch at a time, the rows in view first: measuring every
     // title before the first paint took a quarter of a second for 35,000 titles.
@@ -293,6 +304,14 @@ void frmMain::wireCommands() {
         List1Click(List1->item(row)->text());
     };
     connect(Combo1, &QComboBox::activated, this, &frmMain::Combo1Click);
+    connect(keywordHistory, &QComboBox::activated, this, &frmMain::keywordHistoryChosen);
+    connect(Text1[0], &QLineEdit::textEdited, this,
+            [this](const QString& text) { typedBeforePick_ = text; });
+    for (QRadioButton* option : {Option1, Option2, Option3, Option5, Option6})
+        connect(option, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                fillKeywordHistory();
+        });
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1Timer);
     connect(DL, &bkDLControl::progress, this, &frmMain::DLProgress);
     connect(DL, &bkDLControl::completed, this, &frmMain::DLCompleted);
@@ -323,12 +342,15 @@ void frmMain::wireKeyboard() {
         {QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { stepFontSize(1); }},
         {QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { stepFontSize(1); }},
         {QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { stepFontSize(-1); }},
+        {QKeySequence(Qt::ALT | Qt::Key_Left), [this] { goBack(); }},
+        {QKeySequence(Qt::ALT | Qt::Key_Right), [this] { goForward(); }},
     };
     for (const auto& [sequence, run] : keys) {
         auto* shortcut = new QShortcut(sequence, this);
         connect(shortcut, &QShortcut::activated, this, run);
     }
     connect(RichTextBox1, &RecordPane::zoomStep, this, &frmMain::stepFontSize);
+    qApp->installEventFilter(this);
     findBar = new FindBar(RichTextBox1->parentWidget());
     findBar->hide();
     connect(findBar, &FindBar::textChanged, this, &frmMain::refreshFound);
@@ -363,6 +385,7 @@ void frmMain::Form_Load() {
     move(start.topLeft());
     Combo1->addItems(FontSizes());
     Combo1->setEditText(QStringLiteral("9"));
+    fillKeywordHistory();
 }
 
 QRect frmMain::startPlacement() {
@@ -536,6 +559,8 @@ void frmMain::showFields() {
 void frmMain::runSearch(void (KeywordSearch::*search)()) {
     readFields();
     (search_.*search)();
+    AddToKeywordHistory(int(fields_.selected) + 1, fields_.keywordBox);
+    fillKeywordHistory();
     // Filling the list chooses no row.
     List1->clear();
     List1->addItems(fields_.resultList);
@@ -570,6 +595,8 @@ void frmMain::List1Click(const QString& title) {
     showFields();
     if (!fields_.keywordBox.isEmpty())
         keywordHits_.setHits(MergedRanges(display_.cccc(shown.shownBody)));
+    if (!retracing_)
+        trail_.visit({int(fields_.selected) + 1, fields_.keywordBox, title});
     if (findBar->isVisible())
         refreshFound();
 }
@@ -610,6 +637,71 @@ void frmMain::stepFontSize(int step) {
         return; // already the largest or the smallest
     Combo1->setCurrentIndex(int(to));
     applyFontSize(sizes[to].toDouble());
+}
+
+void frmMain::fillKeywordHistory() {
+    // Refilling an editable list empties its edit field: the text typed stays.
+    const QString typed = Text1[0]->text();
+    const int cursor = Text1[0]->cursorPosition();
+    const QSignalBlocker quiet(keywordHistory);
+    keywordHistory->clear();
+    const QStringList kept = KeywordHistory(int(selectedOption()) + 1);
+    keywordHistory->addItems(kept);
+    if (!kept.isEmpty())
+        keywordHistory->addItem(kClearHistory);
+    keywordHistory->setCurrentIndex(-1);
+    Text1[0]->setText(typed);
+    Text1[0]->setCursorPosition(cursor);
+}
+
+void frmMain::keywordHistoryChosen(int index) {
+    if (keywordHistory->itemText(index) == kClearHistory && index == keywordHistory->count() - 1) {
+        ClearKeywordHistory(int(selectedOption()) + 1);
+        Text1[0]->setText(typedBeforePick_);
+        fillKeywordHistory();
+        return;
+    }
+    typedBeforePick_ = Text1[0]->text();
+}
+
+void frmMain::goBack() {
+    retrace(trail_.back());
+}
+
+void frmMain::goForward() {
+    retrace(trail_.forward());
+}
+
+void frmMain::retrace(const std::optional<ShownRecord>& record) {
+    if (!record)
+        return;
+    const std::array<QRadioButton*, 6> options = {Option1, Option2, Option3,
+                                                  Option4, Option5, Option6};
+    if (record->category >= 1 && record->category <= int(options.size()))
+        options[size_t(record->category - 1)]->setChecked(true);
+    Text1[0]->setText(record->keywords);
+    retracing_ = true;
+    List1Click(record->title);
+    retracing_ = false;
+    const QList<QListWidgetItem*> listed = List1->findItems(record->title, Qt::MatchExactly);
+    if (!listed.isEmpty())
+        List1->setCurrentItem(listed.first());
+    else
+        List1->setCurrentRow(-1);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The mouse's back and forward buttons anywhere over this window.
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this &&
+            (press->button() == Qt::BackButton || press->button() == Qt::ForwardButton)) {
+            press->button() == Qt::BackButton ? goBack() : goForward();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::openFindBar() {

@@ -9,6 +9,7 @@
 #include "services/lifecycle.h"
 #include "services/main_layout.h"
 #include "services/music.h"
+#include "services/record_trail.h"
 #include "services/update_check.h"
 #include "shell/about_dialog.h"
 #include "shell/personal_editor.h"
@@ -70,6 +71,9 @@ public:
     bkDLControl* DL;
     // Finding in the record shown (Ctrl+F), under the record pane while it is open.
     FindBar* findBar = nullptr;
+    // The keyword box Text1(0) as the edit field of a drop-down of the keywords searched before
+    // in the selected category, and "清除历史" last.
+    QComboBox* keywordHistory = nullptr;
 
     // The program's hold on its working folder: a later start of the program brings this window
     // to the front, and the restart after an online update gives the folder up first.
@@ -106,6 +110,11 @@ public:
     void findNext(bool forward);
     // Ctrl with the wheel, Ctrl+= and Ctrl+-: the record pane's next size of the size list.
     void stepFontSize(int step);
+    // Alt+Left and Alt+Right, and the mouse's back and forward buttons: the record shown before
+    // (after) in this run, with its category and keywords, its title chosen in the list where it
+    // is listed.
+    void goBack();
+    void goForward();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -138,6 +147,10 @@ private:
     void refreshFound();
     void showFoundCount();
     void applyFontSize(double points);
+    void fillKeywordHistory();
+    void keywordHistoryChosen(int index);
+    void retrace(const std::optional<ShownRecord>& record);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void bringToFront();
     // The place and size the window starts with (remembered or the load size), within the
     // screen's work area.
@@ -168,6 +181,10 @@ private:
     QString captionBeforeDownload_;
     HitStepper found_;
     HitStepper keywordHits_;
+    RecordTrail trail_;
+    bool retracing_ = false;
+    // The keyword box's text before a pick from its drop-down.
+    QString typedBeforePick_;
 };
 
 } // namespace meridane
