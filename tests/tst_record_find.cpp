@@ -34,7 +34,9 @@ QString LongRecord() {
 KnowledgeSources Sources() {
     KnowledgeSources s;
     s.An1 = {Rec(1, QStringLiteral("四君子汤"), LongRecord())};
-    s.yao = {Rec(1, QStringLiteral("人参"), QStringLiteral("甘、微苦"))};
+    s.yao = {Rec(1, QStringLiteral("人参"), QStringLiteral("甘、微苦")),
+             Rec(2, QStringLiteral("白术"), QStringLiteral("苦、甘，温")),
+             Rec(3, QStringLiteral("Herba Ephedrae"), QStringLiteral("herba: 麻黄"))};
     s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热"))};
     s.yishu1 = {Rec(1, QStringLiteral("医案"), QStringLiteral("医案"))};
     return s;
@@ -202,6 +204,7 @@ private slots:
 
     void keywordHistoryAcrossRestart();
     void backAndForward();
+    void pinyinWhenNothingFound();
 
     void sizeFollowsKeysAndWheel() {
         RecordPane* pane = window->RichTextBox1;
@@ -294,6 +297,46 @@ void RecordFindTest::backAndForward() {
     // Going back is not a new step: forward still leads to where the user was.
     QTest::keyClick(window->Text1[0], Qt::Key_Right, Qt::AltModifier);
     QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦"));
+
+    // A later search of 方剂 no longer lists 四君子汤: going back still shows that record.
+    QTest::mouseClick(window->Option1, Qt::LeftButton);
+    search(QStringLiteral("麻黄"));
+    QVERIFY(window->List1->findItems(QStringLiteral("四君子汤"), Qt::MatchExactly).isEmpty());
+    QTest::keyClick(window->Text1[0], Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(window->RichTextBox1->toPlainText(), formula);
+    QCOMPARE(window->Text1[0]->text(), QStringLiteral("人参"));
+}
+
+void RecordFindTest::pinyinWhenNothingFound() {
+    auto listed = [this] {
+        QStringList out;
+        for (int i = 0; i < window->List1->count(); ++i)
+            out << window->List1->item(i)->text();
+        return out;
+    };
+    // Whole syllables or initials; a reading other than the usual one (术 zhu).
+    search(QStringLiteral("sjzt"));
+    QCOMPARE(listed(), QStringList{QStringLiteral("四君子汤")});
+    QCOMPARE(window->Label2->text(), QStringLiteral("按拼音找到1条记录"));
+    clickTitle(0);
+    QVERIFY(window->RichTextBox1->toPlainText().startsWith(QStringLiteral("组成")));
+    QTest::mouseClick(window->Option2, Qt::LeftButton);
+    search(QStringLiteral("Bai Zhu"));
+    QCOMPARE(listed(), QStringList{QStringLiteral("白术")});
+
+    // Letters that the text holds are found as they are, and nothing by pinyin is added.
+    search(QStringLiteral("herba"));
+    QCOMPARE(listed(), QStringList{QStringLiteral("Herba Ephedrae")});
+    QCOMPARE(window->Label2->text(), QStringLiteral("共有1条记录"));
+    // Not letters, letters that spell nothing, or a search within the results: nothing.
+    for (const QString& keywords : {QStringLiteral("人参x"), QStringLiteral("qqq")}) {
+        search(keywords);
+        QVERIFY(listed().isEmpty());
+        QCOMPARE(window->Label2->text(), QStringLiteral("没有找到您所需的资料！"));
+    }
+    window->Text1[0]->setText(QStringLiteral("renshen"));
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    QVERIFY(listed().isEmpty());
 }
 
 QTEST_MAIN(RecordFindTest)

@@ -6,6 +6,7 @@
 #include "core/form_data.h"
 #include "search/memory/warm_up.h"
 #include "search/message_service.h"
+#include "search/pinyin_titles.h"
 #include "search/program_folder.h"
 #include "services/media_player_device.h"
 #include "services/single_instance.h"
@@ -565,6 +566,44 @@ void frmMain::runSearch(void (KeywordSearch::*search)()) {
     List1->clear();
     List1->addItems(fields_.resultList);
     showFields();
+    pinyinListed_ = false;
+    if (search == &KeywordSearch::Command1Click && fields_.resultList.isEmpty())
+        listByPinyin();
+}
+
+bool frmMain::showByTitle(const QString& title) {
+    const KnowledgeCategory* category = CategoryFor(fields_.selected);
+    try {
+        const std::optional<TitledRecord> record =
+            category ? RecordByTitle(*category, title) : std::nullopt;
+        // A record no longer there shows nothing rather than the one shown before.
+        fields_.recordBody = record ? record->body : QString();
+        if (record)
+            fields_.statusLine = record->header;
+        return true;
+    } catch (const DbError&) {
+        Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
+        return false;
+    }
+}
+
+void frmMain::listByPinyin() {
+    const KnowledgeCategory* category = CategoryFor(fields_.selected);
+    if (!category)
+        return;
+    QStringList titles;
+    try {
+        titles = PinyinTitles(*category, SplitKeywords(fields_.keywordBox));
+    } catch (const DbError&) {
+        return; // the literal search's answer stands
+    }
+    if (titles.isEmpty())
+        return;
+    List1->addItems(titles);
+    pinyinListed_ = true;
+    Label2->setText(QStringLiteral("按拼音找到%1条记录").arg(titles.size()));
+    FitLabelToText(*Label2);
+    keepAbovePane(*Label2);
 }
 
 // "查询": a new search of the selected category for the keywords in the box.
@@ -580,7 +619,8 @@ void frmMain::Command2Click() {
 // A title in the result list: shows that record, its keywords coloured, and its header line.
 void frmMain::List1Click(const QString& title) {
     readFields();
-    if (!display_.ListClick(title))
+    // A title found by pinyin, or one gone back to, need not be in the result table.
+    if ((pinyinListed_ || retracing_) ? !showByTitle(title) : !display_.ListClick(title))
         return;
     // A record too long to show whole shows its first part and says so.
     const RecordPaneText shown = RecordTextToShow(fields_.recordBody);

@@ -139,6 +139,10 @@ private:
     void readFields();
     void showFields();
     void runSearch(void (KeywordSearch::*search)());
+    // A new search that found nothing for Latin letters lists the titles they spell in pinyin.
+    void listByPinyin();
+    // A title of that list: the record of the category's table with that title.
+    bool showByTitle(const QString& title);
     void wireKeyboard();
     // Moves a control of the line above the record pane up until it clears the pane's top.
     void keepAbovePane(QWidget& w) const;
@@ -183,6 +187,8 @@ private:
     HitStepper keywordHits_;
     RecordTrail trail_;
     bool retracing_ = false;
+    // The list shows titles found by pinyin rather than the result table.
+    bool pinyinListed_ = false;
     // The keyword box's text before a pick from its drop-down.
     QString typedBeforePick_;
 };
