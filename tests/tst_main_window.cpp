@@ -20,6 +20,7 @@
 #include "test_support.h"
 
 #include <QClipboard>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -679,21 +680,11 @@ private slots:
         QCOMPARE(window->Text1[0]->text(), QStringLiteral("人参"));
 
         // Forward from the categories round the window and back to them.
-        const QList<QWidget*> order{window->Option1,
-                                    keywordBox,
-                                    window->List1,
-                                    window->Command1,
-                                    window->Command2,
-                                    window->Combo1,
-                                    pane,
-                                    window->Command4,
-                                    window->Command5,
-                                    window->Command6,
-                                    window->Command9,
-                                    window->Command10,
-                                    window->Command7,
-                                    window->Command8,
-                                    window->Option1};
+        const QList<QWidget*> order{
+            window->Option1,   keywordBox,       window->List1,    window->variantsBox,
+            window->Command1,  window->Command2, window->Combo1,   pane,
+            window->Command4,  window->Command5, window->Command6, window->Command9,
+            window->Command10, window->Command7, window->Command8, window->Option1};
         window->Option1->setFocus();
         for (qsizetype i = 1; i < order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

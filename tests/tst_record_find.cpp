@@ -1,7 +1,8 @@
 // Finding in the record shown and finding one's way back, as the user does it with the keyboard
 // and the mouse: the find bar under the pane with its count, F3 between the places it found or
 // between the keywords in red, the pane's size by keys and wheel in step with the size list, the
-// keyword box's history across a restart, and going back and forward through the records shown.
+// keyword box's history across a restart, going back and forward through the records shown, a
+// search by pinyin when the letters typed are found nowhere, and "繁简通查".
 #include "shell/find_bar.h"
 #include "shell/main_window.h"
 #include "shell/record_pane.h"
@@ -9,6 +10,7 @@
 #include "test_support.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,7 +39,9 @@ KnowledgeSources Sources() {
     s.yao = {Rec(1, QStringLiteral("人参"), QStringLiteral("甘、微苦")),
              Rec(2, QStringLiteral("白术"), QStringLiteral("苦、甘，温")),
              Rec(3, QStringLiteral("Herba Ephedrae"), QStringLiteral("herba: 麻黄"))};
-    s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热"))};
+    s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("恶寒发热")),
+              Rec(2, QStringLiteral("虚劳"), QStringLiteral("宜人參、黃連；人蔘亦可。")),
+              Rec(3, QStringLiteral("消渴"), QStringLiteral("人参白虎汤"))};
     s.yishu1 = {Rec(1, QStringLiteral("医案"), QStringLiteral("医案"))};
     return s;
 }
@@ -205,6 +209,7 @@ private slots:
     void keywordHistoryAcrossRestart();
     void backAndForward();
     void pinyinWhenNothingFound();
+    void variantsFindTraditionalText();
 
     void sizeFollowsKeysAndWheel() {
         RecordPane* pane = window->RichTextBox1;
@@ -337,6 +342,53 @@ void RecordFindTest::pinyinWhenNothingFound() {
     window->Text1[0]->setText(QStringLiteral("renshen"));
     QTest::mouseClick(window->Command2, Qt::LeftButton);
     QVERIFY(listed().isEmpty());
+}
+
+void RecordFindTest::variantsFindTraditionalText() {
+    auto listed = [this] {
+        QStringList out;
+        for (int i = 0; i < window->List1->count(); ++i)
+            out << window->List1->item(i)->text();
+        return out;
+    };
+    QTest::mouseClick(window->Option3, Qt::LeftButton);
+    // Off at first start: the text as typed.
+    QVERIFY(!window->variantsBox->isChecked());
+    search(QStringLiteral("人参,黄连"));
+    QCOMPARE(listed(), QStringList{QStringLiteral("消渴")});
+
+    // On: every form, each keyword counted once per record; kept for the next start.
+    QTest::mouseClick(window->variantsBox, Qt::LeftButton);
+    QVERIFY(window->variantsBox->isChecked());
+    search(QStringLiteral("人参,黄连"));
+    QCOMPARE(listed(), (QStringList{QStringLiteral("虚劳"), QStringLiteral("消渴")}));
+    clickTitle(0);
+    QVERIFY(window->Label2->text().endsWith(QStringLiteral("相符个数： 2")));
+    // The forms that matched are red, at their places.
+    QStringList red;
+    QString run;
+    const QString shown = window->RichTextBox1->toPlainText();
+    QTextCursor c(window->RichTextBox1->document());
+    for (int i = 0; i < shown.size(); ++i) {
+        c.setPosition(i + 1);
+        if (c.charFormat().foreground().color() == kKeywordColour) {
+            run += shown.at(i);
+        } else if (!run.isEmpty()) {
+            red << run;
+            run.clear();
+        }
+    }
+    QCOMPARE(red,
+             (QStringList{QStringLiteral("人參"), QStringLiteral("黃連"), QStringLiteral("人蔘")}));
+
+    window.reset();
+    open();
+    QVERIFY(window->variantsBox->isChecked());
+    // Turned off again: as typed.
+    QTest::mouseClick(window->Option3, Qt::LeftButton);
+    QTest::mouseClick(window->variantsBox, Qt::LeftButton);
+    search(QStringLiteral("人参,黄连"));
+    QCOMPARE(listed(), QStringList{QStringLiteral("消渴")});
 }
 
 QTEST_MAIN(RecordFindTest)

@@ -1,5 +1,7 @@
 #include "search/keyword_search.h"
 
+#include "search/variant_folding.h"
+
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/result_reader.h"
@@ -95,11 +97,14 @@ bool KeywordSearch::startSearch() {
 }
 
 void KeywordSearch::countKeywords(const KnowledgeCategory& category, const QString& table) {
-    const QString increment = category.incrementStatement(table);
+    const VariantFolding* folding = f_.variants ? VariantFolding::Instance() : nullptr;
+    const QString increment =
+        folding ? category.foldedIncrementStatement(table) : category.incrementStatement(table);
     for (const QString& keyword : std::as_const(f_.keywordList)) {
         f_.currentKeyword = keyword;
         if (!keyword.isEmpty())
-            run(category, increment, {EscapeLikePattern(keyword)});
+            run(category, increment,
+                {EscapeLikePattern(folding ? folding->fold(keyword) : keyword)});
     }
 }
 
@@ -148,7 +153,8 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
 }
 
 bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool within) {
-    if (engine_ != SearchEngine::InMemory)
+    // The images in memory hold the texts as they are: a search of variant forms reads the file.
+    if (engine_ != SearchEngine::InMemory || f_.variants)
         return false;
     std::optional<QStringList> titles = within ? fast::SearchWithinResults(category, f_.keywordList)
                                                : fast::NewSearch(category, f_.keywordList);

@@ -17,6 +17,8 @@ struct SearchFields {
     QString hitCounter;      // Label3: number of result-list entries, as text
     QString statusLine;      // Label2: outcome of the search, or the record header
     Option selected = Option::Option1;
+    // "繁简通查": each keyword matches its simplified, traditional and variant forms too.
+    bool variants = false;
 };
 
 } // namespace meridane

@@ -15,6 +15,7 @@ QString g_settingsFile;
 const QString kWindowRect = QStringLiteral("window/rect");
 const QString kWindowMaximized = QStringLiteral("window/maximized");
 const QString kMusicOff = QStringLiteral("music/off");
+const QString kVariants = QStringLiteral("search/variants");
 
 QString HistoryKey(int category) {
     return QStringLiteral("history/category%1").arg(category);
@@ -57,6 +58,14 @@ bool MusicSwitchedOff() {
 
 void SaveMusicSwitchedOff(bool off) {
     Open()->setValue(kMusicOff, off);
+}
+
+bool VariantsOn() {
+    return Open()->value(kVariants).toBool();
+}
+
+void SaveVariantsOn(bool on) {
+    Open()->setValue(kVariants, on);
 }
 
 QStringList KeywordHistory(int category) {

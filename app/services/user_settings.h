@@ -30,6 +30,10 @@ void SaveWindowPlacement(const WindowPlacement& placement);
 bool MusicSwitchedOff();
 void SaveMusicSwitchedOff(bool off);
 
+// "繁简通查": whether a keyword matches its variant forms; off until the user turns it on.
+bool VariantsOn();
+void SaveVariantsOn(bool on);
+
 // The keyword strings searched in a category (its number, 1 to 6), newest first: distinct, at
 // most kKeywordHistorySize of them.
 constexpr qsizetype kKeywordHistorySize = 50;

@@ -25,6 +25,7 @@
 #include "skin/skin_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -225,6 +226,10 @@ void frmMain::createControls() {
     // title before the first paint took a quarter of a second for 35,000 titles.
     List1->setLayoutMode(QListView::Batched);
     List1->setBatchSize(500);
+    variantsBox = new QCheckBox(QStringLiteral("繁简通查"), Frame1);
+    variantsBox->setObjectName(QStringLiteral("variantsBox"));
+    variantsBox->setToolTip(
+        QStringLiteral("关键词同时查找其繁体、简体和异体字形，如人参、人參、人蔘"));
     Command1 = button(Frame1, "Command1", g.Command1);
     Command2 = button(Frame1, "Command2", g.Command2);
 
@@ -387,6 +392,8 @@ void frmMain::Form_Load() {
     Combo1->addItems(FontSizes());
     Combo1->setEditText(QStringLiteral("9"));
     fillKeywordHistory();
+    variantsBox->setChecked(VariantsOn());
+    connect(variantsBox, &QCheckBox::toggled, this, [](bool on) { SaveVariantsOn(on); });
 }
 
 QRect frmMain::startPlacement() {
@@ -490,6 +497,8 @@ void frmMain::placeControls() {
     Place(List1, g.List1);
     Place(Command1, g.Command1);
     Place(Command2, g.Command2);
+    // Left of the search buttons, on their line.
+    variantsBox->setGeometry(Px(60), Command1->y(), Command1->x() - Px(60), Command1->height());
     Place(RichTextBox1, g.RichTextBox1);
     if (findBar && findBar->isVisibleTo(this)) {
         // The bar takes the bottom of the pane's place.
@@ -534,6 +543,7 @@ Option frmMain::selectedOption() const {
 
 void frmMain::readFields() {
     fields_.keywordBox = Text1[0]->text();
+    fields_.variants = variantsBox->isChecked();
     fields_.selected = selectedOption();
 }
 

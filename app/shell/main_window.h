@@ -23,6 +23,7 @@
 
 class Command;
 class Lustrane;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -74,6 +75,8 @@ public:
     // The keyword box Text1(0) as the edit field of a drop-down of the keywords searched before
     // in the selected category, and "清除历史" last.
     QComboBox* keywordHistory = nullptr;
+    // "繁简通查", beside the search buttons: keywords match their variant forms too.
+    QCheckBox* variantsBox = nullptr;
 
     // The program's hold on its working folder: a later start of the program brings this window
     // to the front, and the restart after an online update gives the folder up first.
