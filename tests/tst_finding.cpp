@@ -52,6 +52,14 @@ void FindingTest::variantsFoldToOneForm() {
         every += QString::fromUcs4(&c, 1);
     const QString once = folding->fold(every);
     QCOMPARE(folding->fold(once), once);
+
+    // UTF-8 folds in place to the same bytes, supplementary characters and broken bytes too.
+    QByteArray utf8 = (every + QStringLiteral("𠀀𪚥 Ab 人蔘")).toUtf8() +
+                      QByteArray("\xe4\xba\xba\xe5\xff\xf0\x9f");
+    const QByteArray expected =
+        folding->fold(QString::fromUtf8(utf8.left(utf8.size() - 4))).toUtf8() + utf8.right(4);
+    folding->foldUtf8(utf8.data(), size_t(utf8.size()));
+    QCOMPARE(utf8, expected);
 }
 
 void FindingTest::foldingKeepsEveryPosition() {

@@ -91,8 +91,12 @@ const VariantFolding* VariantFolding::Instance() {
 }
 
 void VariantFolding::add(char32_t from, char32_t to) {
-    // Only a fold that keeps the UTF-16 length: positions must not move.
-    if (QChar::requiresSurrogates(from) != QChar::requiresSurrogates(to))
+    // Only a fold that keeps the UTF-16 and the UTF-8 length: positions must not move.
+    const auto utf8Length = [](char32_t c) {
+        return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    };
+    if (QChar::requiresSurrogates(from) != QChar::requiresSurrogates(to) ||
+        utf8Length(from) != utf8Length(to))
         return;
     if (QChar::requiresSurrogates(from)) {
         supplementary_[from] = to;
@@ -148,6 +152,52 @@ QString VariantFolding::fold(const QString& text) const {
         }
     }
     return out;
+}
+
+void VariantFolding::foldUtf8(char* text, size_t size) const {
+    auto* p = reinterpret_cast<unsigned char*>(text);
+    size_t i = 0;
+    while (i < size) {
+        const unsigned char b = p[i];
+        if (b < 0xE0) { // ASCII and two-byte characters fold to themselves
+            i += b < 0x80 ? 1 : b >= 0xC2 && i + 1 < size && (p[i + 1] & 0xC0) == 0x80 ? 2 : 1;
+            continue;
+        }
+        if (b < 0xF0) {
+            if (i + 2 >= size || (p[i + 1] & 0xC0) != 0x80 || (p[i + 2] & 0xC0) != 0x80) {
+                ++i;
+                continue;
+            }
+            const char32_t c = (char32_t(b & 0x0F) << 12) | (char32_t(p[i + 1] & 0x3F) << 6) |
+                               char32_t(p[i + 2] & 0x3F);
+            if (c >= 0x800 && !QChar::isSurrogate(c) && !basic_.empty()) {
+                if (const char16_t to = basic_[c]; to != c) {
+                    p[i] = (unsigned char)(0xE0 | (to >> 12));
+                    p[i + 1] = (unsigned char)(0x80 | ((to >> 6) & 0x3F));
+                    p[i + 2] = (unsigned char)(0x80 | (to & 0x3F));
+                }
+            }
+            i += 3;
+            continue;
+        }
+        if (b < 0xF5 && i + 3 < size && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80 &&
+            (p[i + 3] & 0xC0) == 0x80) {
+            const char32_t c = (char32_t(b & 0x07) << 18) | (char32_t(p[i + 1] & 0x3F) << 12) |
+                               (char32_t(p[i + 2] & 0x3F) << 6) | char32_t(p[i + 3] & 0x3F);
+            if (c >= 0x10000 && c <= 0x10FFFF) {
+                if (auto it = supplementary_.find(c); it != supplementary_.end()) {
+                    const char32_t to = it->second;
+                    p[i] = (unsigned char)(0xF0 | (to >> 18));
+                    p[i + 1] = (unsigned char)(0x80 | ((to >> 12) & 0x3F));
+                    p[i + 2] = (unsigned char)(0x80 | ((to >> 6) & 0x3F));
+                    p[i + 3] = (unsigned char)(0x80 | (to & 0x3F));
+                }
+                i += 4;
+                continue;
+            }
+        }
+        ++i;
+    }
 }
 
 QStringList VariantFolding::fold(const QStringList& texts) const {
