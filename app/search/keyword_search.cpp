@@ -113,7 +113,8 @@ void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
                 countKeywords(category, category.baseTable);
                 run(category, category.dropStatement());
                 run(category, category.copyStatement());
-                MarkResultsWritten(category);
+                if (engine_)
+                    engine_->markResultsWritten(category);
                 readResults(category);
             }
         }
@@ -148,10 +149,11 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
 }
 
 bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool within) {
-    if (engine_ != SearchEngine::InMemory)
+    if (!engine_)
         return false;
-    std::optional<QStringList> titles = within ? fast::SearchWithinResults(category, f_.keywordList)
-                                               : fast::NewSearch(category, f_.keywordList);
+    std::optional<QStringList> titles = within
+                                            ? engine_->searchWithinResults(category, f_.keywordList)
+                                            : engine_->newSearch(category, f_.keywordList);
     if (!titles)
         return false;
     // The statements leave the last keyword in the working field.
@@ -163,10 +165,12 @@ bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool withi
 }
 
 bool KeywordSearch::resultsLost(const KnowledgeCategory& category) {
+    // Without an engine no list was written behind.
+    if (!engine_)
+        return false;
     // The statements read the file once the writes behind the last list are done.
-    if (engine_ == SearchEngine::InMemory)
-        FinishPendingWrites();
-    if (!ResultsLost(category))
+    engine_->finishPendingWrites();
+    if (!engine_->resultsLost(category))
         return false;
     Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
     return true;
