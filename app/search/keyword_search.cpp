@@ -2,6 +2,7 @@
 
 #include "search/message_service.h"
 #include "search/modado.h"
+#include "search/program_folder.h"
 #include "search/result_reader.h"
 
 namespace meridane {
@@ -177,7 +178,7 @@ bool KeywordSearch::resultsLost(const KnowledgeCategory& category) {
 }
 
 void KeywordSearch::readResults(const KnowledgeCategory& category) {
-    ReadRows(category.connectionString(), category.readStatement(),
+    ReadRows(ConnectionStringFor(category), category.readStatement(),
              [this](const SqlStatement& row) {
                  if (std::optional<QString> title = ListedTitle(row))
                      f_.resultList << std::move(*title);

@@ -75,7 +75,7 @@ sigset_t EndingSignals() {
 bool BaseTableOpens(const KnowledgeCategory& category) {
     try {
         SqlConnection db;
-        db.open(ConnectionString::parse(category.connectionString()));
+        db.open(ConnectionString::parse(ConnectionStringFor(category)));
         db.prepare(QStringLiteral("SELECT 编号, %1, 文本, 相符个数, %2 FROM %3 LIMIT 0")
                        .arg(category.titleColumn, category.searchedColumn, category.baseTable));
         return true;

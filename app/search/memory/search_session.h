@@ -3,6 +3,7 @@
 
 #include "search/knowledge_category.h"
 #include "search/memory/table_image.h"
+#include "search/program_folder.h"
 #include "search/sqlite_db.h"
 
 #include <QStringList>
@@ -23,7 +24,7 @@ class Engine;
 class Session {
 public:
     Session(Engine& engine, const KnowledgeCategory& category)
-        : engine_(engine), source_(ConnectionString::parse(category.connectionString())),
+        : engine_(engine), source_(ConnectionString::parse(ConnectionStringFor(category))),
           throwaway_(category.database == DatabaseKind::Knowledge) {}
 
     bool open();
