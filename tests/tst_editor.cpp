@@ -47,6 +47,8 @@ void ExecutePersonal(const QString& sql) {
 class EditorTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine engine;
     std::unique_ptr<TempProgramFolder> folder;
     std::unique_ptr<ScriptedMessages> messages;
     std::unique_ptr<Form5> editor;
@@ -267,7 +269,7 @@ private slots:
         QVERIFY(!editor->records().hasPendingChanges());
 
         // Found from the main window in "我的资料库", numbered after the last note.
-        frmMain window(std::make_unique<SilentDevice>());
+        frmMain window(engine, std::make_unique<SilentDevice>());
         window.Option5->setChecked(true);
         window.Text1[0]->setText(QStringLiteral("补气升阳，健脾"));
         click(window.Command1);

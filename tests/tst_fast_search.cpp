@@ -3,13 +3,9 @@
 // message and row by row; and the cases in which the in-memory path must step aside.
 #include "bench/synthetic_corpus.h"
 #include "search/keyword_search.h"
-#include "search/memory/fresh_images.h"
-#include "search/memory/in_memory_search.h"
+#include "search/memory/engine.h"
 #include "search/memory/keyword_matcher.h"
-#include "search/memory/pending_writes.h"
 #include "search/memory/table_image.h"
-#include "search/memory/warm_up.h"
-#include "search/memory/writes_behind.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"
@@ -122,10 +118,12 @@ class FastSearchTest : public QObject {
     // One program folder per path, holding copies of the same two databases.
     struct Side {
         QString folder;
-        SearchEngine engine;
+        SearchEngine* engine; // null: the statements alone
         SearchFields fields;
     };
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine engine;
     ScriptedMessages messages;
 
     static void copyFolder(const QString& from, const QString& to) {
@@ -139,9 +137,11 @@ class FastSearchTest : public QObject {
     // Two program folders holding copies of the same databases, one per path; alter changes
     // the databases of the first before they are copied.
     struct Folders {
-        Folders(const KnowledgeSources& sources, const std::vector<SourceRecord>& notes,
+        Folders(memory::Engine& engine, const KnowledgeSources& sources,
+                const std::vector<SourceRecord>& notes,
                 const std::function<void(const QString&)>& alter = {})
             : refFolder(sources, notes) {
+            mem.engine = &engine;
             if (alter)
                 alter(refFolder.path());
             copyFolder(refFolder.path(), memDir.path());
@@ -150,8 +150,8 @@ class FastSearchTest : public QObject {
         }
         TempProgramFolder refFolder;
         QTemporaryDir memDir;
-        Side ref{{}, SearchEngine::Statements, {}};
-        Side mem{{}, SearchEngine::InMemory, {}};
+        Side ref{{}, nullptr, {}};
+        Side mem{{}, nullptr, {}};
     };
 
     // Runs one action on a side and returns what it left and showed.
@@ -273,9 +273,9 @@ class FastSearchTest : public QObject {
     // every search and click after a memory search meets them pending.
     void runSequence(const KnowledgeSources& sources, const std::vector<SourceRecord>& notes,
                      std::uint32_t seed, int steps, bool holdWrites = false) {
-        HoldPendingWrites(holdWrites);
-        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
-        Folders folders(sources, notes, [&](const QString& folder) {
+        engine.holdPendingWrites(holdWrites);
+        const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
+        Folders folders(engine, sources, notes, [&](const QString& folder) {
             // Null titles and bodies, which LIKE never matches and the list leaves out.
             Alter(folder + QStringLiteral("/msjic.dll"), kDatabasePassword,
                   QStringLiteral("UPDATE bing SET 病名=NULL WHERE 编号 % 11 = 3;"
@@ -308,16 +308,16 @@ class FastSearchTest : public QObject {
             }
             QString what;
             bool memInMemory = false;
-            std::function<bool(SearchFields&, SearchEngine)> action;
+            std::function<bool(SearchFields&, SearchEngine*)> action;
             if (kind < 70) {
                 const bool within = kind >= 45;
                 const QString box = randomKeywords(rng, pool, earlier);
                 what = QStringLiteral("%1 [%2]").arg(within ? "within" : "new", box);
-                action = [&, within, box](SearchFields& f, SearchEngine e) {
+                action = [&, within, box](SearchFields& f, SearchEngine* e) {
                     f.keywordBox = box;
                     KeywordSearch s(f, e);
                     within ? s.Command2Click() : s.Command1Click();
-                    if (e == SearchEngine::InMemory)
+                    if (e)
                         memInMemory = s.lastSearchInMemory();
                     return true;
                 };
@@ -331,7 +331,7 @@ class FastSearchTest : public QObject {
                     title = pool.at(std::uniform_int_distribution<size_t>(0, pool.size() - 1)(rng))
                                 ->title;
                 what = QStringLiteral("click [%1]").arg(title);
-                action = [title](SearchFields& f, SearchEngine e) {
+                action = [title](SearchFields& f, SearchEngine* e) {
                     return RecordDisplay(f, e).ListClick(title);
                 };
             }
@@ -348,7 +348,7 @@ class FastSearchTest : public QObject {
                 inMemory += memInMemory ? 1 : 0;
             }
             if (step % 10 == 9 || step + 1 == steps) {
-                FinishPendingWrites(); // as a tool does before it ends
+                engine.finishPendingWrites(); // as a tool does before it ends
                 compareFiles(ref, mem, label);
                 if (QTest::currentTestFailed())
                     return;
@@ -448,7 +448,7 @@ private slots:
         QFETCH(QString, keywords);
         QFETCH(bool, inMemory);
         KnowledgeSources sources = MixedSources(5);
-        Folders folders(sources, MixedNotes(5), [&](const QString& folder) {
+        Folders folders(engine, sources, MixedNotes(5), [&](const QString& folder) {
             if (!alteration.isEmpty())
                 Alter(folder + QStringLiteral("/msjic.dll"), kDatabasePassword, alteration);
         });
@@ -465,7 +465,7 @@ private slots:
     // Another program writes a table the search keeps in memory: the next search sees it.
     void followsChangesMadeElsewhere() {
         KnowledgeSources sources = MixedSources(6);
-        Folders folders(sources, MixedNotes(6));
+        Folders folders(engine, sources, MixedNotes(6));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
         const QString marker = QStringLiteral("新加的词");
@@ -502,19 +502,19 @@ private slots:
     // The tables read after start stand in for the file only while it is as it was.
     void warmUpFollowsTheFile() {
         KnowledgeSources sources = MixedSources(12);
-        Folders folders(sources, MixedNotes(12));
+        Folders folders(engine, sources, MixedNotes(12));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
         SetProgramFolder(mem.folder);
-        WarmUpKnowledgeImages();
+        engine.warmUp();
         QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发,a,热"), false));
         QVERIFY(searchBoth(ref, mem, Option::Option6, QStringLiteral("a"), false));
 
         // Read again, then changed by another program before the first search.
         SetProgramFolder(mem.folder);
-        ForgetTableImages();
-        WarmUpKnowledgeImages();
-        FinishWarmUp();
+        engine.forgetTableImages();
+        engine.warmUp();
+        engine.finishWarmUp();
         const QString sql = QStringLiteral("UPDATE yao SET 文本='加上的字' WHERE 编号 < 4");
         for (const Side* side : {&ref, &mem})
             Alter(side->folder + QStringLiteral("/msjic.dll"), kDatabasePassword, sql);
@@ -523,7 +523,8 @@ private slots:
         compareFiles(ref, mem, sql);
     }
 
-    // The reading after start ends before the program's objects go, however the program ends.
+    // The reading after start ends with the engine, before the program's objects go, however
+    // the program ends.
     void warmUpEndsBeforeTheProgram() {
         QProcess report;
         report.start(QStringLiteral(WARM_UP_EXIT), {QStringLiteral("report")});
@@ -548,18 +549,18 @@ private slots:
     // the program first (the statements, a search within results, a click) sees the state the
     // statements leave.
     void deferredWritesAreSeenByEveryReader() {
-        Folders folders(MixedSources(13), MixedNotes(13));
+        Folders folders(engine, MixedSources(13), MixedNotes(13));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
         const QString working = mem.folder + QStringLiteral("/msjic.dll");
-        HoldPendingWrites(true);
-        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
+        engine.holdPendingWrites(true);
+        const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
 
         // A statement-path search right after a memory search.
         QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("发,a,热"), false));
-        mem.engine = SearchEngine::Statements;
+        mem.engine = nullptr;
         QVERIFY(!searchBoth(ref, mem, Option::Option3, QStringLiteral("咳,a"), true));
-        mem.engine = SearchEngine::InMemory;
+        mem.engine = &engine;
         compareFiles(ref, mem, QStringLiteral("statements after memory"));
 
         // A search within results and a click right after a memory search.
@@ -570,9 +571,9 @@ private slots:
         QVERIFY(searchBoth(ref, mem, Option::Option6, QStringLiteral("a,c"), false));
         QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
         // The clicks were shown while the writes wait; another reader waits for them.
-        HoldPendingWrites(false);
+        engine.holdPendingWrites(false);
         compareFiles(ref, mem, QStringLiteral("within and click after memory"));
-        HoldPendingWrites(true);
+        engine.holdPendingWrites(true);
 
         // Another connection waits on the lock until the writes are done, then reads the state
         // the statements leave.
@@ -586,7 +587,7 @@ private slots:
         });
         QThread::msleep(500);
         const bool readBeforeTheWrites = done;
-        HoldPendingWrites(false);
+        engine.holdPendingWrites(false);
         reader.join();
         QVERIFY(!readBeforeTheWrites);
         QCOMPARE(seen, DatabaseState(ref.folder + QStringLiteral("/msjic.dll"), kDatabasePassword));
@@ -601,28 +602,28 @@ private slots:
         KnowledgeSources sources = MixedSources(15);
         for (size_t i = 0; i < sources.bing.size(); ++i)
             sources.bing[i].number = qint64(i) + 1;
-        Folders folders(sources, MixedNotes(15));
+        Folders folders(engine, sources, MixedNotes(15));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
         const QString working = mem.folder + QStringLiteral("/msjic.dll");
         const KnowledgeCategory& bing = *CategoryFor(Option::Option3);
 
         QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("不存在"), false));
-        FinishPendingWrites();
+        engine.finishPendingWrites();
         const QStringList before = DatabaseState(working, kDatabasePassword);
 
         // The file cannot grow: the copy of a longer result table fails part-way, after the
         // counts of the base table were written. A page cache of a few pages sends changed
         // pages to the file before the failure.
-        PendingWrites::Instance().setBeforeEachJob([](SqlConnection& db) {
+        engine.pendingWrites().setBeforeEachJob([](SqlConnection& db) {
             SqlStatement pages = db.prepare(QStringLiteral("PRAGMA page_count"));
             QVERIFY(pages.step());
             db.exec(QStringLiteral("PRAGMA cache_size=2; PRAGMA max_page_count=%1")
                         .arg(pages.integer(0)));
         });
-        const auto noHook = qScopeGuard([] { PendingWrites::Instance().setBeforeEachJob({}); });
-        HoldPendingWrites(true);
-        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
+        const auto noHook = qScopeGuard([this] { engine.pendingWrites().setBeforeEachJob({}); });
+        engine.holdPendingWrites(true);
+        const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
         const QString common = QStringLiteral("发,热,a");
         for (Side* side : {&ref, &mem}) {
             side->fields.selected = Option::Option3;
@@ -636,10 +637,10 @@ private slots:
         QVERIFY(mem.fields.resultList.size() > 20);
         // While the writes are pending a click is answered from memory, as the list showed it.
         QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
-        QVERIFY(!ResultsLost(bing));
+        QVERIFY(!engine.resultsLost(bing));
 
-        FinishPendingWrites();
-        QVERIFY(ResultsLost(bing));
+        engine.finishPendingWrites();
+        QVERIFY(engine.resultsLost(bing));
         QCOMPARE(DatabaseState(working, kDatabasePassword), before);
         {
             SqlConnection db;
@@ -653,7 +654,7 @@ private slots:
         // A click and a search within the list that was lost say so, and show nothing else.
         const QString body = mem.fields.recordBody;
         const Outcome click = act(mem, [&](SearchFields& f) {
-            return RecordDisplay(f, SearchEngine::InMemory).ListClick(f.resultList.constLast());
+            return RecordDisplay(f, &engine).ListClick(f.resultList.constLast());
         });
         QVERIFY(!click.clickResult);
         QCOMPARE(click.messages.size(), 1);
@@ -661,7 +662,7 @@ private slots:
         QCOMPARE(mem.fields.recordBody, body);
         mem.fields.keywordBox = QStringLiteral("热");
         const Outcome within = act(mem, [&](SearchFields& f) {
-            KeywordSearch(f, SearchEngine::InMemory).Command2Click();
+            KeywordSearch(f, &engine).Command2Click();
             return true;
         });
         QCOMPARE(within.messages.size(), 1);
@@ -670,12 +671,12 @@ private slots:
         QCOMPARE(DatabaseState(working, kDatabasePassword), before);
 
         // Another category and a new search are written as the statements write them.
-        PendingWrites::Instance().setBeforeEachJob(
+        engine.pendingWrites().setBeforeEachJob(
             [](SqlConnection& db) { db.exec(QStringLiteral("PRAGMA max_page_count=1073741823")); });
-        HoldPendingWrites(false);
+        engine.holdPendingWrites(false);
         QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("甘"), false));
         QVERIFY(searchBoth(ref, mem, Option::Option3, common, false));
-        QVERIFY(!ResultsLost(bing));
+        QVERIFY(!engine.resultsLost(bing));
         QVERIFY(searchBoth(ref, mem, Option::Option3, QStringLiteral("热"), true));
         QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
         compareFiles(ref, mem, QStringLiteral("after a failed write"));
@@ -684,7 +685,7 @@ private slots:
     // A table whose text would not fit in memory is counted by the statements, with the same
     // outcome.
     void tooLargeForMemoryRunsTheStatements() {
-        Folders folders(MixedSources(14), MixedNotes(14));
+        Folders folders(engine, MixedSources(14), MixedNotes(14));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
         TableImage::SetImageMemoryLimit(1024);
@@ -731,12 +732,12 @@ private slots:
     // Without the databases both paths fail alike: one notice per statement that could not run.
     void missingDatabasesFailAlike() {
         KnowledgeSources sources = MixedSources(8);
-        Folders folders(sources, MixedNotes(8));
+        Folders folders(engine, sources, MixedNotes(8));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
         // The file goes while the search's writes still wait.
-        HoldPendingWrites(true);
-        const auto release = qScopeGuard([] { HoldPendingWrites(false); });
+        engine.holdPendingWrites(true);
+        const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
         QVERIFY(searchBoth(ref, mem, Option::Option1, QStringLiteral("发"), false));
         for (const Side* side : {&ref, &mem})
             QVERIFY(QFile::remove(side->folder + QStringLiteral("/msjic.dll")));
@@ -751,7 +752,7 @@ private slots:
     // Keyed files of the earlier, smaller page size still open and search alike.
     void olderPageSizeStillOpens() {
         SetCipherPageSizeForNewFiles(kLegacyCipherPageSize);
-        Folders folders(MixedSources(9), MixedNotes(9),
+        Folders folders(engine, MixedSources(9), MixedNotes(9),
                         [&](const QString&) { SetCipherPageSizeForNewFiles(kCipherPageSize); });
         Side& ref = folders.ref;
         Side& mem = folders.mem;

@@ -120,13 +120,15 @@ KnowledgeSources Sources(const QString& formula) {
 class InstalledProgramTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine engine;
     QString prefix, userFolder, dataFolder;
     QTemporaryDir siteDir;
     std::unique_ptr<SiteServer> site;
     QMap<QString, QByteArray> installed;
 
     std::unique_ptr<frmMain> start() {
-        auto window = std::make_unique<frmMain>(std::make_unique<SilentDevice>());
+        auto window = std::make_unique<frmMain>(engine, std::make_unique<SilentDevice>());
         window->show();
         return window;
     }

@@ -196,6 +196,9 @@ void DragTo(QWidget* w, QPoint pos) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it; it outlives
+    // every window.
+    memory::Engine engine;
     std::unique_ptr<TempProgramFolder> folder;
     std::unique_ptr<ScriptedMessages> messages;
     std::unique_ptr<RecordingShell> shell;
@@ -205,7 +208,7 @@ class MainWindowTest : public QObject {
     void open() {
         auto d = std::make_unique<ScriptedDevice>();
         device = d.get();
-        window = std::make_unique<frmMain>(std::move(d));
+        window = std::make_unique<frmMain>(engine, std::move(d));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         // The skin takes the frame once the window shows.

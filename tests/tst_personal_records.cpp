@@ -2,7 +2,7 @@
 // save writes, what it does when the file is not as it was read, how new notes are numbered,
 // what the search sees after an in-place save, and which backups a restore accepts.
 #include "search/keyword_search.h"
-#include "search/memory/pending_writes.h"
+#include "search/memory/engine.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "services/personal_records.h"
@@ -118,6 +118,8 @@ const char* const kOddKinds[] = {
 class PersonalRecordsTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine engine;
     std::unique_ptr<TempProgramFolder> folder;
     std::unique_ptr<ScriptedMessages> messages;
     QString notes;
@@ -309,10 +311,10 @@ private slots:
         first.load(notes);
         SearchFields fields;
         fields.selected = Option::Option5;
-        KeywordSearch search(fields);
+        KeywordSearch search(fields, &engine);
         fields.keywordBox = QStringLiteral("补气");
         search.Command1Click();
-        PendingWrites::Instance().finish();
+        engine.finishPendingWrites();
         QCOMPARE(fields.resultList.size(), 2);
         QVERIFY(MoveTo(first, QStringLiteral("读书笔记")));
         first.setBody(QStringLiteral("四君子汤补气，改"));
@@ -436,7 +438,7 @@ private slots:
     void searchSeesAnInPlaceSave() {
         SearchFields fields;
         fields.selected = Option::Option5;
-        KeywordSearch search(fields);
+        KeywordSearch search(fields, &engine);
         fields.keywordBox = QStringLiteral("恶寒");
         search.Command1Click();
         QVERIFY(search.lastSearchInMemory());

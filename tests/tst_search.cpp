@@ -1,6 +1,7 @@
 // The keyword search on real database files: counting, ranking, searching within results,
 // the failure paths, and a comparison with an independent count on the classical texts.
 #include "search/keyword_search.h"
+#include "search/memory/engine.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
@@ -75,13 +76,16 @@ bool TableExists(const QString& connection, const QString& table) {
 class SearchTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine memoryEngine;
     SearchFields fields;
     bool lastInMemory = false;
 
-    // Every case runs on both search paths (the global data below).
-    static SearchEngine engine() {
-        QFETCH_GLOBAL(int, searchEngine);
-        return SearchEngine(searchEngine);
+    // Every case runs on both search paths (the global data below): the statements alone, or
+    // the in-memory search first.
+    SearchEngine* engine() {
+        QFETCH_GLOBAL(bool, inMemory);
+        return inMemory ? &memoryEngine : nullptr;
     }
 
     void search(Option option, const QString& keywords, bool within = false) {
@@ -90,15 +94,15 @@ class SearchTest : public QObject {
         KeywordSearch s(fields, engine());
         within ? s.Command2Click() : s.Command1Click();
         lastInMemory = s.lastSearchInMemory();
-        if (engine() == SearchEngine::Statements)
+        if (!engine())
             QVERIFY(!lastInMemory);
     }
 
 private slots:
     void initTestCase_data() {
-        QTest::addColumn<int>("searchEngine");
-        QTest::newRow("statements") << int(SearchEngine::Statements);
-        QTest::newRow("in memory") << int(SearchEngine::InMemory);
+        QTest::addColumn<bool>("inMemory");
+        QTest::newRow("statements") << false;
+        QTest::newRow("in memory") << true;
     }
 
     void init() {
@@ -129,12 +133,12 @@ private slots:
         QFETCH(QStringList, pieces);
         fields.keywordBox = box;
         fields.currentKeyword = QStringLiteral("old");
-        KeywordSearch(fields).op1();
+        KeywordSearch(fields, engine()).op1();
         QCOMPARE(fields.keywordList, pieces);
         QVERIFY(fields.currentKeyword.isEmpty());
         // An empty box leaves the list as it was.
         fields.keywordBox.clear();
-        KeywordSearch(fields).op1();
+        KeywordSearch(fields, engine()).op1();
         QCOMPARE(fields.keywordList, pieces);
     }
 
@@ -219,7 +223,7 @@ private slots:
         search(Option::Option3, QStringLiteral("发热"));
         int focused = 0;
         fields.keywordBox.clear();
-        KeywordSearch s(fields);
+        KeywordSearch s(fields, engine());
         s.focusKeywordBox = [&] { ++focused; };
         s.Command1Click();
         QCOMPARE(messages.shown.size(), 1);
@@ -371,11 +375,11 @@ private slots:
         TempProgramFolder folder(SmallSources(), notes);
         search(Option::Option3, keyword);
         QCOMPARE(fields.resultList, titles);
-        QCOMPARE(lastInMemory, engine() == SearchEngine::InMemory);
+        QCOMPARE(lastInMemory, engine() != nullptr);
         search(Option::Option3, QStringLiteral("以上,a,'"));
         search(Option::Option3, keyword, true);
         QCOMPARE(fields.resultList, titles);
-        QCOMPARE(lastInMemory, engine() == SearchEngine::InMemory);
+        QCOMPARE(lastInMemory, engine() != nullptr);
         // The same keyword in the personal category, whose statements run on the other file.
         search(Option::Option5, keyword);
         QCOMPARE(fields.resultList, titles);

@@ -1,7 +1,7 @@
 // The two command-line tools, run as a user runs them: the database builder with good and bad
 // sources, and the query tool on a program folder.
 #include "search/keyword_search.h"
-#include "search/memory/writes_behind.h"
+#include "search/memory/engine.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "test_support.h"
@@ -62,6 +62,8 @@ const QByteArray kWithKeywords =
 class ToolsTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine engine;
     QTemporaryDir dir;
     QString src() const { return dir.path() + QStringLiteral("/src"); }
     QString target() const { return dir.path() + QStringLiteral("/out/bk6.mp3"); }
@@ -221,12 +223,12 @@ private slots:
         SearchFields fields;
         fields.selected = Option::Option3;
         fields.keywordBox = QStringLiteral("恶寒");
-        KeywordSearch(fields).Command1Click();
-        FinishPendingWrites();
+        KeywordSearch(fields, &engine).Command1Click();
+        engine.finishPendingWrites();
         QCOMPARE(fields.resultList, QStringList{QStringLiteral("感冒")});
         r = Start(tool, base + QStringList{QStringLiteral("--within"), QStringLiteral("发热")});
         QCOMPARE(r.out, QStringLiteral("共有2条记录\n感冒\n暑湿\n"));
-        KeywordSearch(fields).Command2Click();
+        KeywordSearch(fields, &engine).Command2Click();
         QCOMPARE(fields.resultList, QStringList{QStringLiteral("感冒")});
 
         // A copy of the tool's own that is no database (cut short) is made again.

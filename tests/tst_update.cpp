@@ -114,6 +114,8 @@ TransferLimits DeadlineOnly(TransferLimits l) {
 class UpdateTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine engine;
     QTemporaryDir keys;
     QString publicKey, otherPublicKey;
     std::unique_ptr<QTemporaryDir> siteDir;
@@ -133,7 +135,7 @@ class UpdateTest : public QObject {
     void useVendorKey() { SetUpdateKey(QByteArray::fromHex(publicKey.toLatin1())); }
 
     std::unique_ptr<frmMain> openWindow() {
-        auto window = std::make_unique<frmMain>(std::make_unique<SilentDevice>());
+        auto window = std::make_unique<frmMain>(engine, std::make_unique<SilentDevice>());
         window->show();
         return window;
     }

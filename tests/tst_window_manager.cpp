@@ -37,7 +37,8 @@ namespace {
 // The main window, noting the layout that every resize pass leaves.
 class WatchedWindow : public frmMain {
 public:
-    WatchedWindow() : frmMain(std::make_unique<SilentDevice>()) {}
+    explicit WatchedWindow(memory::Engine& engine)
+        : frmMain(engine, std::make_unique<SilentDevice>()) {}
     QList<MainGeometry> layouts;
 
 protected:
@@ -107,6 +108,9 @@ bool ShowPlaced(WatchedWindow& window) {
 class WindowManagerTest : public QObject {
     Q_OBJECT
 
+    // The in-memory search of the process, as main() of the program makes it.
+    memory::Engine engine;
+
 private slots:
     void initTestCase() {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
@@ -117,7 +121,7 @@ private slots:
         TempProgramFolder folder(OneFormula(), {});
         ScriptedMessages messages;
         RecordingShell shell;
-        WatchedWindow window;
+        WatchedWindow window(engine);
         QVERIFY(ShowPlaced(window));
         // The skin takes the window manager's frame away and grows the load size by its own
         // frame, 15 x 28 pixels.
@@ -170,7 +174,7 @@ private slots:
         fonts.close();
         ScriptedMessages messages;
         RecordingShell shell;
-        WatchedWindow window;
+        WatchedWindow window(engine);
         QVERIFY(ShowPlaced(window));
         drapix::SkinWindow* skin = drapix::SkinOf(&window);
         QVERIFY(skin);
@@ -270,7 +274,7 @@ private slots:
                                            Rec(3, QStringLiteral("第三条"), QStringLiteral("三"))});
         ScriptedMessages messages;
         RecordingShell shell;
-        WatchedWindow window;
+        WatchedWindow window(engine);
         QVERIFY(ShowPlaced(window));
 
         window.Text1[0]->setText(QStringLiteral("人参"));

@@ -1,10 +1,10 @@
 #include "search/keyword_search.h"
 
-#include "search/variant_folding.h"
-
 #include "search/message_service.h"
 #include "search/modado.h"
+#include "search/program_folder.h"
 #include "search/result_reader.h"
+#include "search/variant_folding.h"
 
 namespace meridane {
 
@@ -118,7 +118,8 @@ void KeywordSearch::NewSearch(const KnowledgeCategory& category) {
                 countKeywords(category, category.baseTable);
                 run(category, category.dropStatement());
                 run(category, category.copyStatement());
-                MarkResultsWritten(category);
+                if (engine_)
+                    engine_->markResultsWritten(category);
                 readResults(category);
             }
         }
@@ -154,10 +155,11 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
 
 bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool within) {
     // The images in memory hold the texts as they are: a search of variant forms reads the file.
-    if (engine_ != SearchEngine::InMemory || f_.variants)
+    if (!engine_ || f_.variants)
         return false;
-    std::optional<QStringList> titles = within ? fast::SearchWithinResults(category, f_.keywordList)
-                                               : fast::NewSearch(category, f_.keywordList);
+    std::optional<QStringList> titles = within
+                                            ? engine_->searchWithinResults(category, f_.keywordList)
+                                            : engine_->newSearch(category, f_.keywordList);
     if (!titles)
         return false;
     // The statements leave the last keyword in the working field.
@@ -169,17 +171,19 @@ bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool withi
 }
 
 bool KeywordSearch::resultsLost(const KnowledgeCategory& category) {
+    // Without an engine no list was written behind.
+    if (!engine_)
+        return false;
     // The statements read the file once the writes behind the last list are done.
-    if (engine_ == SearchEngine::InMemory)
-        FinishPendingWrites();
-    if (!ResultsLost(category))
+    engine_->finishPendingWrites();
+    if (!engine_->resultsLost(category))
         return false;
     Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
     return true;
 }
 
 void KeywordSearch::readResults(const KnowledgeCategory& category) {
-    ReadRows(category.connectionString(), category.readStatement(),
+    ReadRows(ConnectionStringFor(category), category.readStatement(),
              [this](const SqlStatement& row) {
                  if (std::optional<QString> title = ListedTitle(row))
                      f_.resultList << std::move(*title);

@@ -3,8 +3,7 @@
 
 #include "search/keyword_text.h"
 #include "search/knowledge_category.h"
-#include "search/memory/in_memory_search.h"
-#include "search/memory/writes_behind.h"
+#include "search/search_engine.h"
 #include "search/search_fields.h"
 
 #include <functional>
@@ -19,8 +18,9 @@ inline const QString kCannotReadResult = QStringLiteral("无法读取查询结�
 
 class KeywordSearch {
 public:
-    explicit KeywordSearch(SearchFields& fields, SearchEngine engine = SearchEngine::InMemory)
-        : f_(fields), engine_(engine) {}
+    // engine: the in-memory search main() made, which searches first; without one (null) the
+    // statements alone run.
+    KeywordSearch(SearchFields& fields, SearchEngine* engine) : f_(fields), engine_(engine) {}
 
     // True when the last search was done in memory, false when it ran the statements.
     bool lastSearchInMemory() const { return lastInMemory_; }
@@ -60,7 +60,7 @@ private:
     bool resultsLost(const KnowledgeCategory& category);
 
     SearchFields& f_;
-    SearchEngine engine_;
+    SearchEngine* engine_;
     bool lastInMemory_ = false;
 };
 

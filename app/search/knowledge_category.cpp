@@ -1,7 +1,5 @@
 #include "search/knowledge_category.h"
 
-#include "search/program_folder.h"
-
 #include <array>
 
 namespace meridane {
@@ -59,11 +57,6 @@ QString KnowledgeCategory::readStatement() const {
 
 QString KnowledgeCategory::readAllStatement() const {
     return QStringLiteral("SELECT * FROM %1 ORDER BY %2 DESC, 编号").arg(resultTable, kHits);
-}
-
-QString KnowledgeCategory::connectionString() const {
-    return database == DatabaseKind::Knowledge ? KnowledgeConnectionString()
-                                               : PersonalConnectionString();
 }
 
 std::span<const KnowledgeCategory> KnowledgeCategories() {

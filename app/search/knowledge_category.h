@@ -32,7 +32,6 @@ struct KnowledgeCategory {
     QString copyStatement() const;
     QString readStatement() const;    // rows with hits, in rank order
     QString readAllStatement() const; // every row of the result table, in rank order
-    QString connectionString() const;
 };
 
 // In the order Option1, Option2, Option3, Option6, Option5.

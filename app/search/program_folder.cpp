@@ -202,6 +202,11 @@ bool EnsureWorkingCopy() {
     return MakeWorkingCopy() && HoldsKnowledgeTables(WorkingCopyPath());
 }
 
+QString ConnectionStringFor(const KnowledgeCategory& category) {
+    return category.database == DatabaseKind::Knowledge ? KnowledgeConnectionString()
+                                                        : PersonalConnectionString();
+}
+
 bool HoldsKnowledgeTables(const QString& file) {
     if (!QFileInfo(file).isFile())
         return false;

@@ -5,6 +5,8 @@
 
 namespace meridane {
 
+struct KnowledgeCategory;
+
 // One password for every keyed database file of the program.
 inline const QString kDatabasePassword = QStringLiteral("lanternfishbay");
 
@@ -54,6 +56,8 @@ void SetWorkingCopyName(const QString& name);
 // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + file part, built afresh each call.
 QString KnowledgeConnectionString();
 QString PersonalConnectionString();
+// The connection string of the database that holds category's tables.
+QString ConnectionStringFor(const KnowledgeCategory& category);
 
 // Paths of the program folder's files.
 QString StoredKnowledgePath();     // sound/bk6.mp3

@@ -56,8 +56,8 @@ bool RecordDisplay::ListClick(const QString& title) {
     const KnowledgeCategory* category = CategoryFor(f_.selected);
     if (!category)
         return true;
-    if (engine_ == SearchEngine::InMemory) {
-        if (const std::optional<fast::ShownRecord> shown = fast::ListClick(*category, title)) {
+    if (engine_) {
+        if (const std::optional<ShownRecord> shown = engine_->listClick(*category, title)) {
             if (shown->found) {
                 f_.recordBody = shown->body;
                 f_.statusLine = shown->header;
@@ -67,7 +67,7 @@ bool RecordDisplay::ListClick(const QString& title) {
     }
     // The writes behind the list failed (the in-memory click waited for them): its table holds
     // another list.
-    if (ResultsLost(*category)) {
+    if (engine_ && engine_->resultsLost(*category)) {
         Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
         return false;
     }
@@ -99,7 +99,7 @@ bool RecordDisplay::ListClick(const QString& title) {
 }
 
 std::vector<TextRange> RecordDisplay::cccc(const QString& text) {
-    KeywordSearch(f_).op1();
+    KeywordSearch(f_, engine_).op1();
     for (const QString& keyword : std::as_const(f_.keywordList))
         f_.currentKeyword = keyword;
     // Folding keeps every position, so the ranges found in the folded text are the places of

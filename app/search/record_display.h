@@ -4,6 +4,7 @@
 
 #include "search/keyword_search.h"
 #include "search/keyword_text.h"
+#include "search/search_engine.h"
 #include "search/search_fields.h"
 
 #include <vector>
@@ -39,8 +40,9 @@ QString RecordCutLine(qsizetype total, qsizetype shown);
 
 class RecordDisplay {
 public:
-    explicit RecordDisplay(SearchFields& fields, SearchEngine engine = SearchEngine::InMemory)
-        : f_(fields), engine_(engine) {}
+    // engine: the in-memory search main() made, which reads the record first; without one
+    // (null) the result table is read.
+    RecordDisplay(SearchFields& fields, SearchEngine* engine) : f_(fields), engine_(engine) {}
 
     // Looks title up in the selected category's result table. The last row with that title in
     // rank order sets the record body and the status line; without one both stay as they are.
@@ -53,7 +55,7 @@ public:
 
 private:
     SearchFields& f_;
-    SearchEngine engine_;
+    SearchEngine* engine_;
 };
 
 } // namespace meridane

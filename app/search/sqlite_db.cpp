@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace meridane {
@@ -101,7 +102,7 @@ QString QuoteIdentifier(const QString& name) {
 }
 
 // Made before main and gone only after every exit handler, so that a thread that derives a key
-// while the process ends (see StopWarmUp) still finds them.
+// while the process ends still finds them.
 QMutex g_keyMutex;
 QHash<QByteArray, QString> g_keys;
 
@@ -357,7 +358,8 @@ QVariant SqlStatement::value(int column) const {
 namespace {
 struct FileChangeListeners {
     std::mutex mutex;
-    std::vector<FileChangeListener> listeners;
+    int last = 0;
+    std::vector<std::pair<int, FileChangeListener>> listeners;
 };
 FileChangeListeners& Listeners() {
     static FileChangeListeners instance;
@@ -365,20 +367,27 @@ FileChangeListeners& Listeners() {
 }
 } // namespace
 
-void SubscribeToFileChanges(FileChangeListener listener) {
+int SubscribeToFileChanges(FileChangeListener listener) {
     FileChangeListeners& all = Listeners();
     const std::lock_guard lock(all.mutex);
-    all.listeners.push_back(std::move(listener));
+    all.listeners.emplace_back(++all.last, std::move(listener));
+    return all.last;
+}
+
+void UnsubscribeFromFileChanges(int subscription) {
+    FileChangeListeners& all = Listeners();
+    const std::lock_guard lock(all.mutex);
+    std::erase_if(all.listeners, [subscription](const auto& l) { return l.first == subscription; });
 }
 
 void AnnounceFileChange(const QString& path) {
     FileChangeListeners& all = Listeners();
-    std::vector<FileChangeListener> copy;
+    std::vector<std::pair<int, FileChangeListener>> copy;
     {
         const std::lock_guard lock(all.mutex);
         copy = all.listeners;
     }
-    for (const FileChangeListener& listener : copy)
+    for (const auto& [subscription, listener] : copy)
         listener(path);
 }
 

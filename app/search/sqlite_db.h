@@ -123,7 +123,9 @@ QString RawKeyFor(const QString& password, const QByteArray& salt);
 // search announces it before it does, and whoever keeps something read from a file (the search's
 // in-memory images) listens and forgets it. An empty path means every file.
 using FileChangeListener = std::function<void(const QString& path)>;
-void SubscribeToFileChanges(FileChangeListener listener);
+// Returns what UnsubscribeFromFileChanges takes once the listener is to hear no more.
+int SubscribeToFileChanges(FileChangeListener listener);
+void UnsubscribeFromFileChanges(int subscription);
 void AnnounceFileChange(const QString& path = {});
 
 } // namespace meridane

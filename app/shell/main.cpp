@@ -1,4 +1,5 @@
 // Meridane5.0: the main window of the reference program.
+#include "search/memory/engine.h"
 #include "search/program_folder.h"
 #include "services/single_instance.h"
 #include "shell/main_window.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
 
 #include <cstdio>
 #include <cstring>
@@ -66,11 +68,15 @@ int main(int argc, char* argv[]) {
     meridane::WidgetMessages messages;
     meridane::SetMessageService(&messages);
 
-    auto* window = new meridane::frmMain;
+    // The in-memory search outlives the window and goes before the application object: its
+    // destructor ends the reading after start and the writes behind the last list.
+    meridane::memory::Engine engine;
+    QPointer<meridane::frmMain> window = new meridane::frmMain(engine);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setSingleInstance(&instance);
     window->show();
     rc = app.exec();
+    delete window; // still there when the program ends without closing it
     meridane::SetMessageService(nullptr);
     return rc;
 }

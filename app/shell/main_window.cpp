@@ -4,7 +4,6 @@
 #include "buttons/command.h"
 #include "core/ambient.h"
 #include "core/form_data.h"
-#include "search/memory/warm_up.h"
 #include "search/message_service.h"
 #include "search/pinyin_titles.h"
 #include "search/program_folder.h"
@@ -158,7 +157,8 @@ QStringList FontSizes() {
             QStringLiteral("24"), QStringLiteral("26"), QStringLiteral("28"), QStringLiteral("36")};
 }
 
-frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device)) {
+frmMain::frmMain(memory::Engine& engine, std::unique_ptr<MciDevice> device)
+    : engine_(engine), device_(std::move(device)) {
     if (!device_)
         device_ = std::make_unique<MediaPlayerDevice>();
     music_ = std::make_unique<BackgroundMusic>(*device_, MusicTrackPath);
@@ -176,7 +176,7 @@ frmMain::frmMain(std::unique_ptr<MciDevice> device) : device_(std::move(device))
 
     const StartupOutcome start = RunStartup([this] { Form_Load(); });
     // While the user types the first keywords, the knowledge tables are read into memory.
-    WarmUpKnowledgeImages();
+    engine_.warmUp();
     Text3->setText(start.installedStamp);
     Text4->setText(start.offeredStamp);
     if (!start.notice.isNull())

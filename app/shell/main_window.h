@@ -3,6 +3,7 @@
 #pragma once
 
 #include "search/keyword_search.h"
+#include "search/memory/engine.h"
 #include "search/record_display.h"
 #include "search/text_finder.h"
 #include "services/download.h"
@@ -47,9 +48,9 @@ QStringList FontSizes();
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    // Creates the window and runs the start-up sequence. device: the music player (a
-    // QMediaPlayer-based one when null).
-    explicit frmMain(std::unique_ptr<MciDevice> device = {});
+    // Creates the window and runs the start-up sequence. engine: the in-memory search, which
+    // outlives the window. device: the music player (a QMediaPlayer-based one when null).
+    explicit frmMain(memory::Engine& engine, std::unique_ptr<MciDevice> device = {});
     ~frmMain() override;
 
     // Controls, named as on the form.
@@ -165,9 +166,10 @@ private:
     void rememberPlacement();
 
     MainGeometry geometry_;
+    memory::Engine& engine_;
     SearchFields fields_;
-    KeywordSearch search_{fields_};
-    RecordDisplay display_{fields_};
+    KeywordSearch search_{fields_, &engine_};
+    RecordDisplay display_{fields_, &engine_};
     std::unique_ptr<MciDevice> device_;
     std::unique_ptr<BackgroundMusic> music_;
     QPointer<frmAbout> about_;

@@ -3,8 +3,7 @@
 // shape it prints the longest time between two turns of the event loop, from the action on.
 //   meridane-pane-bench [--kib N]...   (sizes of the texts; 64, 256 and 1024 KiB by default)
 #include "builddb/source_records.h"
-#include "search/memory/warm_up.h"
-#include "search/memory/writes_behind.h"
+#include "search/memory/engine.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/update_check.h"
@@ -78,6 +77,7 @@ QString Shape(const QString& shape, qsizetype chars) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    memory::Engine engine;
     std::vector<qsizetype> kib;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i + 1 < args.size(); i += 2)
@@ -118,15 +118,15 @@ int main(int argc, char* argv[]) {
             SetProgramFolder(dir.path());
             qint64 record = 0, note = 0;
             {
-                frmMain window;
+                frmMain window(engine);
                 window.show();
                 if (!QTest::qWaitForWindowExposed(&window))
                     return 1;
-                FinishWarmUp();
+                engine.finishWarmUp();
                 window.Option3->setChecked(true);
                 window.Text1[0]->setText(QStringLiteral("病理"));
                 window.Command1Click();
-                FinishPendingWrites();
+                engine.finishPendingWrites();
                 record = LongestFreeze([&] { window.List1Click(QStringLiteral("长篇")); });
                 window.close();
             }

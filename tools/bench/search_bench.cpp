@@ -4,10 +4,7 @@
 #include "bench/realistic_corpus.h"
 #include "bench/synthetic_corpus.h"
 #include "search/keyword_search.h"
-#include "search/memory/fresh_images.h"
-#include "search/memory/in_memory_search.h"
-#include "search/memory/warm_up.h"
-#include "search/memory/writes_behind.h"
+#include "search/memory/engine.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "search/record_display.h"
@@ -192,7 +189,8 @@ struct Options {
     bool statements = true; // also measure the statement sequence
     std::vector<int> realSizes{10000, 100000, 300000};
     QString makeFolder;
-    int largeStatementRuns = 1; // statement runs at 300,000 records, where one takes ~40 s
+    int largeStatementRuns = 1;       // statement runs at 300,000 records, where one takes ~40 s
+    memory::Engine* engine = nullptr; // the in-memory search main() made
 };
 
 // Both paths' program folders, made from one stored database.
@@ -215,7 +213,7 @@ FolderPair MakeFolders(const QString& root, const KnowledgeSources& sources,
 }
 
 struct Figures {
-    SearchEngine engine = SearchEngine::Statements;
+    bool inMemory = false;
     std::vector<double> freshProcess, freshExit, freshCpu, freshPeakMiB;
     std::vector<double> firstInProcess, firstAfterWarmUp, laterNew, laterCpu, writesBehind, within,
         click, clickAtOnce;
@@ -230,11 +228,12 @@ double ProcessCpuMs() {
 }
 
 // The measurements of one category on one path.
-Figures Measure(const Options& o, const QString& folder, SearchEngine engine,
+Figures Measure(const Options& o, const QString& folder, bool inMemory,
                 const KnowledgeCategory& category, const QStringList& setA, const QStringList& setB,
                 int runs) {
     Figures f;
-    f.engine = engine;
+    f.inMemory = inMemory;
+    memory::Engine& engine = *o.engine;
     const QString a = setA.join(QChar(0xFF0C)), b = setB.join(QChar(0xFF0C));
     const QStringList withinSets{setA.mid(0, 3).join(QChar(0xFF0C)),
                                  setA.mid(2, 3).join(QChar(0xFF0C))};
@@ -247,15 +246,15 @@ Figures Measure(const Options& o, const QString& folder, SearchEngine engine,
             SetWorkingCopyName(kQueryWorkingCopyName);
             MakeWorkingCopy();
             SetWorkingCopyName(kWorkingCopyName);
-            const QStringList args{QStringLiteral("--folder"),
-                                   folder,
-                                   QStringLiteral("--category"),
-                                   category.caption,
-                                   QStringLiteral("--new"),
-                                   a,
-                                   QStringLiteral("--engine"),
-                                   engine == SearchEngine::Statements ? QStringLiteral("statements")
-                                                                      : QStringLiteral("memory")};
+            const QStringList args{
+                QStringLiteral("--folder"),
+                folder,
+                QStringLiteral("--category"),
+                category.caption,
+                QStringLiteral("--new"),
+                a,
+                QStringLiteral("--engine"),
+                inMemory ? QStringLiteral("memory") : QStringLiteral("statements")};
             const ChildRun run = RunChild(o.queryTool, args);
             f.freshProcess.push_back(run.listMs);
             f.freshExit.push_back(run.exitMs);
@@ -264,7 +263,7 @@ Figures Measure(const Options& o, const QString& folder, SearchEngine engine,
         }
     }
     MakeWorkingCopy();
-    ForgetTableImages();
+    engine.forgetTableImages();
     {
         // What the program's start-up does before any search: it reads the working copy's
         // stamp, which derives the key once for the process.
@@ -273,19 +272,19 @@ Figures Measure(const Options& o, const QString& folder, SearchEngine engine,
     }
     SearchFields fields;
     fields.selected = category.option;
-    KeywordSearch search(fields, engine);
-    RecordDisplay display(fields, engine);
+    KeywordSearch search(fields, inMemory ? &engine : nullptr);
+    RecordDisplay display(fields, inMemory ? &engine : nullptr);
     fields.keywordBox = a;
     f.firstInProcess.push_back(TimeMs([&] { search.NewSearch(category); }));
     f.listed = fields.resultList;
-    FinishPendingWrites();
-    if (engine == SearchEngine::InMemory) {
+    engine.finishPendingWrites();
+    if (inMemory) {
         // As the program does it: the tables are read while the user types.
         MakeWorkingCopy();
-        WarmUpKnowledgeImages();
-        FinishWarmUp();
+        engine.warmUp();
+        engine.finishWarmUp();
         f.firstAfterWarmUp.push_back(TimeMs([&] { search.NewSearch(category); }));
-        FinishPendingWrites();
+        engine.finishPendingWrites();
     }
     // Each search is timed to its list; the writes it leaves behind are timed apart, and end
     // before the next search starts (the user reads the list meanwhile).
@@ -294,20 +293,20 @@ Figures Measure(const Options& o, const QString& folder, SearchEngine engine,
         const double cpu = ProcessCpuMs();
         f.laterNew.push_back(TimeMs([&] { search.NewSearch(category); }));
         f.laterCpu.push_back(ProcessCpuMs() - cpu);
-        if (engine == SearchEngine::InMemory)
-            f.writesBehind.push_back(TimeMs([] { FinishPendingWrites(); }));
+        if (inMemory)
+            f.writesBehind.push_back(TimeMs([&] { engine.finishPendingWrites(); }));
     }
     fields.keywordBox = a;
     search.NewSearch(category);
-    FinishPendingWrites();
+    engine.finishPendingWrites();
     for (int r = 0; r < runs; ++r) {
         fields.keywordBox = withinSets[r % 2];
         f.within.push_back(TimeMs([&] { search.SearchWithinResults(category); }));
-        FinishPendingWrites();
+        engine.finishPendingWrites();
     }
     fields.keywordBox = a;
     search.NewSearch(category);
-    FinishPendingWrites();
+    engine.finishPendingWrites();
     const QStringList listed = fields.resultList;
     for (int r = 0; r < runs && !listed.isEmpty(); ++r) {
         const QString& title = listed.at((qsizetype(r) * 7919) % listed.size());
@@ -366,12 +365,10 @@ void Report(const QString& label, const Figures& s, const Figures& m, bool state
 void Compare(const Options& o, const QString& label, const FolderPair& folders,
              const KnowledgeCategory& category, const QStringList& setA, const QStringList& setB,
              int runs, int statementRuns = -1) {
-    const Figures s = o.statements
-                          ? Measure(o, folders.statements, SearchEngine::Statements, category, setA,
-                                    setB, statementRuns > 0 ? statementRuns : runs)
-                          : Figures{};
-    const Figures m =
-        Measure(o, folders.memory, SearchEngine::InMemory, category, setA, setB, runs);
+    const Figures s = o.statements ? Measure(o, folders.statements, false, category, setA, setB,
+                                             statementRuns > 0 ? statementRuns : runs)
+                                   : Figures{};
+    const Figures m = Measure(o, folders.memory, true, category, setA, setB, runs);
     Report(label, s, m, o.statements);
 }
 
@@ -575,9 +572,11 @@ int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "--measure-child") == 0)
         return MeasureChild(argv + 2);
     QCoreApplication app(argc, argv);
+    memory::Engine engine;
     QuietMessages quiet;
     SetMessageService(&quiet);
     Options o;
+    o.engine = &engine;
     o.bundled = QStringLiteral(MERIDANE_SOURCE_DIR "/data/source");
     o.queryTool = QStringLiteral(MERIDANE_QUERY_TOOL);
     const QStringList args = app.arguments().mid(1);

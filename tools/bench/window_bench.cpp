@@ -3,8 +3,7 @@
 //   meridane-window-bench --folder DIR --keywords A --keywords B [--category NAME] [--runs N]
 // The folder can be made by meridane-bench --make-folder (the realistic corpus, 病理).
 #include "buttons/command.h"
-#include "search/memory/warm_up.h"
-#include "search/memory/writes_behind.h"
+#include "search/memory/engine.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/user_settings.h"
@@ -45,6 +44,7 @@ QString Figure(std::vector<double> ms) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    memory::Engine engine;
     QString folder, category = QStringLiteral("病理");
     QStringList keywords;
     int runs = 5;
@@ -72,7 +72,7 @@ int main(int argc, char* argv[]) {
     // The window at its first-start size and place, whatever the user's own settings say.
     SetUserSettingsFile(folder + QStringLiteral("/settings.ini"));
     QFile::remove(UserSettingsFile());
-    frmMain window;
+    frmMain window(engine);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fputs("the window was not shown\n", stderr);
@@ -82,7 +82,7 @@ int main(int argc, char* argv[]) {
         std::fputs("no such category\n", stderr);
         return 2;
     }
-    FinishWarmUp();
+    engine.finishWarmUp();
 
     std::vector<double> shown, laidOut;
     QListWidget& list = *window.List1;
@@ -109,7 +109,7 @@ int main(int argc, char* argv[]) {
             laidOut.push_back(toLaidOut);
         }
         // The user reads the list while the writes behind it are done.
-        FinishPendingWrites();
+        engine.finishPendingWrites();
         QCoreApplication::processEvents();
     }
     std::printf("%s, %lld titles: click on \"查询\" to the list in view %s; until idle %s\n",

@@ -7,8 +7,7 @@
 // each other's copy, and --within goes on from the tool's last --new across runs.
 #include "search/keyword_search.h"
 #include "search/knowledge_category.h"
-#include "search/memory/in_memory_search.h"
-#include "search/memory/writes_behind.h"
+#include "search/memory/engine.h"
 #include "search/message_service.h"
 #include "search/modado.h"
 #include "search/program_folder.h"
@@ -78,7 +77,7 @@ sigset_t EndingSignals() {
 bool BaseTableOpens(const KnowledgeCategory& category) {
     try {
         SqlConnection db;
-        db.open(ConnectionString::parse(category.connectionString()));
+        db.open(ConnectionString::parse(ConnectionStringFor(category)));
         db.prepare(QStringLiteral("SELECT 编号, %1, 文本, 相符个数, %2 FROM %3 LIMIT 0")
                        .arg(category.titleColumn, category.searchedColumn, category.baseTable));
         return true;
@@ -95,11 +94,13 @@ int main(int argc, char** argv) {
     const sigset_t ending = EndingSignals();
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     QCoreApplication app(argc, argv);
+    // The in-memory search; it goes at the end of main, after its writes are done below.
+    memory::Engine memoryEngine;
     QString folder, caption, keywords, title;
     bool show = false;
     enum class Kind { None, New, Within } kind = Kind::None;
     bool haveKeywords = false;
-    SearchEngine engine = SearchEngine::InMemory;
+    SearchEngine* engine = &memoryEngine;
     bool variants = false;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -117,9 +118,9 @@ int main(int argc, char** argv) {
         } else if (a == QLatin1String("--engine")) {
             const QString value = i + 1 < args.size() ? args.at(++i) : QString();
             if (value == QLatin1String("statements"))
-                engine = SearchEngine::Statements;
+                engine = nullptr;
             else if (value == QLatin1String("memory"))
-                engine = SearchEngine::InMemory;
+                engine = &memoryEngine;
             else
                 return Usage(QStringLiteral("--engine is statements or memory"));
         } else if (a == QLatin1String("--variants")) {
@@ -191,8 +192,8 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     // The list is out; the working copy gets the search's writes before the tool ends.
-    FinishPendingWrites();
-    if (status == 0 && ResultsLost(*category)) {
+    memoryEngine.finishPendingWrites();
+    if (status == 0 && memoryEngine.resultsLost(*category)) {
         Print(stderr, QStringLiteral("meridane-query: the results could not be written to the "
                                      "database; it is as it was before the search"));
         status = 1;

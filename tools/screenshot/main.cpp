@@ -2,6 +2,7 @@
 // title with the mouse, and saves a picture of the window.
 //   meridane-shot --folder DIR --out FILE.png [--category NAME] [--keywords TEXT]
 #include "buttons/command.h"
+#include "search/memory/engine.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
 #include "services/user_settings.h"
@@ -21,6 +22,7 @@ using namespace meridane;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    memory::Engine engine;
     QString folder, out, category = QStringLiteral("方剂"), keywords = QStringLiteral("人参，甘草");
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
@@ -44,7 +46,7 @@ int main(int argc, char* argv[]) {
     // The window at its first-start size and place, whatever the user's own settings say.
     SetUserSettingsFile(folder + QStringLiteral("/settings.ini"));
     QFile::remove(UserSettingsFile());
-    frmMain window;
+    frmMain window(engine);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fputs("the window was not shown\n", stderr);

@@ -6,11 +6,6 @@ namespace meridane {
 
 namespace memory {
 
-QHash<QString, FileImages>& Images() {
-    static QHash<QString, FileImages> images;
-    return images;
-}
-
 std::shared_ptr<SqlConnection> OpenForSearch(const ConnectionString& source, bool throwaway) {
     auto db = std::make_shared<SqlConnection>();
     db->open(source);

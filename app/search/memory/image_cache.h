@@ -23,9 +23,6 @@ struct FileImages {
     std::shared_ptr<SqlConnection> kept;
 };
 
-// Everything kept, by CacheKey.
-QHash<QString, FileImages>& Images();
-
 // A connection to a database file as the in-memory search uses it. The working copy of the
 // knowledge database (throwaway) is rebuilt at every start, so it is written without syncing and
 // without overwriting freed pages; it keeps the rollback journal, so that writes behind a list

@@ -1,10 +1,7 @@
-#include "search/memory/in_memory_search.h"
-
+// The searches and the click of the in-memory search engine (see engine.h).
 #include "search/keyword_text.h"
-#include "search/memory/fresh_images.h"
-#include "search/memory/pending_writes.h"
+#include "search/memory/engine.h"
 #include "search/memory/search_session.h"
-#include "search/memory/writes_behind.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 
@@ -15,11 +12,7 @@
 #include <algorithm>
 #include <new>
 
-namespace meridane {
-
-using namespace memory;
-
-namespace fast {
+namespace meridane::memory {
 
 namespace {
 
@@ -33,10 +26,10 @@ struct Change {
 };
 
 template <typename MakeChange>
-std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
+std::optional<QStringList> SearchInMemory(Engine& engine, const KnowledgeCategory& category,
                                           const QStringList& keywords, const QString& table,
                                           MakeChange makeChange) {
-    Session session(category);
+    Session session(engine, category);
     if (!session.open())
         return std::nullopt;
     try {
@@ -48,30 +41,32 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
             db.exec(QStringLiteral("BEGIN IMMEDIATE"));
         const KeywordMatcher matcher(*needles);
         std::shared_ptr<TableImage> image =
-            ImageOf(db, session.source(), table, category.searchedColumn, &matcher);
+            engine.imageOf(db, session.source(), table, category.searchedColumn, &matcher);
         // A search within results whose table lost its writes would search another list than
         // the one shown; the caller says so.
-        if (!image->usable() || (table == category.resultTable && ResultsLost(category))) {
+        if (!image->usable() || (table == category.resultTable && engine.resultsLost(category))) {
             if (!session.writesBehind())
                 db.exec(QStringLiteral("ROLLBACK"));
             return std::nullopt;
         }
         // Ends the hold below when the change cannot be made.
         struct Hold {
+            PendingWrites& writes;
             bool held = false;
             ~Hold() {
                 if (held)
-                    PendingWrites::Instance().release();
+                    writes.release();
             }
-        } hold;
+        } hold{engine.pendingWrites()};
         if (session.writesBehind()) {
             // The lock is taken before the list is shown: from here no reader sees the file
             // until the writes are done.
             const QString key = CacheKey(session.path());
-            const FileStamp before = Images()[key].stamp;
-            PendingWrites::Instance().hold(
-                session.connection(), [key, before, path = session.path()](bool ok) {
-                    Committed& c = LastCommit();
+            const FileStamp before = engine.images()[key].stamp;
+            engine.pendingWrites().hold(
+                session.connection(),
+                [&committed = engine.lastCommit(), key, before, path = session.path()](bool ok) {
+                    Committed& c = committed;
                     std::lock_guard lock(c.mutex);
                     c.key = key;
                     c.pending = true;
@@ -99,14 +94,14 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
                 // A new search makes its result table anew: once its writes are done, the
                 // table holds its list whatever happened to an earlier one (if they fail, the
                 // mark comes back).
-                Committed& c = LastCommit();
+                Committed& c = engine.lastCommit();
                 std::lock_guard lock(c.mutex);
                 c.writing.insert(category.resultTable);
                 if (table == category.baseTable)
                     c.lost[CacheKey(session.path())].remove(category.resultTable);
             }
             hold.held = false;
-            PendingWrites::Instance().submit(std::move(change.write));
+            engine.pendingWrites().submit(std::move(change.write));
         } else {
             change.write(db);
             db.exec(QStringLiteral("COMMIT"));
@@ -115,20 +110,20 @@ std::optional<QStringList> SearchInMemory(const KnowledgeCategory& category,
         session.finish(category.resultTable, std::move(change.result));
         return titles;
     } catch (const DbError&) {
-        ForgetTableImages(session.path());
+        engine.forgetTableImages(session.path());
         return std::nullopt;
     } catch (const std::bad_alloc&) {
         // The text did not fit after all: the statements count it in the file.
-        ForgetTableImages(session.path());
+        engine.forgetTableImages(session.path());
         return std::nullopt;
     }
 }
 
 } // namespace
 
-std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
-                                     const QStringList& keywords) {
-    return SearchInMemory(category, keywords, category.baseTable,
+std::optional<QStringList> Engine::newSearch(const KnowledgeCategory& category,
+                                             const QStringList& keywords) {
+    return SearchInMemory(*this, category, keywords, category.baseTable,
                           [&category](TableImage& base, const std::vector<qint64>& counts) {
                               auto changes = Session::Changes(base, counts);
                               std::vector<qint64> rowids = base.RowidsWithHits();
@@ -143,15 +138,15 @@ std::optional<QStringList> NewSearch(const KnowledgeCategory& category,
                           });
 }
 
-std::optional<QStringList> SearchWithinResults(const KnowledgeCategory& category,
-                                               const QStringList& keywords) {
+std::optional<QStringList> Engine::searchWithinResults(const KnowledgeCategory& category,
+                                                       const QStringList& keywords) {
     // The knowledge categories reset once per keyword, so without one nothing is reset; the
     // personal category always resets.
     const bool reset = category.database == DatabaseKind::Personal ||
                        std::any_of(keywords.begin(), keywords.end(),
                                    [](const QString& keyword) { return !keyword.isEmpty(); });
     return SearchInMemory(
-        category, keywords, category.resultTable,
+        *this, category, keywords, category.resultTable,
         [&category, reset](TableImage& result, const std::vector<qint64>& counts) {
             std::vector<std::pair<qint64, qint64>> changes;
             if (reset)
@@ -169,14 +164,13 @@ namespace {
 // the row and its count, and the row's other columns are read, through the connection that
 // writes, from the base table row it is a copy of (the writes change only the counts there).
 // No value when the click has to wait for the writes.
-std::optional<ShownRecord> ClickWhileWriting(const KnowledgeCategory& category,
+std::optional<ShownRecord> ClickWhileWriting(Engine& engine, const KnowledgeCategory& category,
                                              const QString& title) {
     if (category.database != DatabaseKind::Knowledge)
         return std::nullopt;
     const QString path = KnowledgeConnectionPath();
-    FileImages& file = Images()[CacheKey(path)];
-    if (!PendingWrites::Instance().busyWith(file.kept.get()) ||
-        !SameFile(StampOf(path), file.stamp))
+    FileImages& file = engine.images()[CacheKey(path)];
+    if (!engine.pendingWrites().busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
         return std::nullopt;
     const auto it = file.tables.constFind(category.resultTable);
     if (it == file.tables.constEnd() || !(*it)->usable())
@@ -211,16 +205,17 @@ std::optional<ShownRecord> ClickWhileWriting(const KnowledgeCategory& category,
 
 } // namespace
 
-std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QString& title) {
+std::optional<ShownRecord> Engine::listClick(const KnowledgeCategory& category,
+                                             const QString& title) {
     try {
-        if (std::optional<ShownRecord> shown = ClickWhileWriting(category, title))
+        if (std::optional<ShownRecord> shown = ClickWhileWriting(*this, category, title))
             return shown;
     } catch (const DbError&) {
         // Read as below, after the writes.
     }
     // The click reads the file as the searches left it.
-    PendingWrites::Instance().finish();
-    if (ResultsLost(category))
+    writes_.finish();
+    if (resultsLost(category))
         return std::nullopt; // the caller says the result cannot be read
     // Both databases must open, whichever one is read.
     SqlConnection knowledge, personal;
@@ -237,7 +232,7 @@ std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QS
     const QString& path = isPersonal ? personalSource.dataSource : knowledgeSource.dataSource;
     try {
         std::shared_ptr<TableImage> image =
-            ImageOf(db, isPersonal ? personalSource : knowledgeSource, category.resultTable,
+            imageOf(db, isPersonal ? personalSource : knowledgeSource, category.resultTable,
                     category.searchedColumn);
         if (!image->usable())
             return std::nullopt;
@@ -254,11 +249,9 @@ std::optional<ShownRecord> ListClick(const KnowledgeCategory& category, const QS
         return ShownRecord{true, CellText(row, 2),
                            RecordHeader(CellText(row, 0), CellText(row, 3))};
     } catch (const DbError&) {
-        ForgetTableImages(path);
+        forgetTableImages(path);
         return std::nullopt;
     }
 }
 
-} // namespace fast
-
-} // namespace meridane
+} // namespace meridane::memory

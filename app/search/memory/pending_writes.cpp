@@ -2,23 +2,20 @@
 
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <new>
 
 namespace meridane {
 
-PendingWrites& PendingWrites::Instance() {
-    // Never destroyed: its thread may wait until the process ends. What it holds is written
-    // before the process ends (see hold).
-    static PendingWrites* writes = new PendingWrites;
-    return *writes;
+PendingWrites::~PendingWrites() {
+    finish();
+    {
+        std::lock_guard lock(mutex_);
+        ending_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
 }
-
-namespace {
-void FinishAtExit() {
-    PendingWrites::Instance().finish();
-}
-} // namespace
 
 bool PendingWrites::hold(const std::shared_ptr<SqlConnection>& db, AfterCommit afterCommit) {
     std::unique_lock lock(mutex_);
@@ -33,10 +30,6 @@ bool PendingWrites::hold(const std::shared_ptr<SqlConnection>& db, AfterCommit a
     }
     // No reader can open the file from here until the commit.
     db->exec(QStringLiteral("BEGIN EXCLUSIVE"));
-    // Registered once the database engine and its cipher are set up, so that it runs before
-    // they are torn down at exit: a process that ends from main does not leave half the writes.
-    static const bool atExit = (std::atexit(&FinishAtExit), true);
-    (void)atExit;
     db_ = db;
     afterCommit_ = std::move(afterCommit);
     open_ = true;
@@ -119,7 +112,7 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
 
 void PendingWrites::run() {
     std::unique_lock lock(mutex_);
-    for (;;) {
+    while (!ending_) {
         if (threadHeld_ || !step(lock))
             changed_.wait(lock);
     }

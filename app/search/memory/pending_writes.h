@@ -28,8 +28,11 @@ public:
     // Finish goes on; ok is false when a write failed.
     using AfterCommit = std::function<void(bool ok)>;
 
-    // The one writer of the process.
-    static PendingWrites& Instance();
+    PendingWrites() = default;
+    // Finishes what is queued, then ends the thread.
+    ~PendingWrites();
+    PendingWrites(const PendingWrites&) = delete;
+    PendingWrites& operator=(const PendingWrites&) = delete;
 
     // Makes db hold the file's exclusive lock in an open transaction, beginning it when no
     // writes are pending (after finishing those of another connection). Returns true when it
@@ -52,7 +55,6 @@ public:
     void setBeforeEachJob(Job before);
 
 private:
-    PendingWrites() = default;
     // Does one piece of work (one job, or the commit when none is left); false when there was
     // none. Called with lock held; unlocks it while a job runs.
     bool step(std::unique_lock<std::mutex>& lock);
@@ -68,6 +70,7 @@ private:
     bool running_ = false; // a job is being written
     bool failed_ = false;  // a job of the open transaction failed
     bool threadHeld_ = false;
+    bool ending_ = false; // the thread is to end
     Job beforeEachJob_;
     std::thread thread_;
 };

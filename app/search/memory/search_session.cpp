@@ -1,8 +1,6 @@
 #include "search/memory/search_session.h"
 
-#include "search/memory/fresh_images.h"
-#include "search/memory/pending_writes.h"
-#include "search/memory/writes_behind.h"
+#include "search/memory/engine.h"
 #include "search/result_reader.h"
 
 #include <sqlite3.h>
@@ -15,7 +13,7 @@ const QString kHits = QStringLiteral("相符个数");
 
 bool Session::open() {
     if (throwaway_) {
-        if (FileImages& file = Current(path()); file.kept) {
+        if (FileImages& file = engine_.current(path()); file.kept) {
             db_ = file.kept;
             return true;
         }
@@ -24,7 +22,7 @@ bool Session::open() {
         auto db = OpenForSearch(source_, throwaway_);
         db_ = std::move(db);
         if (throwaway_)
-            Current(path()).kept = db_;
+            engine_.current(path()).kept = db_;
         return true;
     } catch (const DbError&) {
         return false;
@@ -99,9 +97,9 @@ void Session::CopyRows(SqlConnection& db, const KnowledgeCategory& category,
 QStringList Session::titles(const KnowledgeCategory& category, const TableImage& image) {
     if (std::optional<QStringList> ranked = image.RankedTitles())
         return *ranked;
-    PendingWrites::Instance().finish();
+    engine_.finishPendingWrites();
     // The writes failed: the table is not what this search made (the statements make it).
-    if (ResultsLost(category))
+    if (engine_.resultsLost(category))
         throw DbError("the writes behind the search failed");
     QStringList out;
     SqlStatement rows = db_->prepare(category.readStatement());
@@ -114,7 +112,7 @@ QStringList Session::titles(const KnowledgeCategory& category, const TableImage&
 // Closes the connection; what was written (or will be, behind) is now the state the images
 // stand for.
 void Session::finish(const QString& resultTable, std::shared_ptr<TableImage> result) {
-    FileImages& file = Images()[CacheKey(path())];
+    FileImages& file = engine_.images()[CacheKey(path())];
     if (!throwaway_) {
         db_->close();
         file.stamp = StampOf(path());

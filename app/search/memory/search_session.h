@@ -3,6 +3,7 @@
 
 #include "search/knowledge_category.h"
 #include "search/memory/table_image.h"
+#include "search/program_folder.h"
 #include "search/sqlite_db.h"
 
 #include <QStringList>
@@ -18,10 +19,12 @@ namespace meridane::memory {
 // A connection for one search. The working copy's connection stays open between searches, so
 // that the pages the last search read and wrote need not be read and deciphered again; the
 // personal database gets a connection per search.
+class Engine;
+
 class Session {
 public:
-    explicit Session(const KnowledgeCategory& category)
-        : source_(ConnectionString::parse(category.connectionString())),
+    Session(Engine& engine, const KnowledgeCategory& category)
+        : engine_(engine), source_(ConnectionString::parse(ConnectionStringFor(category))),
           throwaway_(category.database == DatabaseKind::Knowledge) {}
 
     bool open();
@@ -60,6 +63,7 @@ public:
     void finish(const QString& resultTable, std::shared_ptr<TableImage> result);
 
 private:
+    Engine& engine_;
     ConnectionString source_;
     bool throwaway_;
     std::shared_ptr<SqlConnection> db_;

@@ -4,6 +4,7 @@
 
 #include "search/knowledge_category.h"
 #include "search/memory/file_stamp.h"
+#include "search/memory/image_cache.h"
 
 #include <QHash>
 #include <QSet>
@@ -12,24 +13,7 @@
 #include <mutex>
 #include <optional>
 
-namespace meridane {
-
-// Waits until the writes the searches left behind their lists are done. The routines of this
-// program that read or change a database file wait on their own; a tool calls it before it
-// ends, and it runs at exit too.
-void FinishPendingWrites();
-// Keeps the writes behind from being done until a reader needs them (for tests).
-void HoldPendingWrites(bool held);
-
-// True when the writes behind the last list of category failed (known once they ended): its
-// result table does not hold that list. Does not wait for pending writes.
-bool ResultsLost(const KnowledgeCategory& category);
-// Notes that the statements wrote category's result table anew.
-void MarkResultsWritten(const KnowledgeCategory& category);
-
-namespace memory {
-
-struct FileImages;
+namespace meridane::memory {
 
 // The state of the working copy the writes behind left, noted on the writing thread as soon as
 // they end (before anyone else may write the file).
@@ -45,13 +29,15 @@ struct Committed {
     QHash<QString, QSet<QString>> lost;
 };
 
-Committed& LastCommit();
-
-// Takes over what the last writes behind left of path, once they are done.
-void AdoptCommit(FileImages& file, const QString& key);
+// Takes over into file what the last writes behind left of the file kept under key, once they
+// are done.
+void AdoptCommit(Committed& c, FileImages& file, const QString& key);
 // Forgets what the writes left of path (of every file when path is empty).
-void ForgetCommit(const QString& path);
+void ForgetCommit(Committed& c, const QString& path);
+// True when the writes behind the last list of category failed: its result table does not
+// hold that list.
+bool ResultsLost(Committed& c, const KnowledgeCategory& category);
+// Notes that category's result table was written anew.
+void MarkResultsWritten(Committed& c, const KnowledgeCategory& category);
 
-} // namespace memory
-
-} // namespace meridane
+} // namespace meridane::memory

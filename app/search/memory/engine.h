@@ -1,0 +1,100 @@
+// The in-memory search engine: the same results and the same database contents as the statement
+// sequence (reset, one LIKE update per keyword, drop, copy, read), in one transaction that
+// writes only the counts that change, with the searched columns kept in memory between
+// searches. The working copy reaches that state after the list is shown: its writes are done on a
+// thread of their own while the search holds the file's exclusive lock, and whoever reads the
+// file in this program waits for them first.
+//
+// Every search here either does the whole job or returns no value without a message, so that
+// the caller runs the statement sequence instead. That happens when a database cannot be opened
+// or read, a table is missing, or when memory cannot give exactly what the statements give (see
+// TableImage and LikeNeedle), or when the text does not fit in memory. When the writes behind a
+// list fail (a full disk), the working copy's journal puts the file back as it was before them,
+// the images of the file are dropped, and the result tables of the searches whose writes were
+// lost are marked (resultsLost): they no longer hold the lists that were shown, so a click or a
+// search within them must not read them until a new search of the category.
+//
+// main() of the program and of each tool that searches makes one engine, before the windows and
+// searches that use it, and it lives until the end of main(). What it keeps (the table images,
+// the warm-up after start, the writes behind the lists) lives and ends with it: its destructor
+// stops the warm-up and waits for its thread, then finishes the pending writes and ends their
+// thread. While it lives it listens to the announcements of changed files (AnnounceFileChange).
+#pragma once
+
+#include "search/memory/image_cache.h"
+#include "search/memory/pending_writes.h"
+#include "search/memory/warm_up.h"
+#include "search/memory/writes_behind.h"
+#include "search/search_engine.h"
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace meridane::memory {
+
+class Engine final : public SearchEngine {
+public:
+    Engine();
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    std::optional<QStringList> newSearch(const KnowledgeCategory& category,
+                                         const QStringList& keywords) override;
+    std::optional<QStringList> searchWithinResults(const KnowledgeCategory& category,
+                                                   const QStringList& keywords) override;
+    std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
+                                         const QString& title) override;
+    void finishPendingWrites() override;
+    bool resultsLost(const KnowledgeCategory& category) override;
+    void markResultsWritten(const KnowledgeCategory& category) override;
+
+    // Starts reading, on a thread of its own, the images of the knowledge tables of the working
+    // copy (and, for a file of moderate size, its pages), so that the first search of each
+    // category after start finds them in memory. The first search that needs them waits for the
+    // reading to end; a file that changed meanwhile makes the search read it again.
+    void warmUp();
+    // Waits for the warm-up to end and takes over what it read.
+    void finishWarmUp();
+    // Stops the warm-up after the table it is reading, waits for its thread and drops what it
+    // read.
+    void stopWarmUp();
+    // True from the start of a warm-up until what it read is taken over or dropped.
+    bool warmUpPending() const;
+
+    // Drops the images kept of one database file (of every file when path is empty), after the
+    // writes behind the lists are done. An announced change of the file does this; a change of
+    // the file's size, time or identity drops them too.
+    void forgetTableImages(const QString& path = {});
+
+    // Keeps the writes behind from being done until a reader needs them (for tests).
+    void holdPendingWrites(bool held);
+    // The writer of the working copy's writes behind the lists.
+    PendingWrites& pendingWrites() { return writes_; }
+
+    // What is kept of path, emptied first when the file is no longer as it was.
+    FileImages& current(const QString& path);
+    // The image of table, from memory while the file is as it was when the image was made.
+    // With countWith, an image that has to be read is counted as it is read.
+    std::shared_ptr<TableImage> imageOf(SqlConnection& db, const ConnectionString& source,
+                                        const QString& table, const QString& searchedColumn,
+                                        const KeywordMatcher* countWith = nullptr);
+    // Everything kept, by CacheKey.
+    QHash<QString, FileImages>& images() { return images_; }
+    // What the last writes behind the lists left.
+    Committed& lastCommit() { return committed_; }
+
+private:
+    // Declared in the order they are built: the warm-up and the writer, whose threads end when
+    // they go, go before the images and the commit record their threads hand things to.
+    QHash<QString, FileImages> images_;
+    Committed committed_;
+    PendingWrites writes_;
+    WarmUp warmUp_;
+    int subscription_ = 0;
+};
+
+} // namespace meridane::memory
