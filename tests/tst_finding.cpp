@@ -211,9 +211,9 @@ void FindingTest::keywordHistoryKeepsFiftyDistinct() {
 void FindingTest::trailGoesBackAndForward() {
     RecordTrail trail;
     QCOMPARE(trail.back(), std::nullopt);
-    const ShownRecord a{1, QStringLiteral("人参"), QStringLiteral("四君子汤")};
-    const ShownRecord b{2, QStringLiteral("人参"), QStringLiteral("人参")};
-    const ShownRecord c{3, QString(), QStringLiteral("感冒")};
+    const VisitedRecord a{1, QStringLiteral("人参"), QStringLiteral("四君子汤")};
+    const VisitedRecord b{2, QStringLiteral("人参"), QStringLiteral("人参")};
+    const VisitedRecord c{3, QString(), QStringLiteral("感冒")};
     trail.visit(a);
     trail.visit(a); // shown again: still one step
     trail.visit(b);

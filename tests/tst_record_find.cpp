@@ -3,6 +3,7 @@
 // between the keywords in red, the pane's size by keys and wheel in step with the size list, the
 // keyword box's history across a restart, going back and forward through the records shown, a
 // search by pinyin when the letters typed are found nowhere, and "繁简通查".
+#include "search/memory/engine.h"
 #include "shell/find_bar.h"
 #include "shell/main_window.h"
 #include "shell/record_pane.h"
@@ -51,6 +52,7 @@ KnowledgeSources Sources() {
 class RecordFindTest : public QObject {
     Q_OBJECT
 
+    memory::Engine engine;
     std::unique_ptr<TempProgramFolder> folder;
     std::unique_ptr<ScriptedMessages> messages;
     std::unique_ptr<RecordingShell> shell;
@@ -87,7 +89,7 @@ class RecordFindTest : public QObject {
 
 private slots:
     void open() {
-        window = std::make_unique<frmMain>(std::make_unique<SilentDevice>());
+        window = std::make_unique<frmMain>(engine, std::make_unique<SilentDevice>());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }

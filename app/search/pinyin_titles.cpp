@@ -2,6 +2,7 @@
 
 #include "search/keyword_text.h"
 #include "search/pinyin.h"
+#include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "search/sqlite_db.h"
 
@@ -12,7 +13,7 @@ QStringList PinyinTitles(const KnowledgeCategory& category, const QStringList& k
     if (!typed)
         return {};
     QStringList titles;
-    ReadRows(category.connectionString(),
+    ReadRows(ConnectionStringFor(category),
              QStringLiteral("SELECT %1 FROM %2").arg(category.titleColumn, category.baseTable),
              [&titles](const SqlStatement& row) {
                  if (!row.isNull(0))
@@ -27,7 +28,7 @@ QStringList PinyinTitles(const KnowledgeCategory& category, const QStringList& k
 
 std::optional<TitledRecord> RecordByTitle(const KnowledgeCategory& category, const QString& title) {
     SqlConnection db;
-    db.open(ConnectionString::parse(category.connectionString()));
+    db.open(ConnectionString::parse(ConnectionStringFor(category)));
     SqlStatement rows = db.prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?")
                                        .arg(category.baseTable, category.titleColumn));
     rows.bind(1, title);

@@ -2,7 +2,7 @@
 
 namespace meridane {
 
-void RecordTrail::visit(const ShownRecord& record) {
+void RecordTrail::visit(const VisitedRecord& record) {
     if (!records_.empty() && records_[current_] == record)
         return;
     if (!records_.empty())
@@ -11,13 +11,13 @@ void RecordTrail::visit(const ShownRecord& record) {
     current_ = records_.size() - 1;
 }
 
-std::optional<ShownRecord> RecordTrail::back() {
+std::optional<VisitedRecord> RecordTrail::back() {
     if (!canGoBack())
         return std::nullopt;
     return records_[--current_];
 }
 
-std::optional<ShownRecord> RecordTrail::forward() {
+std::optional<VisitedRecord> RecordTrail::forward() {
     if (!canGoForward())
         return std::nullopt;
     return records_[++current_];

@@ -722,7 +722,7 @@ void frmMain::goForward() {
     retrace(trail_.forward());
 }
 
-void frmMain::retrace(const std::optional<ShownRecord>& record) {
+void frmMain::retrace(const std::optional<VisitedRecord>& record) {
     if (!record)
         return;
     const std::array<QRadioButton*, 6> options = {Option1, Option2, Option3,

@@ -157,7 +157,7 @@ private:
     void applyFontSize(double points);
     void fillKeywordHistory();
     void keywordHistoryChosen(int index);
-    void retrace(const std::optional<ShownRecord>& record);
+    void retrace(const std::optional<VisitedRecord>& record);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void bringToFront();
     // The place and size the window starts with (remembered or the load size), within the
