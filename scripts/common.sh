@@ -4,7 +4,8 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${MERIDANE_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-multimedia-dev qt6-tools-dev libsqlcipher-dev libssl-dev
-    libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk qt6-translations-l10n libxcb1-dev)
+    libmp3lame-dev gstreamer1.0-plugins-good fonts-noto-cjk qt6-translations-l10n libxcb1-dev
+    libopencc-dev libicu-dev unicode-data bzip2)
 # What the tests need besides: PDF text, a virtual X display with a window manager and a
 # notification area, the formatter, the checkers of the desktop entry and the metainfo, what
 # CPack needs for the Debian packages, and their checker.

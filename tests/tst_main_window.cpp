@@ -20,6 +20,7 @@
 #include "test_support.h"
 
 #include <QClipboard>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -282,7 +283,9 @@ private slots:
         QVERIFY(window->Timer1->isActive());
         QCOMPARE(window->pos(), QPoint(0, 0));
         QCOMPARE(window->Option6->geometry(), QRect(152, 5, 73, 12));
-        QCOMPARE(window->Text1[0]->geometry(), QRect(8, 32, 209, 21));
+        // The keyword box drops down the keywords searched before.
+        QCOMPARE(window->keywordHistory->geometry(), QRect(8, 32, 209, 21));
+        QCOMPARE(window->keywordHistory->lineEdit(), window->Text1[0]);
         QVERIFY(messages->shown.isEmpty());
     }
 
@@ -657,7 +660,9 @@ private slots:
     void keyboard() {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QCOMPARE(QApplication::focusWidget(), window->Text1[0]);
+        // The keyword box, Text1(0), is the edit field of its drop-down.
+        QWidget* keywordBox = window->keywordHistory;
+        QCOMPARE(QApplication::focusWidget(), keywordBox);
 
         type(QStringLiteral("人参"));
         QTest::keyClick(window->Text1[0], Qt::Key_Return);
@@ -671,28 +676,18 @@ private slots:
                   static_cast<QWidget*>(window->Text1[0])}) {
                 from->setFocus();
                 QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
-                QCOMPARE(QApplication::focusWidget(), window->Text1[0]);
+                QCOMPARE(QApplication::focusWidget(), keywordBox);
                 QCOMPARE(window->Text1[0]->selectedText(), QStringLiteral("人参"));
             }
         }
         QCOMPARE(window->Text1[0]->text(), QStringLiteral("人参"));
 
         // Forward from the categories round the window and back to them.
-        const QList<QWidget*> order{window->Option1,
-                                    window->Text1[0],
-                                    window->List1,
-                                    window->Command1,
-                                    window->Command2,
-                                    window->Combo1,
-                                    pane,
-                                    window->Command4,
-                                    window->Command5,
-                                    window->Command6,
-                                    window->Command9,
-                                    window->Command10,
-                                    window->Command7,
-                                    window->Command8,
-                                    window->Option1};
+        const QList<QWidget*> order{
+            window->Option1,   keywordBox,       window->List1,    window->variantsBox,
+            window->Command1,  window->Command2, window->Combo1,   pane,
+            window->Command4,  window->Command5, window->Command6, window->Command9,
+            window->Command10, window->Command7, window->Command8, window->Option1};
         window->Option1->setFocus();
         for (qsizetype i = 1; i < order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

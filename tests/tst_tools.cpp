@@ -372,6 +372,24 @@ private slots:
         r = Start(tool, base + QStringList{QStringLiteral("--show"), QStringLiteral("无此病")});
         QCOMPARE(r.out, QStringLiteral("\n\n"));
         QCOMPARE(r.err, QString());
+        // --variants: the window's "繁简通查", on both search paths, --show coloured alike.
+        TempProgramFolder old(
+            KnowledgeSources{{},
+                             {},
+                             {Rec(1, QStringLiteral("古方"), QStringLiteral("發熱惡寒")),
+                              Rec(2, QStringLiteral("今方"), QStringLiteral("发热"))},
+                             {}});
+
+        const QStringList oldBase{QStringLiteral("--folder"), old.path(),
+                                  QStringLiteral("--category"), QStringLiteral("病理")};
+        for (const QString& engine : {QStringLiteral("memory"), QStringLiteral("statements")}) {
+            const QStringList args =
+                oldBase + QStringList{QStringLiteral("--engine"), engine, QStringLiteral("--new"),
+                                      QStringLiteral("发热,恶寒")};
+            QCOMPARE(Start(tool, args).out, QStringLiteral("共有1条记录\n今方\n"));
+            QCOMPARE(Start(tool, args + QStringList{QStringLiteral("--variants")}).out,
+                     QStringLiteral("共有2条记录\n古方\n今方\n"));
+        }
         r = Start(tool, base + QStringList{QStringLiteral("--new"), QString()});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, QStringLiteral("没有找到您所需的资料！\n"));

@@ -4,6 +4,7 @@
 #include "search/modado.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
+#include "search/variant_folding.h"
 
 namespace meridane {
 
@@ -52,11 +53,14 @@ bool KeywordSearch::startSearch() {
 }
 
 void KeywordSearch::countKeywords(const KnowledgeCategory& category, const QString& table) {
-    const QString increment = category.incrementStatement(table);
+    const VariantFolding* folding = f_.variants ? VariantFolding::Instance() : nullptr;
+    const QString increment =
+        folding ? category.foldedIncrementStatement(table) : category.incrementStatement(table);
     for (const QString& keyword : std::as_const(f_.keywordList)) {
         f_.currentKeyword = keyword;
         if (!keyword.isEmpty())
-            run(category, increment, {EscapeLikePattern(keyword)});
+            run(category, increment,
+                {EscapeLikePattern(folding ? folding->fold(keyword) : keyword)});
     }
 }
 
@@ -106,7 +110,8 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
 }
 
 bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool within) {
-    if (!engine_)
+    // The images in memory hold the texts as they are: a search of variant forms reads the file.
+    if (!engine_ || f_.variants)
         return false;
     std::optional<QStringList> titles = within
                                             ? engine_->searchWithinResults(category, f_.keywordList)

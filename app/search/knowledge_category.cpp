@@ -35,6 +35,12 @@ QString KnowledgeCategory::incrementStatement(const QString& table) const {
         .arg(table, kHits, searchedColumn);
 }
 
+QString KnowledgeCategory::foldedIncrementStatement(const QString& table) const {
+    return QStringLiteral("UPDATE %1 SET %2=%2+1 WHERE instr(?1, char(0)) = 0 AND "
+                          "meridane_fold(%3) LIKE '%' || ?1 || '%' ESCAPE '\\'")
+        .arg(table, kHits, searchedColumn);
+}
+
 QString KnowledgeCategory::dropStatement() const {
     return QStringLiteral("DROP TABLE %1").arg(resultTable);
 }

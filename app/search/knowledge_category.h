@@ -25,6 +25,9 @@ struct KnowledgeCategory {
     // Statement texts. Keywords are bound as the single parameter of the increment statements.
     QString resetStatement(const QString& table) const;
     QString incrementStatement(const QString& table) const;
+    // The same comparing the text folded to one form of its variant characters (see
+    // VariantFolding); the keyword is bound folded.
+    QString foldedIncrementStatement(const QString& table) const;
     QString dropStatement() const;
     QString copyStatement() const;
     QString readStatement() const;    // rows with hits, in rank order

@@ -1,5 +1,7 @@
 #include "search/record_display.h"
 
+#include "search/variant_folding.h"
+
 #include "search/keyword_search.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
@@ -100,6 +102,10 @@ std::vector<TextRange> RecordDisplay::keywordRanges(const QString& text) {
     KeywordSearch(f_, engine_).splitKeywordBox();
     for (const QString& keyword : std::as_const(f_.keywordList))
         f_.currentKeyword = keyword;
+    // Folding keeps every position, so the ranges found in the folded text are the places of
+    // the forms that matched.
+    if (const VariantFolding* folding = f_.variants ? VariantFolding::Instance() : nullptr)
+        return KeywordRanges(folding->fold(text), folding->fold(f_.keywordList));
     return KeywordRanges(text, f_.keywordList);
 }
 

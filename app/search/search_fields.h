@@ -20,6 +20,8 @@ struct SearchFields {
     QString statusLine;      // Label2: outcome of the search, or the record header
     // The category of the checked option button; none for the hidden Option4 ("联想").
     std::optional<Category> selected = Category::Formulas;
+    // "繁简通查": each keyword matches its simplified, traditional and variant forms too.
+    bool variants = false;
 };
 
 } // namespace meridane

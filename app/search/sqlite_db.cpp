@@ -1,5 +1,7 @@
 #include "search/sqlite_db.h"
 
+#include "search/variant_folding.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -16,6 +18,30 @@
 namespace meridane {
 
 namespace {
+
+// meridane_fold(text): the text with its variant characters folded to one form (see
+// VariantFolding); the text as it is when OpenCC's tables cannot be read, NULL for NULL.
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int bytes = sqlite3_value_bytes(argv[0]);
+    const VariantFolding* folding = VariantFolding::Instance();
+    if (!folding) {
+        sqlite3_result_text(context, text, bytes, SQLITE_TRANSIENT);
+        return;
+    }
+    const QByteArray folded = folding->fold(QString::fromUtf8(text, bytes)).toUtf8();
+    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
+}
+
+// The functions the program's own statements call, on every connection.
+void AddTextFunctions(sqlite3* db) {
+    sqlite3_create_function_v2(db, "meridane_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               FoldFunction, nullptr, nullptr, nullptr);
+}
 
 constexpr int kSaltSize = 16;
 constexpr int kKeySize = 32;
@@ -164,6 +190,7 @@ void SqlConnection::open(const QString& path, const QString& password, Mode mode
             }
             // The key (or its absence) is only checked on the first read of the file.
             exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            AddTextFunctions(db_);
             return;
         } catch (...) {
             close();

@@ -1,5 +1,6 @@
 #include "services/user_settings.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -14,6 +15,11 @@ QString g_settingsFile;
 const QString kWindowRect = QStringLiteral("window/rect");
 const QString kWindowMaximized = QStringLiteral("window/maximized");
 const QString kMusicOff = QStringLiteral("music/off");
+const QString kVariants = QStringLiteral("search/variants");
+
+QString HistoryKey(int category) {
+    return QStringLiteral("history/category%1").arg(category);
+}
 
 std::unique_ptr<QSettings> Open() {
     return std::make_unique<QSettings>(UserSettingsFile(), QSettings::IniFormat);
@@ -52,6 +58,35 @@ bool MusicSwitchedOff() {
 
 void SaveMusicSwitchedOff(bool off) {
     Open()->setValue(kMusicOff, off);
+}
+
+bool VariantsOn() {
+    return Open()->value(kVariants).toBool();
+}
+
+void SaveVariantsOn(bool on) {
+    Open()->setValue(kVariants, on);
+}
+
+QStringList KeywordHistory(int category) {
+    QStringList kept = Open()->value(HistoryKey(category)).toStringList();
+    kept.removeDuplicates();
+    return kept.mid(0, kKeywordHistorySize);
+}
+
+void AddToKeywordHistory(int category, const QString& keywords) {
+    QString bare = keywords;
+    bare.remove(QRegularExpression(QStringLiteral("[\\s,\\x{FF0C}]")));
+    if (bare.isEmpty())
+        return;
+    QStringList kept = KeywordHistory(category);
+    kept.removeAll(keywords);
+    kept.prepend(keywords);
+    Open()->setValue(HistoryKey(category), kept.mid(0, kKeywordHistorySize));
+}
+
+void ClearKeywordHistory(int category) {
+    Open()->remove(HistoryKey(category));
 }
 
 } // namespace meridane

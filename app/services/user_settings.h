@@ -1,9 +1,11 @@
 // What the program remembers for its user between runs: the window's place, size and maximized
-// state, and whether the music was switched off. An INI file in the user's configuration folder.
+// state, whether the music was switched off, and the keywords searched in each category. An INI
+// file in the user's configuration folder.
 #pragma once
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -27,5 +29,18 @@ void SaveWindowPlacement(const WindowPlacement& placement);
 
 bool MusicSwitchedOff();
 void SaveMusicSwitchedOff(bool off);
+
+// "繁简通查": whether a keyword matches its variant forms; off until the user turns it on.
+bool VariantsOn();
+void SaveVariantsOn(bool on);
+
+// The keyword strings searched in a category (its number, 1 to 6), newest first: distinct, at
+// most kKeywordHistorySize of them.
+constexpr qsizetype kKeywordHistorySize = 50;
+QStringList KeywordHistory(int category);
+// Puts keywords first in the category's history (moved there when it is already kept); text of
+// spaces and commas alone is not kept.
+void AddToKeywordHistory(int category, const QString& keywords);
+void ClearKeywordHistory(int category);
 
 } // namespace meridane

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "search/message_service.h"
+#include "search/pinyin_titles.h"
 #include "search/program_folder.h"
 #include "services/media_player_device.h"
 #include "services/single_instance.h"
@@ -8,6 +9,7 @@
 #include "services/update_check.h"
 #include "services/user_settings.h"
 #include "shell/about_dialog.h"
+#include "shell/find_bar.h"
 #include "shell/form_controls.h"
 #include "shell/keyboard.h"
 #include "shell/printing.h"
@@ -20,6 +22,7 @@
 #include <drapix/stored_form.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -48,6 +51,13 @@ constexpr int kMusicWatchMs = 5000;
 
 QString MainCaption() {
     return kProductCaption + QStringLiteral("   ") + SiteAddress();
+}
+
+const QString kClearHistory = QStringLiteral("清除历史");
+
+// A category as the history and the trail keep it: 1 to 5, 0 for none.
+int CategoryKey(std::optional<Category> category) {
+    return category ? int(*category) + 1 : 0;
 }
 
 void Place(QWidget* w, const TwipRect& r) {
@@ -202,11 +212,24 @@ void frmMain::createControls() {
     Label1 = Make<QLabel>(Frame1, "Label1", {120, 240, 2880, 180},
                           QStringLiteral("请输入关键词，多个词用逗号隔开："));
     Text1[0] = Make<QLineEdit>(Frame1, "Text1_0", {120, 480, 3135, 315});
+    keywordHistory = new QComboBox(Frame1);
+    keywordHistory->setObjectName(QStringLiteral("keywordHistory"));
+    keywordHistory->setGeometry(Text1[0]->geometry());
+    keywordHistory->setEditable(true);
+    keywordHistory->setLineEdit(Text1[0]);
+    // Typing completes nothing by itself, and Enter adds no entry: the history does.
+    keywordHistory->setCompleter(nullptr);
+    keywordHistory->setInsertPolicy(QComboBox::NoInsert);
+    keywordHistory->setMaxVisibleItems(20);
     List1 = Make<ResultList>(Frame1, "List1", g.List1);
     // A long list is laid out a batch at a time, the rows in view first: measuring every
     // title before the first paint took a quarter of a second for 35,000 titles.
     List1->setLayoutMode(QListView::Batched);
     List1->setBatchSize(500);
+    variantsBox = new QCheckBox(QStringLiteral("繁简通查"), Frame1);
+    variantsBox->setObjectName(QStringLiteral("variantsBox"));
+    variantsBox->setToolTip(
+        QStringLiteral("关键词同时查找其繁体、简体和异体字形，如人参、人參、人蔘"));
     Command1 = button(Frame1, "Command1", g.Command1);
     Command2 = button(Frame1, "Command2", g.Command2);
 
@@ -287,6 +310,14 @@ void frmMain::wireCommands() {
         List1Click(List1->item(row)->text());
     };
     connect(Combo1, &QComboBox::activated, this, &frmMain::Combo1Click);
+    connect(keywordHistory, &QComboBox::activated, this, &frmMain::keywordHistoryChosen);
+    connect(Text1[0], &QLineEdit::textEdited, this,
+            [this](const QString& text) { typedBeforePick_ = text; });
+    for (QRadioButton* option : {Option1, Option2, Option3, Option5, Option6})
+        connect(option, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                fillKeywordHistory();
+        });
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1Timer);
     connect(DL, &bkDLControl::progress, this, &frmMain::DLProgress);
     connect(DL, &bkDLControl::completed, this, &frmMain::DLCompleted);
@@ -308,6 +339,29 @@ void frmMain::wireKeyboard() {
                           {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_K)});
     // Tab leaves the record pane as it leaves every other control.
     LeaveOnTab(*RichTextBox1);
+
+    // Finding in the record, and the pane's size by keys and wheel.
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_F), [this] { openFindBar(); }},
+        {QKeySequence(Qt::Key_F3), [this] { findNext(true); }},
+        {QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { findNext(false); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { stepFontSize(1); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), [this] { stepFontSize(1); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { stepFontSize(-1); }},
+        {QKeySequence(Qt::ALT | Qt::Key_Left), [this] { goBack(); }},
+        {QKeySequence(Qt::ALT | Qt::Key_Right), [this] { goForward(); }},
+    };
+    for (const auto& [sequence, run] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, run);
+    }
+    connect(RichTextBox1, &RecordPane::zoomStep, this, &frmMain::stepFontSize);
+    qApp->installEventFilter(this);
+    findBar = new FindBar(RichTextBox1->parentWidget());
+    findBar->hide();
+    connect(findBar, &FindBar::textChanged, this, &frmMain::refreshFound);
+    connect(findBar, &FindBar::stepRequested, this, &frmMain::findNext);
+    connect(findBar, &FindBar::closeRequested, this, &frmMain::closeFindBar);
     // Typing can start at once.
     Text1[0]->setFocus();
 }
@@ -337,6 +391,9 @@ void frmMain::Form_Load() {
     move(start.topLeft());
     Combo1->addItems(FontSizes());
     Combo1->setEditText(QStringLiteral("9"));
+    fillKeywordHistory();
+    variantsBox->setChecked(VariantsOn());
+    connect(variantsBox, &QCheckBox::toggled, this, [](bool on) { SaveVariantsOn(on); });
 }
 
 QRect frmMain::startPlacement() {
@@ -435,7 +492,21 @@ void frmMain::placeControls() {
     Place(List1, g.List1);
     Place(Command1, g.Command1);
     Place(Command2, g.Command2);
+    // Left of the search buttons, on their line.
+    variantsBox->setGeometry(TwipsToPixels(60), Command1->y(), Command1->x() - TwipsToPixels(60),
+                             Command1->height());
     Place(RichTextBox1, g.RichTextBox1);
+    if (findBar && findBar->isVisibleTo(this)) {
+        // The bar takes the bottom of the pane's place.
+        const QRect pane = RichTextBox1->geometry();
+        const int h = findBar->sizeHint().height();
+        RichTextBox1->setGeometry(pane.adjusted(0, 0, 0, -h));
+        if (findBar->parentWidget() != RichTextBox1->parentWidget()) {
+            findBar->setParent(RichTextBox1->parentWidget());
+            findBar->show();
+        }
+        findBar->setGeometry(pane.left(), pane.bottom() + 1 - h, pane.width(), h);
+    }
     Place(Command4, g.Command4);
     Place(Command5, g.Command5);
     Place(Command6, g.Command6);
@@ -471,6 +542,7 @@ std::optional<Category> frmMain::selectedCategory() const {
 
 void frmMain::readFields() {
     fields_.keywordBox = Text1[0]->text();
+    fields_.variants = variantsBox->isChecked();
     fields_.selected = selectedCategory();
 }
 
@@ -487,6 +559,7 @@ void frmMain::showFields() {
     Text2->setPlainText(RecordTextToShow(fields_.recordBody).text);
     Label3->setText(fields_.hitCounter);
     Label2->setText(fields_.statusLine);
+    keywordHits_.setHits({});
     // The header outgrows the label's design width; it may grow up to the next label.
     Label2->resize(std::min(Label2->sizeHint().width(), TwipsToPixels(8040 - 5040)),
                    Label2->height());
@@ -497,10 +570,53 @@ void frmMain::showFields() {
 void frmMain::runSearch(void (KeywordSearch::*search)()) {
     readFields();
     (search_.*search)();
+    AddToKeywordHistory(CategoryKey(fields_.selected), fields_.keywordBox);
+    fillKeywordHistory();
     // Filling the list chooses no row.
     List1->clear();
     List1->addItems(fields_.resultList);
     showFields();
+    pinyinListed_ = false;
+    if (search == static_cast<void (KeywordSearch::*)()>(&KeywordSearch::NewSearch) &&
+        fields_.resultList.isEmpty())
+        listByPinyin();
+}
+
+bool frmMain::showByTitle(const QString& title) {
+    const KnowledgeCategory* category =
+        (fields_.selected ? CategoryFor(*fields_.selected) : nullptr);
+    try {
+        const std::optional<TitledRecord> record =
+            category ? RecordByTitle(*category, title) : std::nullopt;
+        // A record no longer there shows nothing rather than the one shown before.
+        fields_.recordBody = record ? record->body : QString();
+        if (record)
+            fields_.statusLine = record->header;
+        return true;
+    } catch (const DbError&) {
+        Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
+        return false;
+    }
+}
+
+void frmMain::listByPinyin() {
+    const KnowledgeCategory* category =
+        (fields_.selected ? CategoryFor(*fields_.selected) : nullptr);
+    if (!category)
+        return;
+    QStringList titles;
+    try {
+        titles = PinyinTitles(*category, SplitKeywords(fields_.keywordBox));
+    } catch (const DbError&) {
+        return; // the literal search's answer stands
+    }
+    if (titles.isEmpty())
+        return;
+    List1->addItems(titles);
+    pinyinListed_ = true;
+    Label2->setText(QStringLiteral("按拼音找到%1条记录").arg(titles.size()));
+    FitLabelToText(*Label2);
+    keepAbovePane(*Label2);
 }
 
 // "查询": a new search of the selected category for the keywords in the box.
@@ -516,7 +632,8 @@ void frmMain::Command2Click() {
 // A title in the result list: shows that record, its keywords coloured, and its header line.
 void frmMain::List1Click(const QString& title) {
     readFields();
-    if (!display_.ListClick(title))
+    // A title found by pinyin, or one gone back to, need not be in the result table.
+    if ((pinyinListed_ || retracing_) ? !showByTitle(title) : !display_.ListClick(title))
         return;
     // A record too long to show whole shows its first part and says so.
     const RecordPaneText shown = RecordTextToShow(fields_.recordBody);
@@ -530,22 +647,166 @@ void frmMain::List1Click(const QString& title) {
         RichTextBox1->setTextCursor(caret);
     }
     showFields();
+    if (!fields_.keywordBox.isEmpty())
+        keywordHits_.setHits(MergedRanges(display_.keywordRanges(shown.shownBody)));
+    if (!retracing_)
+        trail_.visit({CategoryKey(fields_.selected), fields_.keywordBox, title});
+    if (findBar->isVisible())
+        refreshFound();
 }
 
 // The size list: sets the point size of the record pane's text.
 void frmMain::Combo1Click() {
     bool ok = false;
     const double points = Combo1->currentText().toDouble(&ok);
-    if (ok && points > 0) {
-        QFont f = RichTextBox1->font();
-        f.setPointSizeF(points);
-        RichTextBox1->setFont(f);
-    }
+    if (ok && points > 0)
+        applyFontSize(points);
     // A size typed into the list counts when the focus leaves it too; the focus then stays
     // where the user moved it.
     const QWidget* focus = QApplication::focusWidget();
     if (!focus || focus == Combo1 || Combo1->isAncestorOf(focus))
         RichTextBox1->setFocus();
+}
+
+void frmMain::applyFontSize(double points) {
+    QFont f = RichTextBox1->font();
+    f.setPointSizeF(points);
+    RichTextBox1->setFont(f);
+}
+
+void frmMain::stepFontSize(int step) {
+    const QStringList sizes = FontSizes();
+    const double now = RichTextBox1->font().pointSizeF();
+    qsizetype to = -1;
+    if (step > 0) {
+        for (qsizetype i = 0; i < sizes.size() && to < 0; ++i)
+            if (sizes[i].toDouble() > now)
+                to = i;
+    } else {
+        for (qsizetype i = sizes.size() - 1; i >= 0 && to < 0; --i)
+            if (sizes[i].toDouble() < now)
+                to = i;
+    }
+    if (to < 0)
+        return; // already the largest or the smallest
+    Combo1->setCurrentIndex(int(to));
+    applyFontSize(sizes[to].toDouble());
+}
+
+void frmMain::fillKeywordHistory() {
+    // Refilling an editable list empties its edit field: the text typed stays.
+    const QString typed = Text1[0]->text();
+    const int cursor = Text1[0]->cursorPosition();
+    const QSignalBlocker quiet(keywordHistory);
+    keywordHistory->clear();
+    const QStringList kept = KeywordHistory(CategoryKey(selectedCategory()));
+    keywordHistory->addItems(kept);
+    if (!kept.isEmpty())
+        keywordHistory->addItem(kClearHistory);
+    keywordHistory->setCurrentIndex(-1);
+    Text1[0]->setText(typed);
+    Text1[0]->setCursorPosition(cursor);
+}
+
+void frmMain::keywordHistoryChosen(int index) {
+    if (keywordHistory->itemText(index) == kClearHistory && index == keywordHistory->count() - 1) {
+        ClearKeywordHistory(CategoryKey(selectedCategory()));
+        Text1[0]->setText(typedBeforePick_);
+        fillKeywordHistory();
+        return;
+    }
+    typedBeforePick_ = Text1[0]->text();
+}
+
+void frmMain::goBack() {
+    retrace(trail_.back());
+}
+
+void frmMain::goForward() {
+    retrace(trail_.forward());
+}
+
+void frmMain::retrace(const std::optional<VisitedRecord>& record) {
+    if (!record)
+        return;
+    // In the order of Category: Formulas, Herbs, Pathology, ExpertCases, MyLibrary.
+    const std::array<QRadioButton*, 5> options = {Option1, Option2, Option3, Option6, Option5};
+    if (record->category >= 1 && record->category <= int(options.size()))
+        options[size_t(record->category - 1)]->setChecked(true);
+    Text1[0]->setText(record->keywords);
+    retracing_ = true;
+    List1Click(record->title);
+    retracing_ = false;
+    const QList<QListWidgetItem*> listed = List1->findItems(record->title, Qt::MatchExactly);
+    if (!listed.isEmpty())
+        List1->setCurrentItem(listed.first());
+    else
+        List1->setCurrentRow(-1);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The mouse's back and forward buttons anywhere over this window.
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this &&
+            (press->button() == Qt::BackButton || press->button() == Qt::ForwardButton)) {
+            press->button() == Qt::BackButton ? goBack() : goForward();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::openFindBar() {
+    const bool wasOpen = findBar->isVisible();
+    findBar->open();
+    if (!wasOpen) {
+        placeControls();
+        refreshFound();
+    }
+}
+
+void frmMain::closeFindBar() {
+    findBar->hide();
+    found_.setHits({});
+    RichTextBox1->markFound({}, std::nullopt);
+    placeControls();
+    RichTextBox1->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::refreshFound() {
+    found_.setHits(FindAll(RichTextBox1->toPlainText(), findBar->text()));
+    found_.startAt(RichTextBox1->textCursor().selectionStart());
+    RichTextBox1->markFound(found_.hits(), found_.current());
+    showFoundCount();
+}
+
+void frmMain::showFoundCount() {
+    findBar->setCounter(found_.counter());
+}
+
+void frmMain::findNext(bool forward) {
+    const qsizetype caret = RichTextBox1->textCursor().position();
+    if (findBar->isVisible()) {
+        if (found_.step(forward, caret)) {
+            RichTextBox1->markFound(found_.hits(), found_.current());
+            showFoundCount();
+        }
+        return;
+    }
+    const std::optional<TextRange> hit = keywordHits_.step(forward, caret);
+    if (!hit)
+        return;
+    RichTextBox1->showPlace(*hit);
+    // Which keyword of how many, after the header, as far as the size list's caption allows.
+    Label2->setText(
+        fields_.statusLine +
+        QStringLiteral("  第%1/%2处").arg(*keywordHits_.current() + 1).arg(keywordHits_.count()));
+    FitLabelToText(*Label2);
+    const int room = Label5->x() - Label2->x() - TwipsToPixels(60);
+    if (Label2->width() > room)
+        Label2->resize(room, Label2->height());
 }
 
 // The music timer: starts the next track when one has ended.

@@ -5,10 +5,12 @@
 #include "search/keyword_search.h"
 #include "search/memory/engine.h"
 #include "search/record_display.h"
+#include "search/text_finder.h"
 #include "services/download.h"
 #include "services/lifecycle.h"
 #include "services/main_layout.h"
 #include "services/music.h"
+#include "services/record_trail.h"
 #include "services/update_check.h"
 #include "shell/about_dialog.h"
 #include "shell/personal_editor.h"
@@ -22,6 +24,7 @@
 
 class Command;
 class Lustrane;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -33,6 +36,7 @@ class QTimer;
 
 namespace meridane {
 
+class FindBar;
 class RecordPane;
 class SingleInstance;
 
@@ -67,6 +71,13 @@ public:
     // The skin of the window's frame; never called by the window's own code.
     Lustrane* Lustrane1 = nullptr;
     bkDLControl* DL;
+    // Finding in the record shown (Ctrl+F), under the record pane while it is open.
+    FindBar* findBar = nullptr;
+    // The keyword box Text1(0) as the edit field of a drop-down of the keywords searched before
+    // in the selected category, and "清除历史" last.
+    QComboBox* keywordHistory = nullptr;
+    // "繁简通查", beside the search buttons: keywords match their variant forms too.
+    QCheckBox* variantsBox = nullptr;
 
     // The program's hold on its working folder: a later start of the program brings this window
     // to the front, and the restart after an online update gives the folder up first.
@@ -95,6 +106,20 @@ public:
     // Esc while a download runs: asks, and ends the download as failed on Yes.
     void DLCancel();
 
+    // Finding in the record shown: Ctrl+F opens the find bar, Esc closes it. F3 and Shift+F3
+    // move to the next and previous place the bar found, or with the bar closed to the next and
+    // previous keyword in red (the line above the pane says which of how many).
+    void openFindBar();
+    void closeFindBar();
+    void findNext(bool forward);
+    // Ctrl with the wheel, Ctrl+= and Ctrl+-: the record pane's next size of the size list.
+    void stepFontSize(int step);
+    // Alt+Left and Alt+Right, and the mouse's back and forward buttons: the record shown before
+    // (after) in this run, with its category and keywords, its title chosen in the list where it
+    // is listed.
+    void goBack();
+    void goForward();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -118,10 +143,22 @@ private:
     void readFields();
     void showFields();
     void runSearch(void (KeywordSearch::*search)());
+    // A new search that found nothing for Latin letters lists the titles they spell in pinyin.
+    void listByPinyin();
+    // A title of that list: the record of the category's table with that title.
+    bool showByTitle(const QString& title);
     void wireKeyboard();
     // Moves a control of the line above the record pane up until it clears the pane's top.
     void keepAbovePane(QWidget& w) const;
     void focusKeywordBox();
+    // The find bar's places in the record shown, marked in the pane from the caret on.
+    void refreshFound();
+    void showFoundCount();
+    void applyFontSize(double points);
+    void fillKeywordHistory();
+    void keywordHistoryChosen(int index);
+    void retrace(const std::optional<VisitedRecord>& record);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void bringToFront();
     // The place and size the window starts with (remembered or the load size), within the
     // screen's work area.
@@ -151,6 +188,14 @@ private:
     // window had before the transfer.
     std::optional<KnowledgeDbVerdict> downloadVerdict_;
     QString captionBeforeDownload_;
+    HitStepper found_;
+    HitStepper keywordHits_;
+    RecordTrail trail_;
+    bool retracing_ = false;
+    // The list shows titles found by pinyin rather than the result table.
+    bool pinyinListed_ = false;
+    // The keyword box's text before a pick from its drop-down.
+    QString typedBeforePick_;
 };
 
 } // namespace meridane

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QWheelEvent>
 
 namespace meridane {
 
@@ -73,6 +74,45 @@ QMenu* RecordPane::createContextMenu(QPoint pos) {
         action->setShortcut(QKeySequence());
     }
     return menu;
+}
+
+void RecordPane::markFound(const std::vector<TextRange>& found, std::optional<qsizetype> current) {
+    QList<ExtraSelection> marks;
+    marks.reserve(qsizetype(found.size()));
+    for (size_t i = 0; i < found.size(); ++i) {
+        ExtraSelection mark;
+        mark.cursor = QTextCursor(document());
+        mark.cursor.setPosition(int(found[i].start));
+        mark.cursor.setPosition(int(found[i].start + found[i].length), QTextCursor::KeepAnchor);
+        const bool isCurrent = current && qsizetype(i) == *current;
+        mark.format.setBackground(isCurrent ? kFoundCurrentColour : kFoundColour);
+        marks << mark;
+    }
+    setExtraSelections(marks);
+    if (current && size_t(*current) < found.size()) {
+        QTextCursor caret = textCursor();
+        caret.setPosition(int(found[size_t(*current)].start));
+        setTextCursor(caret);
+        ensureCursorVisible();
+    }
+}
+
+void RecordPane::showPlace(TextRange range) {
+    QTextCursor caret = textCursor();
+    caret.setPosition(int(range.start));
+    caret.setPosition(int(range.start + range.length), QTextCursor::KeepAnchor);
+    setTextCursor(caret);
+    ensureCursorVisible();
+}
+
+void RecordPane::wheelEvent(QWheelEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (const int dy = event->angleDelta().y(); dy != 0)
+            emit zoomStep(dy > 0 ? 1 : -1);
+        event->accept();
+        return;
+    }
+    QTextEdit::wheelEvent(event);
 }
 
 void RecordPane::contextMenuEvent(QContextMenuEvent* event) {

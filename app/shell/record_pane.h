@@ -5,11 +5,16 @@
 
 #include <QTextEdit>
 
+#include <optional>
+
 class QMenu;
 
 namespace meridane {
 
 inline const QColor kKeywordColour(0xFF, 0x00, 0x00);
+// The background of every place the find bar found, and of the current one.
+inline const QColor kFoundColour(0xFF, 0xE8, 0x6B);
+inline const QColor kFoundCurrentColour(0xFF, 0x9B, 0x3D);
 
 // Whether a key press gives a character code: a character (letters, digits, punctuation, text
 // from an input method), Backspace, Enter, Tab, Esc, or Ctrl with a letter. Arrows and other
@@ -34,7 +39,18 @@ public:
     // the menu only, since a key empties the clipboard: it shows no keys for copying.
     QMenu* createContextMenu(QPoint pos);
 
+    // Gives the found places a background (the keyword red stays as it is), the current one a
+    // colour of its own, and scrolls the current one into view. No places: none marked.
+    void markFound(const std::vector<TextRange>& found, std::optional<qsizetype> current);
+    // Selects the range and scrolls it into view.
+    void showPlace(TextRange range);
+
+signals:
+    // Ctrl with the wheel: one size up (1) or down (-1).
+    void zoomStep(int step);
+
 protected:
+    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     // A key that gives a character code empties the clipboard once the pane has handled it
     // (so a copy with Ctrl+C is emptied too).

@@ -31,14 +31,16 @@ void Print(FILE* to, const QString& text) {
 
 const QString kUsage = QStringLiteral(
     "usage: meridane-query [--folder DIR] --category NAME (--new | --within) KEYWORDS\n"
-    "                      [--show TITLE] [--engine statements|memory]\n"
+    "                      [--show TITLE] [--engine statements|memory] [--variants]\n"
     "       meridane-query [--folder DIR] --category NAME --show TITLE\n"
     "       meridane-query --help\n"
     "Searches the knowledge categories in a working copy of its own, meridane-query.db in the\n"
     "program folder (made from sound/bk6.mp3 when it is missing, older, or no knowledge\n"
     "database), so that --within goes on from the last --new and a running program is not\n"
     "disturbed; 我的资料库 is searched in msjic itself. Exit status 0; 1 when a database cannot\n"
-    "be opened or the results could not be written; 2 for bad arguments.");
+    "be opened or the results could not be written; 2 for bad arguments.\n"
+    "--variants: each keyword also matches its simplified, traditional and variant forms\n"
+    "(繁简通查), as in the window.");
 
 int Usage(const QString& why) {
     Print(stderr, QStringLiteral("meridane-query: ") + why);
@@ -99,6 +101,7 @@ int main(int argc, char** argv) {
     enum class Kind { None, New, Within } kind = Kind::None;
     bool haveKeywords = false;
     SearchEngine* engine = &memoryEngine;
+    bool variants = false;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -120,6 +123,8 @@ int main(int argc, char** argv) {
                 engine = &memoryEngine;
             else
                 return Usage(QStringLiteral("--engine is statements or memory"));
+        } else if (a == QLatin1String("--variants")) {
+            variants = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             Print(stdout, kUsage);
             return 0;
@@ -158,6 +163,7 @@ int main(int argc, char** argv) {
     SearchFields fields;
     fields.selected = category->id;
     fields.keywordBox = keywords;
+    fields.variants = variants;
     const auto print = [&messages](const QStringList& lines) {
         if (messages.openFailed)
             return;
