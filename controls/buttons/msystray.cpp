@@ -1,7 +1,6 @@
 #include "buttons/msystray.h"
 
 #include "buttons/notify_area.h"
-#include "buttons/systray.h"
 
 #include <QPlatformSurfaceEvent>
 #include <QPointer>
@@ -29,7 +28,8 @@ struct HookState {
     const QWidget* key = nullptr; // the host, also while it is being destroyed
     QPointer<QWidget> host;
     QPointer<QWindow> window; // the host's native window, whose end is watched
-    QPointer<SysTray> control;
+    QPointer<QObject> control;
+    TrayHookCalls calls;
     QPointer<TrayWindowProc> proc;
     QMetaObject::Connection hostDestroyed;
 };
@@ -49,9 +49,12 @@ bool TrayWindowProc::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == TrayCallbackEvent::eventType() && watched == host_) {
         const auto* e = static_cast<TrayCallbackEvent*>(event);
         if (e->message() == TrayCallbackMessage) {
-            if (SysTray* control = AttachedControl(host_)) {
-                if (const auto raised = TrayEventFor(e->lParam()))
-                    control->RaiseTrayEvent(*raised);
+            const auto hook = FindHook(host_);
+            if (hook != Hooks().end() && hook->control && hook->calls.raise) {
+                if (const auto raised = TrayEventFor(e->lParam())) {
+                    const auto raise = hook->calls.raise; // the handler may unhook
+                    raise(*raised);
+                }
             }
         }
     } else if (event->type() == QEvent::PlatformSurface && watched != host_) {
@@ -59,8 +62,11 @@ bool TrayWindowProc::eventFilter(QObject* watched, QEvent* event) {
         const auto* e = static_cast<QPlatformSurfaceEvent*>(event);
         if (e->surfaceEventType() == QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
             QPointer<QWidget> host = host_;
-            if (SysTray* control = AttachedControl(host))
-                control->RemoveFromTray();
+            const auto hook = FindHook(host);
+            if (hook != Hooks().end() && hook->control && hook->calls.hostEnds) {
+                const auto ends = hook->calls.hostEnds;
+                ends();
+            }
             if (host)
                 UnhookTrayWindow(host);
         }
@@ -107,7 +113,7 @@ QString TrayTipField(const QString& caption) {
     return caption.left(length).leftJustified(kTipLength, QLatin1Char(' '));
 }
 
-void HookTrayWindow(SysTray* control, QWidget* host) {
+void HookTrayWindow(QObject* control, QWidget* host, TrayHookCalls calls) {
     if (!control || !host)
         return;
     UnhookTrayWindow(host);
@@ -115,6 +121,7 @@ void HookTrayWindow(SysTray* control, QWidget* host) {
     state.key = host;
     state.host = host;
     state.control = control;
+    state.calls = std::move(calls);
     state.proc = new TrayWindowProc(host);
     host->installEventFilter(state.proc);
     state.window = host->windowHandle();
@@ -131,7 +138,7 @@ void HookTrayWindow(SysTray* control, QWidget* host) {
     Hooks().push_back(state);
 }
 
-void UnhookTrayWindow(QWidget* host, const SysTray* control) {
+void UnhookTrayWindow(QWidget* host, const QObject* control) {
     auto it = FindHook(host);
     if (it == Hooks().end())
         return;
@@ -150,7 +157,7 @@ void UnhookTrayWindow(QWidget* host, const SysTray* control) {
     }
 }
 
-SysTray* AttachedControl(const QWidget* host) {
+QObject* AttachedControl(const QWidget* host) {
     auto it = FindHook(host);
     return it == Hooks().end() ? nullptr : it->control.data();
 }

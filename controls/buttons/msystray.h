@@ -7,10 +7,12 @@
 #include "drapix_global.h"
 
 #include <QString>
+
+#include <functional>
 #include <optional>
 
+class QObject;
 class QWidget;
-class SysTray;
 
 namespace drapix {
 
@@ -29,13 +31,20 @@ DRAPIX_EXPORT QString TrayEventName(TrayEvent event);
 // outside the basic plane is never cut in half).
 DRAPIX_EXPORT QString TrayTipField(const QString& caption);
 
+// What the hook asks of the control it is attached for: to raise an event for a callback
+// message, and to take its icon away when the host window ends.
+struct TrayHookCalls {
+    std::function<void(TrayEvent)> raise;
+    std::function<void()> hostEnds;
+};
+
 // Hooks the host window for the control: from now on the host's callback messages raise the
-// control's events, and the host window's end removes its icon.
-DRAPIX_EXPORT void HookTrayWindow(SysTray* control, QWidget* host);
+// control's events, and the host window's end removes its icon (through calls).
+DRAPIX_EXPORT void HookTrayWindow(QObject* control, QWidget* host, TrayHookCalls calls);
 // Takes the hook off the host window, when it is the control's (nullptr: whoever's).
-DRAPIX_EXPORT void UnhookTrayWindow(QWidget* host, const SysTray* control = nullptr);
+DRAPIX_EXPORT void UnhookTrayWindow(QWidget* host, const QObject* control = nullptr);
 // The control attached to the host window; nullptr when the window is not hooked.
-DRAPIX_EXPORT SysTray* AttachedControl(const QWidget* host);
+DRAPIX_EXPORT QObject* AttachedControl(const QWidget* host);
 DRAPIX_EXPORT int HookedTrayWindows();
 
 } // namespace drapix

@@ -96,7 +96,9 @@ void SysTray::attachStep() {
     host->winId(); // the host's native window, which the hook watches
     hostWindow_ = host;
     if (attachCounter_ == 0) {
-        HookTrayWindow(this, host);
+        HookTrayWindow(this, host,
+                       {[this](drapix::TrayEvent event) { RaiseTrayEvent(event); },
+                        [this] { RemoveFromTray(); }});
         AddToTray();
         UpdateTrayTip();
     }

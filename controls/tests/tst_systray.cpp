@@ -159,7 +159,7 @@ void TestSysTray::attachesOnTheFirstTick() {
     QTRY_COMPARE(f.tray->attachCounter(), 1);
     QVERIFY(!f.tray->timerRunning());
     QCOMPARE(f.tray->hostWindow(), f.window.get());
-    QCOMPARE(AttachedControl(f.window.get()), f.tray);
+    QCOMPARE(AttachedControl(f.window.get()), static_cast<QObject*>(f.tray));
     const NOTIFYICONDATA& r = f.tray->iconRecord();
     QCOMPARE(r.cbSize, 88u);
     QCOMPARE(r.hWnd.data(), f.window.get());
@@ -339,8 +339,8 @@ void TestSysTray::twoFormsEachKeepTheirOwnControl() {
     Form two;
     QTRY_VERIFY(one.tray->attachCounter() == 1 && two.tray->attachCounter() == 1);
     QCOMPARE(NotifyIconCount(), 2);
-    QCOMPARE(AttachedControl(one.window.get()), one.tray);
-    QCOMPARE(AttachedControl(two.window.get()), two.tray);
+    QCOMPARE(AttachedControl(one.window.get()), static_cast<QObject*>(one.tray));
+    QCOMPARE(AttachedControl(two.window.get()), static_cast<QObject*>(two.tray));
     QSignalSpy first(one.tray, &SysTray::EventRaised);
     QSignalSpy second(two.tray, &SysTray::EventRaised);
     Post(one.window.get(), 0x202);
@@ -352,7 +352,7 @@ void TestSysTray::twoFormsEachKeepTheirOwnControl() {
     // The second form goes; the first keeps its icon and its events.
     two.window.reset();
     QVERIFY(FindNotifyIcon(one.window.get(), 0));
-    QCOMPARE(AttachedControl(one.window.get()), one.tray);
+    QCOMPARE(AttachedControl(one.window.get()), static_cast<QObject*>(one.tray));
     Post(one.window.get(), 0x203);
     QCOMPARE(first.count(), 2);
     QCOMPARE(first.at(1).at(0).toString(), QString("lMouseDblClick"));
