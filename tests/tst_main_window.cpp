@@ -19,8 +19,8 @@
 #include "skin/skin_window.h"
 #include "test_support.h"
 
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGroupBox>

@@ -1,6 +1,8 @@
 // The records shown in this run, for going back and forward through them as a browser does.
 #pragma once
 
+#include "search/knowledge_category.h"
+
 #include <QString>
 
 #include <optional>
@@ -15,6 +17,11 @@ struct VisitedRecord {
     QString title;
     bool operator==(const VisitedRecord&) const = default;
 };
+
+// A category as the trail and the keyword history keep it: 1 to 5, 0 for none.
+inline int CategoryKey(std::optional<Category> category) {
+    return category ? int(*category) + 1 : 0;
+}
 
 class RecordTrail {
 public:
