@@ -110,12 +110,11 @@ void KeywordSearch::SearchWithinResults(const KnowledgeCategory& category) {
 }
 
 bool KeywordSearch::searchInMemory(const KnowledgeCategory& category, bool within) {
-    // The images in memory hold the texts as they are: a search of variant forms reads the file.
-    if (!engine_ || f_.variants)
+    if (!engine_)
         return false;
-    std::optional<QStringList> titles = within
-                                            ? engine_->searchWithinResults(category, f_.keywordList)
-                                            : engine_->newSearch(category, f_.keywordList);
+    std::optional<QStringList> titles =
+        within ? engine_->searchWithinResults(category, f_.keywordList, f_.variants)
+               : engine_->newSearch(category, f_.keywordList, f_.variants);
     if (!titles)
         return false;
     // The statements leave the last keyword in the working field.

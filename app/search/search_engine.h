@@ -24,12 +24,15 @@ public:
     virtual ~SearchEngine() = default;
 
     // The titles a new search (or a search within results) of category lists, after the
-    // database was brought to the state the statement sequence leaves. No value: nothing was
-    // done, and the caller runs the statements.
+    // database was brought to the state the statement sequence leaves. With variants, each
+    // keyword matches every variant form of itself, as the statements do through
+    // meridane_fold (see VariantFolding). No value: nothing was done, and the caller runs the
+    // statements.
     virtual std::optional<QStringList> newSearch(const KnowledgeCategory& category,
-                                                 const QStringList& keywords) = 0;
+                                                 const QStringList& keywords, bool variants) = 0;
     virtual std::optional<QStringList> searchWithinResults(const KnowledgeCategory& category,
-                                                           const QStringList& keywords) = 0;
+                                                           const QStringList& keywords,
+                                                           bool variants) = 0;
     // What a click on title shows. No value: the caller reads the result table itself.
     virtual std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
                                                  const QString& title) = 0;

@@ -216,7 +216,7 @@ struct Figures {
     bool inMemory = false;
     std::vector<double> freshProcess, freshExit, freshCpu, freshPeakMiB;
     std::vector<double> firstInProcess, firstAfterWarmUp, laterNew, laterCpu, writesBehind, within,
-        click, clickAtOnce;
+        click, clickAtOnce, firstVariants, laterVariants;
     QStringList listed;
 };
 
@@ -296,6 +296,20 @@ Figures Measure(const Options& o, const QString& folder, bool inMemory,
         if (inMemory)
             f.writesBehind.push_back(TimeMs([&] { engine.finishPendingWrites(); }));
     }
+    // "繁简通查": the first search of variant forms folds the text once; the later ones are
+    // set beside the later searches without it.
+    if (inMemory) {
+        fields.variants = true;
+        fields.keywordBox = a;
+        f.firstVariants.push_back(TimeMs([&] { search.NewSearch(category); }));
+        engine.finishPendingWrites();
+        for (int r = 0; r < runs; ++r) {
+            fields.keywordBox = r % 2 ? a : b;
+            f.laterVariants.push_back(TimeMs([&] { search.NewSearch(category); }));
+            engine.finishPendingWrites();
+        }
+        fields.variants = false;
+    }
     fields.keywordBox = a;
     search.NewSearch(category);
     engine.finishPendingWrites();
@@ -344,6 +358,12 @@ void Report(const QString& label, const Figures& s, const Figures& m, bool state
     line("later new search", s.laterNew, m.laterNew);
     line("later new, CPU", s.laterCpu, m.laterCpu);
     line("writes behind", {}, m.writesBehind);
+    line("first with variants", {}, m.firstVariants);
+    line("later with variants", {}, m.laterVariants);
+    if (!m.laterVariants.empty() && Median(m.laterNew) > 0)
+        Out(QStringLiteral("  %1 later search with variants / without: x%2")
+                .arg(label, -24)
+                .arg(Median(m.laterVariants) / Median(m.laterNew), 0, 'f', 2));
     line("within results", s.within, m.within);
     line("list click", s.click, m.click);
     line("click at once", s.clickAtOnce, m.clickAtOnce);

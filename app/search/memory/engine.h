@@ -43,9 +43,10 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     std::optional<QStringList> newSearch(const KnowledgeCategory& category,
-                                         const QStringList& keywords) override;
+                                         const QStringList& keywords, bool variants) override;
     std::optional<QStringList> searchWithinResults(const KnowledgeCategory& category,
-                                                   const QStringList& keywords) override;
+                                                   const QStringList& keywords,
+                                                   bool variants) override;
     std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
                                          const QString& title) override;
     void finishPendingWrites() override;

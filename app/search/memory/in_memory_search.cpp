@@ -4,6 +4,7 @@
 #include "search/memory/search_session.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
+#include "search/variant_folding.h"
 
 #include <QScopeGuard>
 
@@ -27,8 +28,12 @@ struct Change {
 
 template <typename MakeChange>
 std::optional<QStringList> SearchInMemory(Engine& engine, const KnowledgeCategory& category,
-                                          const QStringList& keywords, const QString& table,
-                                          MakeChange makeChange) {
+                                          const QStringList& typed, bool variants,
+                                          const QString& table, MakeChange makeChange) {
+    // Variant forms: the keywords folded, counted in the folded copy of the text. Without
+    // OpenCC's tables the statements' folding keeps every text as it is, and so does this.
+    const VariantFolding* folding = variants ? VariantFolding::Instance() : nullptr;
+    const QStringList keywords = folding ? folding->fold(typed) : typed;
     Session session(engine, category);
     if (!session.open())
         return std::nullopt;
@@ -40,8 +45,8 @@ std::optional<QStringList> SearchInMemory(Engine& engine, const KnowledgeCategor
         if (!session.writesBehind())
             db.exec(QStringLiteral("BEGIN IMMEDIATE"));
         const KeywordMatcher matcher(*needles);
-        std::shared_ptr<TableImage> image =
-            engine.imageOf(db, session.source(), table, category.searchedColumn, &matcher);
+        std::shared_ptr<TableImage> image = engine.imageOf(
+            db, session.source(), table, category.searchedColumn, folding ? nullptr : &matcher);
         // A search within results whose table lost its writes would search another list than
         // the one shown; the caller says so.
         if (!image->usable() || (table == category.resultTable && engine.resultsLost(category))) {
@@ -87,7 +92,7 @@ std::optional<QStringList> SearchInMemory(Engine& engine, const KnowledgeCategor
         if (std::optional<std::vector<qint64>> counted = image->CountsFromLoad())
             counts = std::move(*counted);
         else
-            counts = image->Count(matcher);
+            counts = image->Count(matcher, folding != nullptr);
         Change change = makeChange(*image, counts);
         if (session.writesBehind()) {
             {
@@ -122,8 +127,8 @@ std::optional<QStringList> SearchInMemory(Engine& engine, const KnowledgeCategor
 } // namespace
 
 std::optional<QStringList> Engine::newSearch(const KnowledgeCategory& category,
-                                             const QStringList& keywords) {
-    return SearchInMemory(*this, category, keywords, category.baseTable,
+                                             const QStringList& keywords, bool variants) {
+    return SearchInMemory(*this, category, keywords, variants, category.baseTable,
                           [&category](TableImage& base, const std::vector<qint64>& counts) {
                               auto changes = Session::Changes(base, counts);
                               std::vector<qint64> rowids = base.RowidsWithHits();
@@ -139,14 +144,14 @@ std::optional<QStringList> Engine::newSearch(const KnowledgeCategory& category,
 }
 
 std::optional<QStringList> Engine::searchWithinResults(const KnowledgeCategory& category,
-                                                       const QStringList& keywords) {
+                                                       const QStringList& keywords, bool variants) {
     // The knowledge categories reset once per keyword, so without one nothing is reset; the
     // personal category always resets.
     const bool reset = category.database == DatabaseKind::Personal ||
                        std::any_of(keywords.begin(), keywords.end(),
                                    [](const QString& keyword) { return !keyword.isEmpty(); });
     return SearchInMemory(
-        *this, category, keywords, category.resultTable,
+        *this, category, keywords, variants, category.resultTable,
         [&category, reset](TableImage& result, const std::vector<qint64>& counts) {
             std::vector<std::pair<qint64, qint64>> changes;
             if (reset)

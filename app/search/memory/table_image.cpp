@@ -1,5 +1,7 @@
 #include "search/memory/table_image.h"
 
+#include "search/variant_folding.h"
+
 #include <QFile>
 
 #ifdef Q_OS_UNIX
@@ -162,6 +164,14 @@ public:
     }
     size_t size() const {
         return size_;
+    }
+    // A copy of other with its variant characters folded.
+    static std::unique_ptr<Block> FoldedCopy(const Block& other, const VariantFolding& folding) {
+        auto copy = std::make_unique<Block>(other.size_);
+        std::memcpy(copy->data_, other.data_, other.size_);
+        copy->size_ = other.size_;
+        folding.foldUtf8(copy->data_, copy->size_);
+        return copy;
     }
     // Appends text with its ASCII letters lowered; returns where it starts. plain says
     // whether the text is plain UTF-8 (IsPlainUtf8).
@@ -376,30 +386,48 @@ std::shared_ptr<TableImage> TableImage::Load(SqlConnection& db, const QString& t
 }
 
 void TableImage::countRange(const KeywordMatcher& matcher, size_t firstRow, size_t endRow,
-                            std::vector<qint64>& counts) const {
+                            std::vector<qint64>& counts, bool variants) const {
     KeywordMatcher::Scratch scratch(matcher);
     for (size_t row = firstRow; row < endRow; ++row)
-        counts[row] = matcher.count(text(row), scratch);
+        counts[row] = matcher.count(variants ? foldedText(row) : text(row), scratch);
 }
 
-std::vector<qint64> TableImage::Count(const KeywordMatcher& matcher) const {
+std::string_view TableImage::foldedText(size_t row) const {
+    const RowText& r = rowText_[row];
+    return std::string_view(text_->folded[r.block]->data() + r.start, r.length);
+}
+
+// The folded copy is made once for the text, which the images made from this one share: the
+// first search of variant forms pays for it, the later ones count as fast as any.
+void TableImage::foldVariants() const {
+    std::call_once(text_->foldOnce, [this] {
+        static const VariantFolding unchanged(std::vector<std::pair<char32_t, char32_t>>{});
+        const VariantFolding* folding = VariantFolding::Instance();
+        for (const std::unique_ptr<Block>& block : text_->blocks)
+            text_->folded.push_back(Block::FoldedCopy(*block, folding ? *folding : unchanged));
+    });
+}
+
+std::vector<qint64> TableImage::Count(const KeywordMatcher& matcher, bool variants) const {
     std::vector<qint64> counts(rowCount(), 0);
     if (matcher.empty())
         return counts;
+    if (variants)
+        foldVariants();
     size_t bytes = 0;
     for (const RowText& r : rowText_)
         bytes += r.length;
     // Large images are scanned in two halves at once; each half writes its own rows' counts.
     constexpr size_t kSplitBytes = size_t(8) << 20;
     if (bytes < kSplitBytes || std::thread::hardware_concurrency() < 2) {
-        countRange(matcher, 0, rowCount(), counts);
+        countRange(matcher, 0, rowCount(), counts, variants);
         return counts;
     }
     size_t split = 0;
     for (size_t half = 0; split < rowCount() && half < bytes / 2; ++split)
         half += rowText_[split].length;
-    std::thread second([&] { countRange(matcher, split, rowCount(), counts); });
-    countRange(matcher, 0, split, counts);
+    std::thread second([&] { countRange(matcher, split, rowCount(), counts, variants); });
+    countRange(matcher, 0, split, counts, variants);
     second.join();
     return counts;
 }

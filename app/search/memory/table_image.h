@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -86,7 +87,9 @@ public:
     void setHits(size_t row, qint64 value) { hits_[row] = {value, true}; }
 
     // For every row, how many of the needles occur in its searched value (each once per row).
-    std::vector<qint64> Count(const KeywordMatcher& matcher) const;
+    // With variants, in the value with its variant characters folded (the needles are folded
+    // by the caller).
+    std::vector<qint64> Count(const KeywordMatcher& matcher, bool variants = false) const;
     std::vector<qint64> Count(const std::vector<std::string>& needles) const {
         return Count(KeywordMatcher(needles));
     }
@@ -114,8 +117,10 @@ private:
                   std::optional<qint64> upTo, size_t reserveBytes, const KeywordMatcher* countWith);
     void append(TableImage&& other);
     void countRange(const KeywordMatcher& matcher, size_t firstRow, size_t endRow,
-                    std::vector<qint64>& counts) const;
+                    std::vector<qint64>& counts, bool variants) const;
     std::string_view text(size_t row) const;
+    std::string_view foldedText(size_t row) const;
+    void foldVariants() const;
     bool rankable(size_t row) const { return numbers_[row].isInteger && hits_[row].isInteger; }
     // True when row a comes before row b: more hits first, then the smaller number.
     bool ranksBefore(size_t a, size_t b) const;
@@ -131,6 +136,10 @@ private:
     class Block;
     struct Text {
         std::vector<std::unique_ptr<Block>> blocks;
+        // The same blocks with their variant characters folded (VariantFolding), made on the
+        // first count that asks for them.
+        std::vector<std::unique_ptr<Block>> folded;
+        std::once_flag foldOnce;
         Text();
         ~Text();
     };
