@@ -46,6 +46,8 @@ public:
                                          const QStringList& keywords) override;
     std::optional<QStringList> searchWithinResults(const KnowledgeCategory& category,
                                                    const QStringList& keywords) override;
+    std::optional<QStringList> previewNewSearch(const KnowledgeCategory& category,
+                                                const QStringList& keywords) override;
     std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
                                          const QString& title) override;
     void finishPendingWrites() override;

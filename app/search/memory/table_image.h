@@ -100,6 +100,8 @@ public:
     // by what the image holds (a number or count that is not an integer, or two listed rows
     // with different titles and the same count and number).
     std::optional<QStringList> RankedTitles() const;
+    // The same, with counts (one per row) standing for the hit counts the image holds.
+    std::optional<QStringList> RankedTitles(const std::vector<qint64>& counts) const;
 
     // Among the rows whose title equals title, the one that comes last in the order
     // "ORDER BY 相符个数 DESC, 编号" over every row.
@@ -120,6 +122,8 @@ private:
     // True when row a comes before row b: more hits first, then the smaller number.
     bool ranksBefore(size_t a, size_t b) const;
     bool sameRank(size_t a, size_t b) const;
+    // RankedTitles with counts, or with the image's own hit counts when counts is null.
+    std::optional<QStringList> rankedBy(const std::vector<qint64>* counts) const;
 
     std::vector<qint64> rowids_;
     std::vector<qint64> sourceRowids_;  // see sourceRowid
