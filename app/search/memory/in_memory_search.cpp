@@ -208,8 +208,35 @@ std::optional<QStringList> Engine::previewNewSearch(const KnowledgeCategory& cat
         }
         if (!image->usable())
             return std::nullopt;
-        // The counts a new search would write, ranked as its list would be; then let go.
-        return image->RankedTitles(image->Count(KeywordMatcher(needles)));
+        // The counts a new search would write, ranked as its list would be; then let go. A
+        // keyword that holds one of the last preview's is found only among that one's rows, so
+        // that each key typed looks through the rows the text so far already narrowed down.
+        const bool sameImage = lastPreview_.image.lock() == image;
+        PreviewRows now{image, {}};
+        std::vector<qint64> counts(image->rowCount(), 0);
+        for (const std::string& needle : needles) {
+            auto known = std::find_if(now.rows.begin(), now.rows.end(),
+                                      [&](const auto& kept) { return kept.first == needle; });
+            if (known == now.rows.end()) {
+                const std::vector<std::uint32_t>* among = nullptr;
+                bool exact = false;
+                for (const auto& [before, rows] : lastPreview_.rows) {
+                    if (!sameImage || exact || needle.find(before) == std::string::npos)
+                        continue;
+                    exact = before == needle;
+                    if (exact || !among || rows.size() < among->size())
+                        among = &rows;
+                }
+                now.rows.emplace_back(needle,
+                                      exact ? *among : image->RowsContaining(needle, among));
+                known = now.rows.end() - 1;
+            }
+            const std::vector<std::uint32_t>& rows = known->second;
+            for (const std::uint32_t row : rows)
+                ++counts[row];
+        }
+        lastPreview_ = std::move(now);
+        return image->RankedTitles(counts);
     } catch (const DbError&) {
         return std::nullopt;
     } catch (const std::bad_alloc&) {

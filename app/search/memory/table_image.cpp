@@ -404,6 +404,26 @@ std::vector<qint64> TableImage::Count(const KeywordMatcher& matcher) const {
     return counts;
 }
 
+std::vector<std::uint32_t>
+TableImage::RowsContaining(const std::string& needle,
+                           const std::vector<std::uint32_t>* among) const {
+    std::vector<std::uint32_t> out;
+    const KeywordMatcher matcher({needle});
+    if (matcher.empty())
+        return out;
+    KeywordMatcher::Scratch scratch(matcher);
+    if (among) {
+        for (const std::uint32_t row : *among)
+            if (matcher.count(text(row), scratch) > 0)
+                out.push_back(row);
+        return out;
+    }
+    for (size_t row = 0; row < rowCount(); ++row)
+        if (matcher.count(text(row), scratch) > 0)
+            out.push_back(std::uint32_t(row));
+    return out;
+}
+
 std::vector<qint64> TableImage::RowidsWithHits() const {
     std::vector<qint64> out;
     for (size_t row = 0; row < rowCount(); ++row)

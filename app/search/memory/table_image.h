@@ -91,6 +91,11 @@ public:
         return Count(KeywordMatcher(needles));
     }
 
+    // The rows whose searched value holds needle (as Count finds it), in order: among the rows
+    // listed in among, or among all rows when it is null.
+    std::vector<std::uint32_t> RowsContaining(const std::string& needle,
+                                              const std::vector<std::uint32_t>* among) const;
+
     // The image of the table that copying the rows with a positive count, in rowid order,
     // makes from this one: those rows, numbered from 1. It shares this image's text.
     std::shared_ptr<TableImage> Selected() const;
