@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCryptographicHash>
 #include <QFile>
@@ -103,9 +104,11 @@ class TypeAheadTest : public QObject {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
-    // The keyword box's context menu, opened as by the menu key.
-    QMenu* openBoxMenu() {
-        QLineEdit* box = window->Text1[0];
+    // The keyword box's context menu, asked of the box itself (a right click) or of the
+    // drop-down around it, which has the focus (the menu key).
+    QMenu* openBoxMenu(bool fromDropDown = false) {
+        QWidget* box = fromDropDown ? static_cast<QWidget*>(window->keywordHistory)
+                                    : static_cast<QWidget*>(window->Text1[0]);
         QContextMenuEvent event(QContextMenuEvent::Keyboard, box->rect().center(),
                                 box->mapToGlobal(box->rect().center()));
         QApplication::sendEvent(box, &event);
@@ -205,7 +208,7 @@ private slots:
         folder = std::make_unique<TempProgramFolder>(SmallSources());
         open();
         QVERIFY(!TypeAheadOn());
-        QMenu* menu = openBoxMenu();
+        QMenu* menu = openBoxMenu(true);
         QVERIFY(menu);
         // The box's own entries stay, "输入即查" comes after them, unchecked.
         QAction* entry = typeAheadEntry(menu);
