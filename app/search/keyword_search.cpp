@@ -8,6 +8,10 @@
 
 namespace meridane {
 
+QString ResultCountLine(qsizetype count) {
+    return count == 0 ? kNothingFound : QStringLiteral("共有%1条记录").arg(count);
+}
+
 void KeywordSearch::splitKeywordBox() {
     if (f_.keywordBox.isEmpty())
         return;
@@ -148,7 +152,7 @@ void KeywordSearch::readResults(const KnowledgeCategory& category) {
 void KeywordSearch::finish() {
     const qsizetype n = f_.resultList.size();
     f_.hitCounter = QString::number(n);
-    f_.statusLine = n == 0 ? kNothingFound : QStringLiteral("共有%1条记录").arg(n);
+    f_.statusLine = ResultCountLine(n);
 }
 
 } // namespace meridane

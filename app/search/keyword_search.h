@@ -16,6 +16,10 @@ inline const QString kNothingFound = QStringLiteral("没有找到您所需的资
 // The result table does not hold the list that was shown.
 inline const QString kCannotReadResult = QStringLiteral("无法读取查询结果，请重新查询！");
 
+// The line above the record pane after a search that listed count titles: "共有N条记录", or
+// kNothingFound.
+QString ResultCountLine(qsizetype count);
+
 class KeywordSearch {
 public:
     // engine: the in-memory search main() made, which searches first; without one (null) the

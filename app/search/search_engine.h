@@ -33,6 +33,11 @@ public:
     virtual std::optional<QStringList> searchWithinResults(const KnowledgeCategory& category,
                                                            const QStringList& keywords,
                                                            bool variants) = 0;
+    // The titles newSearch would list for keywords, while the user is still typing them: read
+    // from memory alone, with nothing written to any file and nothing kept of the counts. No
+    // value where newSearch would decline, or where memory alone cannot tell the list.
+    virtual std::optional<QStringList> previewNewSearch(const KnowledgeCategory& category,
+                                                        const QStringList& keywords) = 0;
     // What a click on title shows. No value: the caller reads the result table itself.
     virtual std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
                                                  const QString& title) = 0;

@@ -16,6 +16,7 @@ const QString kWindowRect = QStringLiteral("window/rect");
 const QString kWindowMaximized = QStringLiteral("window/maximized");
 const QString kMusicOff = QStringLiteral("music/off");
 const QString kVariants = QStringLiteral("search/variants");
+const QString kTypeAhead = QStringLiteral("search/typeAhead");
 
 QString HistoryKey(int category) {
     return QStringLiteral("history/category%1").arg(category);
@@ -66,6 +67,14 @@ bool VariantsOn() {
 
 void SaveVariantsOn(bool on) {
     Open()->setValue(kVariants, on);
+}
+
+bool TypeAheadOn() {
+    return Open()->value(kTypeAhead).toBool();
+}
+
+void SaveTypeAheadOn(bool on) {
+    Open()->setValue(kTypeAhead, on);
 }
 
 QStringList KeywordHistory(int category) {

@@ -34,6 +34,11 @@ void SaveMusicSwitchedOff(bool off);
 bool VariantsOn();
 void SaveVariantsOn(bool on);
 
+// "输入即查": whether the result list follows the keyword box as the user types; off until the
+// user turns it on.
+bool TypeAheadOn();
+void SaveTypeAheadOn(bool on);
+
 // The keyword strings searched in a category (its number, 1 to 6), newest first: distinct, at
 // most kKeywordHistorySize of them.
 constexpr qsizetype kKeywordHistorySize = 50;

@@ -308,13 +308,18 @@ void frmMain::wireCommands() {
             [this](const QString& text) { typedBeforePick_ = text; });
     for (QRadioButton* option : {Option1, Option2, Option3, Option5, Option6})
         connect(option, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                fillKeywordHistory();
+            if (!on)
+                return;
+            fillKeywordHistory();
+            // A preview follows the category.
+            if (previewListed_)
+                typeAheadTimer->start();
         });
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1Timer);
     connect(DL, &bkDLControl::progress, this, &frmMain::DLProgress);
     connect(DL, &bkDLControl::completed, this, &frmMain::DLCompleted);
     search_.focusKeywordBox = [this] { Text1[0]->setFocus(); };
+    wireTypeAhead();
 }
 
 void frmMain::wireKeyboard() {
@@ -561,6 +566,8 @@ void frmMain::showFields() {
 }
 
 void frmMain::runSearch(void (KeywordSearch::*search)()) {
+    typeAheadTimer->stop();
+    previewListed_ = false;
     readFields();
     (search_.*search)();
     AddToKeywordHistory(CategoryKey(fields_.selected), fields_.keywordBox);
@@ -582,11 +589,20 @@ void frmMain::Command1Click() {
 
 // "在结果中查询": searches the selected category's last list again with the keywords in the box.
 void frmMain::Command2Click() {
+    searchPreviewed();
     runSearch(&KeywordSearch::SearchWithinResults);
 }
 
 // A title in the result list: shows that record, its keywords coloured, and its header line.
 void frmMain::List1Click(const QString& title) {
+    if (previewListed_) {
+        searchPreviewed();
+        const QList<QListWidgetItem*> listed = List1->findItems(title, Qt::MatchExactly);
+        if (!listed.isEmpty()) {
+            const QSignalBlocker quiet(List1);
+            List1->setCurrentItem(listed.first());
+        }
+    }
     readFields();
     // A title found by pinyin, or one gone back to, need not be in the result table.
     if ((pinyinListed_ || retracing_) ? !showByTitle(title) : !display_.ListClick(title))

@@ -24,6 +24,7 @@
 
 class Command;
 class Lustrane;
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -78,6 +79,10 @@ public:
     QComboBox* keywordHistory = nullptr;
     // "繁简通查", beside the search buttons: keywords match their variant forms too.
     QCheckBox* variantsBox = nullptr;
+    // "输入即查", in the keyword box's context menu: the result list follows the box as the user
+    // types. The timer waits for a pause of the typing.
+    QAction* typeAheadAction = nullptr;
+    QTimer* typeAheadTimer = nullptr;
 
     // The program's hold on its working folder: a later start of the program brings this window
     // to the front, and the restart after an online update gives the folder up first.
@@ -158,6 +163,12 @@ private:
     void fillKeywordHistory();
     void keywordHistoryChosen(int index);
     void retrace(const std::optional<VisitedRecord>& record);
+    // Search as you type: the keyword box's context menu with "输入即查", the list of what "查询"
+    // would list for the text typed so far, and the real search before a preview is used.
+    void wireTypeAhead();
+    void keywordBoxMenu(const QPoint& pos);
+    void showPreview();
+    void searchPreviewed();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void bringToFront();
     // The place and size the window starts with (remembered or the load size), within the
@@ -194,6 +205,8 @@ private:
     bool retracing_ = false;
     // The list shows titles found by pinyin rather than the result table.
     bool pinyinListed_ = false;
+    // The list shows a preview of a new search, not yet made.
+    bool previewListed_ = false;
     // The keyword box's text before a pick from its drop-down.
     QString typedBeforePick_;
 };

@@ -10,6 +10,7 @@
 #include "shell/record_pane.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -140,6 +141,12 @@ void frmMain::retrace(const std::optional<VisitedRecord>& record) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    // The menu key reaches the drop-down, which would show the box's standard menu alone.
+    if (event->type() == QEvent::ContextMenu && watched == keywordHistory) {
+        const auto* asked = static_cast<QContextMenuEvent*>(event);
+        keywordBoxMenu(Text1[0]->mapFrom(keywordHistory, asked->pos()));
+        return true;
+    }
     // The mouse's back and forward buttons anywhere over this window.
     if (event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include <spawn.h>
 #include <sys/resource.h>
@@ -216,8 +217,10 @@ struct Figures {
     bool inMemory = false;
     std::vector<double> freshProcess, freshExit, freshCpu, freshPeakMiB;
     std::vector<double> firstInProcess, firstAfterWarmUp, laterNew, laterCpu, writesBehind, within,
-        click, clickAtOnce, firstVariants, laterVariants;
+        click, clickAtOnce, firstVariants, laterVariants, previewPerKey, previewLastKey;
     QStringList listed;
+    // The preview of the whole text equals the new search's list.
+    bool previewEqual = true;
 };
 
 double ProcessCpuMs() {
@@ -310,6 +313,25 @@ Figures Measure(const Options& o, const QString& folder, bool inMemory,
         }
         fields.variants = false;
     }
+    if (inMemory) {
+        // Search as you type: the preview of every prefix of the text, as the keys come; the
+        // last key's preview is what the user waits for after the pause of the typing.
+        for (int r = 0; r < runs; ++r) {
+            std::optional<QStringList> last;
+            for (qsizetype n = 1; n <= a.size(); ++n) {
+                const QStringList keywords = SplitKeywords(a.left(n));
+                const double ms =
+                    TimeMs([&] { last = engine.previewNewSearch(category, keywords); });
+                f.previewPerKey.push_back(ms);
+                if (n == a.size())
+                    f.previewLastKey.push_back(ms);
+            }
+            fields.keywordBox = a;
+            search.NewSearch(category);
+            engine.finishPendingWrites();
+            f.previewEqual = f.previewEqual && last && *last == fields.resultList;
+        }
+    }
     fields.keywordBox = a;
     search.NewSearch(category);
     engine.finishPendingWrites();
@@ -367,6 +389,12 @@ void Report(const QString& label, const Figures& s, const Figures& m, bool state
     line("within results", s.within, m.within);
     line("list click", s.click, m.click);
     line("click at once", s.clickAtOnce, m.clickAtOnce);
+    line("preview, each key", {}, m.previewPerKey);
+    line("preview, last key", {}, m.previewLastKey);
+    if (!m.previewLastKey.empty())
+        Out(QStringLiteral("  %1 preview of the whole text and new search list %2")
+                .arg(label, -24)
+                .arg(m.previewEqual ? QStringLiteral("equal") : QStringLiteral("DIFFER")));
     if (!m.freshPeakMiB.empty())
         Out(QStringLiteral("  %1 fresh process peak resident memory: statements %2 MiB, in "
                            "memory %3 MiB")

@@ -30,8 +30,12 @@
 #include <QHash>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace meridane::memory {
 
@@ -47,6 +51,8 @@ public:
     std::optional<QStringList> searchWithinResults(const KnowledgeCategory& category,
                                                    const QStringList& keywords,
                                                    bool variants) override;
+    std::optional<QStringList> previewNewSearch(const KnowledgeCategory& category,
+                                                const QStringList& keywords) override;
     std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
                                          const QString& title) override;
     void finishPendingWrites() override;
@@ -96,6 +102,13 @@ private:
     PendingWrites writes_;
     WarmUp warmUp_;
     int subscription_ = 0;
+    // The rows each keyword of the last preview was found in, and the image they are rows of: a
+    // keyword typed on from one of them (which holds it) is looked for in its rows alone.
+    struct PreviewRows {
+        std::weak_ptr<TableImage> image;
+        std::vector<std::pair<std::string, std::vector<std::uint32_t>>> rows;
+    };
+    PreviewRows lastPreview_;
 };
 
 } // namespace meridane::memory

@@ -165,6 +165,92 @@ std::optional<QStringList> Engine::searchWithinResults(const KnowledgeCategory& 
 
 namespace {
 
+// How long a LIKE pattern may be on a new connection, as every search's connection has it.
+int LikePatternLimit() {
+    static const int limit = [] {
+        sqlite3* db = nullptr;
+        int value = 0;
+        if (sqlite3_open(":memory:", &db) == SQLITE_OK)
+            value = sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);
+        sqlite3_close(db);
+        return value;
+    }();
+    return limit;
+}
+
+} // namespace
+
+std::optional<QStringList> Engine::previewNewSearch(const KnowledgeCategory& category,
+                                                    const QStringList& keywords) {
+    const ConnectionString source = ConnectionString::parse(ConnectionStringFor(category));
+    try {
+        std::vector<std::string> needles;
+        const int limit = LikePatternLimit();
+        for (const QString& keyword : keywords) {
+            if (keyword.isEmpty())
+                continue;
+            std::optional<std::string> needle = LikeNeedle(keyword, limit);
+            if (!needle)
+                return std::nullopt;
+            needles.push_back(std::move(*needle));
+        }
+        std::shared_ptr<TableImage> image;
+        FileImages& file = current(source.dataSource);
+        if (const auto it = file.tables.constFind(category.baseTable);
+            it != file.tables.constEnd()) {
+            image = *it;
+        } else {
+            // Not read yet: read as the next search would, through the connection it would use.
+            // Reading writes nothing.
+            const bool throwaway = category.database == DatabaseKind::Knowledge;
+            std::shared_ptr<SqlConnection> db = throwaway ? file.kept : nullptr;
+            if (!db) {
+                db = OpenForSearch(source, throwaway);
+                if (throwaway)
+                    current(source.dataSource).kept = db;
+            }
+            image = imageOf(*db, source, category.baseTable, category.searchedColumn);
+        }
+        if (!image->usable())
+            return std::nullopt;
+        // The counts a new search would write, ranked as its list would be; then let go. A
+        // keyword that holds one of the last preview's is found only among that one's rows, so
+        // that each key typed looks through the rows the text so far already narrowed down.
+        const bool sameImage = lastPreview_.image.lock() == image;
+        PreviewRows now{image, {}};
+        std::vector<qint64> counts(image->rowCount(), 0);
+        for (const std::string& needle : needles) {
+            auto known = std::find_if(now.rows.begin(), now.rows.end(),
+                                      [&](const auto& kept) { return kept.first == needle; });
+            if (known == now.rows.end()) {
+                const std::vector<std::uint32_t>* among = nullptr;
+                bool exact = false;
+                for (const auto& [before, rows] : lastPreview_.rows) {
+                    if (!sameImage || exact || needle.find(before) == std::string::npos)
+                        continue;
+                    exact = before == needle;
+                    if (exact || !among || rows.size() < among->size())
+                        among = &rows;
+                }
+                now.rows.emplace_back(needle,
+                                      exact ? *among : image->RowsContaining(needle, among));
+                known = now.rows.end() - 1;
+            }
+            const std::vector<std::uint32_t>& rows = known->second;
+            for (const std::uint32_t row : rows)
+                ++counts[row];
+        }
+        lastPreview_ = std::move(now);
+        return image->RankedTitles(counts);
+    } catch (const DbError&) {
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+namespace {
+
 // A click while the working copy's writes are not done: the image of the result table knows
 // the row and its count, and the row's other columns are read, through the connection that
 // writes, from the base table row it is a copy of (the writes change only the counts there).

@@ -432,6 +432,26 @@ std::vector<qint64> TableImage::Count(const KeywordMatcher& matcher, bool varian
     return counts;
 }
 
+std::vector<std::uint32_t>
+TableImage::RowsContaining(const std::string& needle,
+                           const std::vector<std::uint32_t>* among) const {
+    std::vector<std::uint32_t> out;
+    const KeywordMatcher matcher({needle});
+    if (matcher.empty())
+        return out;
+    KeywordMatcher::Scratch scratch(matcher);
+    if (among) {
+        for (const std::uint32_t row : *among)
+            if (matcher.count(text(row), scratch) > 0)
+                out.push_back(row);
+        return out;
+    }
+    for (size_t row = 0; row < rowCount(); ++row)
+        if (matcher.count(text(row), scratch) > 0)
+            out.push_back(std::uint32_t(row));
+    return out;
+}
+
 std::vector<qint64> TableImage::RowidsWithHits() const {
     std::vector<qint64> out;
     for (size_t row = 0; row < rowCount(); ++row)
@@ -478,23 +498,43 @@ bool TableImage::sameRank(size_t a, size_t b) const {
 }
 
 std::optional<QStringList> TableImage::RankedTitles() const {
+    return rankedBy(nullptr);
+}
+
+std::optional<QStringList> TableImage::RankedTitles(const std::vector<qint64>& counts) const {
+    if (counts.size() != rowCount())
+        return std::nullopt;
+    return rankedBy(&counts);
+}
+
+std::optional<QStringList> TableImage::rankedBy(const std::vector<qint64>* counts) const {
+    const auto hits = [this, counts](size_t row) {
+        return counts ? IntegerValue{(*counts)[row], true} : hits_[row];
+    };
     std::vector<size_t> listed;
     for (size_t row = 0; row < rowCount(); ++row) {
-        if (!hits_[row].isInteger)
+        const IntegerValue count = hits(row);
+        if (!count.isInteger)
             return std::nullopt; // a count stored as text or a real compares otherwise
-        if (hits_[row].value <= 0)
+        if (count.value <= 0)
             continue;
         if (!numbers_[row].isInteger)
             return std::nullopt;
         if (titles_[row] && !titles_[row]->isEmpty())
             listed.push_back(row);
     }
-    std::sort(listed.begin(), listed.end(),
-              [this](size_t a, size_t b) { return ranksBefore(a, b); });
+    // More hits first, then the smaller number.
+    const auto before = [&](size_t a, size_t b) {
+        const qint64 ha = hits(a).value, hb = hits(b).value;
+        if (ha != hb)
+            return ha > hb;
+        return numbers_[a].value < numbers_[b].value;
+    };
+    std::sort(listed.begin(), listed.end(), before);
     QStringList titles;
     titles.reserve(qsizetype(listed.size()));
     for (size_t i = 0; i < listed.size(); ++i) {
-        if (i > 0 && sameRank(listed[i - 1], listed[i]) &&
+        if (i > 0 && !before(listed[i - 1], listed[i]) &&
             *titles_[listed[i - 1]] != *titles_[listed[i]])
             return std::nullopt;
         titles << *titles_[listed[i]];

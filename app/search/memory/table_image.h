@@ -94,6 +94,11 @@ public:
         return Count(KeywordMatcher(needles));
     }
 
+    // The rows whose searched value holds needle (as Count finds it), in order: among the rows
+    // listed in among, or among all rows when it is null.
+    std::vector<std::uint32_t> RowsContaining(const std::string& needle,
+                                              const std::vector<std::uint32_t>* among) const;
+
     // The image of the table that copying the rows with a positive count, in rowid order,
     // makes from this one: those rows, numbered from 1. It shares this image's text.
     std::shared_ptr<TableImage> Selected() const;
@@ -103,6 +108,8 @@ public:
     // by what the image holds (a number or count that is not an integer, or two listed rows
     // with different titles and the same count and number).
     std::optional<QStringList> RankedTitles() const;
+    // The same, with counts (one per row) standing for the hit counts the image holds.
+    std::optional<QStringList> RankedTitles(const std::vector<qint64>& counts) const;
 
     // Among the rows whose title equals title, the one that comes last in the order
     // "ORDER BY 相符个数 DESC, 编号" over every row.
@@ -125,6 +132,8 @@ private:
     // True when row a comes before row b: more hits first, then the smaller number.
     bool ranksBefore(size_t a, size_t b) const;
     bool sameRank(size_t a, size_t b) const;
+    // RankedTitles with counts, or with the image's own hit counts when counts is null.
+    std::optional<QStringList> rankedBy(const std::vector<qint64>* counts) const;
 
     std::vector<qint64> rowids_;
     std::vector<qint64> sourceRowids_;  // see sourceRowid
