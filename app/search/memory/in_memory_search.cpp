@@ -184,16 +184,11 @@ std::optional<QStringList> Engine::previewNewSearch(const KnowledgeCategory& cat
                                                     const QStringList& keywords) {
     const ConnectionString source = ConnectionString::parse(ConnectionStringFor(category));
     try {
-        std::vector<std::string> needles;
-        const int limit = LikePatternLimit();
-        for (const QString& keyword : keywords) {
-            if (keyword.isEmpty())
-                continue;
-            std::optional<std::string> needle = LikeNeedle(keyword, limit);
-            if (!needle)
-                return std::nullopt;
-            needles.push_back(std::move(*needle));
-        }
+        const std::optional<std::vector<std::string>> found =
+            LikeNeedles(keywords, LikePatternLimit());
+        if (!found)
+            return std::nullopt;
+        const std::vector<std::string>& needles = *found;
         std::shared_ptr<TableImage> image;
         FileImages& file = current(source.dataSource);
         if (const auto it = file.tables.constFind(category.baseTable);

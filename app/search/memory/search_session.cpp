@@ -32,17 +32,8 @@ bool Session::open() {
 // The needles of the non-empty keywords, in order; no value when one of them cannot be
 // matched in memory exactly.
 std::optional<std::vector<std::string>> Session::needles(const QStringList& keywords) {
-    const int limit = sqlite3_limit(db_->handle(), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1);
-    std::vector<std::string> out;
-    for (const QString& keyword : keywords) {
-        if (keyword.isEmpty())
-            continue;
-        std::optional<std::string> needle = LikeNeedle(keyword, limit);
-        if (!needle)
-            return std::nullopt;
-        out.push_back(std::move(*needle));
-    }
-    return out;
+    return LikeNeedles(keywords,
+                       sqlite3_limit(db_->handle(), SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1));
 }
 
 // The counts that differ from what the table holds, noted in the image as written.

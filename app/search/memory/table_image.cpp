@@ -65,6 +65,19 @@ std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit) 
     return needle;
 }
 
+std::optional<std::vector<std::string>> LikeNeedles(const QStringList& keywords, int patternLimit) {
+    std::vector<std::string> out;
+    for (const QString& keyword : keywords) {
+        if (keyword.isEmpty())
+            continue;
+        std::optional<std::string> needle = LikeNeedle(keyword, patternLimit);
+        if (!needle)
+            return std::nullopt;
+        out.push_back(std::move(*needle));
+    }
+    return out;
+}
+
 void FoldAscii(char* text, size_t size) {
     for (size_t i = 0; i < size; ++i) {
         const auto u = static_cast<unsigned char>(text[i]);

@@ -27,6 +27,9 @@ namespace meridane {
 // whole; the folded columns end at their first NUL, as LIKE reads them, so it matches nothing.
 std::optional<std::string> LikeNeedle(const QString& keyword, int patternLimit);
 
+// The needles of the non-empty keywords, in order; no value when one of them has none.
+std::optional<std::vector<std::string>> LikeNeedles(const QStringList& keywords, int patternLimit);
+
 // Lowers the ASCII letters of text in place; every other byte stays.
 void FoldAscii(char* text, size_t size);
 
