@@ -283,6 +283,17 @@ void PersonalRecordSet::moveLast() {
     pos_ = count() - 1;
 }
 
+bool PersonalRecordSet::moveToNumber(qint64 number) {
+    for (size_t i = 0; i < visible_.size(); ++i) {
+        const QVariant& n = entries_[visible_[i]].record.number;
+        if (n.typeId() == QMetaType::LongLong && n.toLongLong() == number) {
+            pos_ = int(i);
+            return true;
+        }
+    }
+    return false;
+}
+
 void PersonalRecordSet::addNew() {
     Entry e;
     e.record.number = QVariant::fromValue<qlonglong>(nextNumber_);

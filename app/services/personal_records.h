@@ -83,6 +83,9 @@ public:
     void movePrevious();
     void moveNext();
     void moveLast();
+    // Makes the first record shown whose 编号 is the whole number number current; false (and
+    // nothing moves) when none is shown.
+    bool moveToNumber(qint64 number);
 
     // Appends an empty record and makes it current. Until it is saved it shows the number it
     // would get if nothing else changed the file.
