@@ -5,16 +5,23 @@
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "shell/main_window.h"
+#include "shell/notes_import_dialog.h"
 #include "shell/personal_editor.h"
 #include "shell_test_support.h"
 #include "test_support.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace meridane;
@@ -277,6 +284,91 @@ private slots:
         window.List1Click(QStringLiteral("黄芪笔记"));
         QCOMPARE(window.Label2->text(), QStringLiteral("页码： 13    相符个数： 1"));
         window.close();
+    }
+
+    // "导入…" saves what is pending, previews the book, writes it, and the editor and the main
+    // window's 我的资料库 show the notes at once; a malformed file is refused before anything
+    // is written; "导出…" writes what the file holds.
+    void importAndExport() {
+        QCOMPARE(editor->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(editor->actions().contains(editor->importAction));
+        QCOMPARE(editor->importAction->text(), QStringLiteral("导入…"));
+        QCOMPARE(editor->exportAction->text(), QStringLiteral("导出…"));
+
+        const QString book = folder->path() + QStringLiteral("/本草.txt");
+        {
+            QFile f(book);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("卷一\n人参，味甘微寒，主补五脏。\n\n"
+                                   "方歌\n黄芪，味甘微温。\n卷二\n甘草，味甘平。\n")
+                        .toUtf8());
+        }
+        typeInto(editor->Text2_2, QStringLiteral("改过的正文"));
+        QStringList seen;
+        QTimer::singleShot(0, this, [&] {
+            auto* d = qobject_cast<NotesImportDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            seen << d->summary->text() << d->detected->text();
+            for (int i = 0; i < d->preview->topLevelItemCount(); ++i)
+                seen << d->preview->topLevelItem(i)->text(1);
+            d->rule->setCurrentIndex(d->rule->findData(int(SplitRule::WholeFile)));
+            seen << QString::number(d->preview->topLevelItemCount());
+            d->rule->setCurrentIndex(d->rule->findData(int(SplitRule::Heading)));
+            d->startImport();
+            QVERIFY(d->importing());
+        });
+        messages->answers = {MsgAnswer::Yes};
+        editor->importNotes(book);
+        QCOMPARE(messages->shown.at(0).prompt, QStringLiteral("是否保存？"));
+        QCOMPARE(seen,
+                 (QStringList{QStringLiteral("将导入 3 条资料。其中 1 条的标题已有，将加上“（二）”"
+                                             "“（三）”等序号。"),
+                              QStringLiteral("（文件中识别出的编码：UTF-8）"),
+                              QStringLiteral("卷一"), QStringLiteral("方歌（二）"),
+                              QStringLiteral("卷二"), QStringLiteral("1")}));
+        QCOMPARE(lastMessage(),
+                 QStringLiteral("导入成功！共导入 3 条资料。其中 1 条的标题已有，已加上序号。"));
+        QCOMPARE(StoredTitles(),
+                 (QStringList{QStringLiteral("读书笔记"), QStringLiteral("门诊记录"),
+                              QStringLiteral("方歌"), QStringLiteral("卷一"),
+                              QStringLiteral("方歌（二）"), QStringLiteral("卷二")}));
+        QCOMPARE(title(), QStringLiteral("卷一"));
+        QCOMPARE(line(), QStringLiteral("13，4/6"));
+
+        frmMain window(engine, std::make_unique<SilentDevice>());
+        window.Option5->setChecked(true);
+        window.Text1[0]->setText(QStringLiteral("味甘微温"));
+        click(window.Command1);
+        QCOMPARE(window.List1->count(), 1);
+        QCOMPARE(window.List1->item(0)->text(), QStringLiteral("方歌（二）"));
+        window.close();
+
+        // A JSON line that is not an object: the line is named and nothing can be imported.
+        const QString bad = folder->path() + QStringLiteral("/坏.jsonl");
+        {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("{\"标题\": \"甲\", \"文本\": \"乙\"}\n[1, 2]\n");
+        }
+        QTimer::singleShot(0, this, [&] {
+            auto* d = qobject_cast<NotesImportDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            seen = {d->summary->text()};
+            QVERIFY(!d->importButton->isEnabled());
+            d->reject();
+        });
+        editor->importNotes(bad);
+        QCOMPARE(seen, QStringList{QStringLiteral("第 2 行不是一个 JSON 对象，未导入！")});
+        QCOMPARE(StoredTitles().size(), 6);
+
+        const QString csv = folder->path() + QStringLiteral("/导出.csv");
+        editor->askExportFile = [&] { return csv; };
+        editor->exportAction->trigger();
+        QCOMPARE(lastMessage(), QStringLiteral("导出成功！共导出 6 条资料。"));
+        QFile exported(csv);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        QVERIFY(exported.readAll().startsWith(
+            "\xEF\xBB\xBF编号,标题,文本\r\n3,读书笔记,改过的正文\r\n"));
     }
 
     void deleteDeclineSaveAndReload() {

@@ -7,14 +7,19 @@
 #include "search/sqlite_db.h"
 #include "services/file_replace.h"
 #include "services/main_layout.h"
+#include "services/notes_export.h"
 #include "shell/form_controls.h"
 #include "shell/keyboard.h"
+#include "shell/notes_import_dialog.h"
 
 #include <drapix/command.h>
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLinearGradient>
@@ -53,6 +58,10 @@ const QString kRestoreFailed = QStringLiteral("无法替换资料库文件，未
 const QString kUnusableNotes = QStringLiteral("资料库文件不是本程序可以编辑的资料库，未读入！");
 const QString kNoteCut = QStringLiteral("\n……（本条资料共 %1 字，过长，只显示了前 %2 字）");
 const QString kNoteTooLong = QStringLiteral("本条资料过长，不能在此修改！");
+const QString kImported = QStringLiteral("导入成功！共导入 %1 条资料。");
+const QString kImportedRenamed = QStringLiteral("其中 %1 条的标题已有，已加上序号。");
+const QString kExported = QStringLiteral("导出成功！共导出 %1 条资料。");
+const QString kExportFailed = QStringLiteral("导出失败！");
 
 // A key press that would change the text of an editable box.
 bool WouldEdit(const QKeyEvent* key) {
@@ -206,6 +215,26 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     // Tab moves on to the next control; a note's text takes no tab characters.
     LeaveOnTab(*Text2_1);
     LeaveOnTab(*Text2_2);
+
+    // The form has no room for more buttons: the import and export are in the window's
+    // context menu, with their keys.
+    importAction = new QAction(QStringLiteral("导入…"), this);
+    importAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    exportAction = new QAction(QStringLiteral("导出…"), this);
+    exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    for (QAction* a : {importAction, exportAction}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(importAction, &QAction::triggered, this, [this] { importNotes(); });
+    connect(exportAction, &QAction::triggered, this, &Form5::exportNotes);
+    askExportFile = [this] {
+        return QFileDialog::getSaveFileName(
+            this, QStringLiteral("导出资料"),
+            QDir::home().filePath(QStringLiteral("我的资料库.jsonl")),
+            QStringLiteral("JSON Lines (*.jsonl);;CSV (*.csv)"));
+    };
 
     Form_Load();
 }
@@ -440,6 +469,49 @@ void Form5::Command3Click() {
     }
     if (reload())
         Messages().MsgBox(kRestored, MsgFlags::OkOnly, kProgramTitle);
+}
+
+void Form5::importNotes(const QString& path) {
+    // The import writes into the file and reads it in again: changes not yet saved go first.
+    if (set_.hasPendingChanges() && save(true) != SaveResult::Saved)
+        return;
+    NotesImportDialog dialog(PersonalDbPath(), this);
+    if (!path.isEmpty())
+        dialog.openFile(path);
+    if (dialog.exec() != QDialog::Accepted || !dialog.result())
+        return;
+    const ImportSummary done = *dialog.result();
+    if (!reload())
+        return;
+    if (set_.moveToNumber(done.firstNumber)) {
+        showCurrent();
+        showPosition();
+    }
+    QString said = kImported.arg(done.imported);
+    if (done.renamed > 0)
+        said += kImportedRenamed.arg(done.renamed);
+    Messages().MsgBox(said, MsgFlags::OkOnly, kProgramTitle);
+}
+
+void Form5::exportNotes() {
+    if (set_.hasPendingChanges() && save(true) != SaveResult::Saved)
+        return;
+    const QString target = askExportFile ? askExportFile() : QString();
+    if (target.isEmpty())
+        return;
+    const NotesFormat format =
+        QFileInfo(target).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0
+            ? NotesFormat::Csv
+            : NotesFormat::JsonLines;
+    std::optional<int> written;
+    try {
+        written = ExportNotes(PersonalDbPath(), target, format);
+    } catch (const DbError&) {
+    }
+    if (written)
+        Messages().MsgBox(kExported.arg(*written), MsgFlags::OkOnly, kProgramTitle);
+    else
+        Messages().MsgBox(kExportFailed, MsgFlags::OkOnly, kProgramTitle);
 }
 
 void Form5::cmdExitClick() {

@@ -6,9 +6,11 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <map>
 
 class Command;
+class QAction;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -40,6 +42,13 @@ public:
     QLineEdit* Text1; // text to find
     Command *cmdRefresh, *cmdExit, *Command3;
 
+    // "导入…" and "导出…", in the window's context menu and on Ctrl+I and Ctrl+E.
+    QAction* importAction;
+    QAction* exportAction;
+    // Where the notes are exported to, asked of the user (a file dialog unless replaced);
+    // an empty path exports nothing.
+    std::function<QString()> askExportFile;
+
     QString backupPath = DefaultBackupPath();
     const PersonalRecordSet& records() const { return set_; }
 
@@ -54,6 +63,12 @@ public:
     void Command2Click();
     void Command3Click();
     void cmdExitClick();
+    // Saves pending changes first (the user is asked), then opens the import dialog, on path
+    // when one is given; the imported notes are then read in and the first of them shown.
+    void importNotes(const QString& path = {});
+    // Saves pending changes first, then writes every note to the file askExportFile gives:
+    // CSV for a name ending in ".csv", JSON Lines otherwise.
+    void exportNotes();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
