@@ -166,6 +166,69 @@ private slots:
                  QStringList{QStringLiteral("bk6.mp3")});
     }
 
+    // Plain-text books fill knowledge tables: split by the rule given, in whichever encoding
+    // they are, numbered in order, with titles of their own; a table without a book comes from
+    // the source, or is empty without one; a book that does not decode names its line.
+    void buildsTablesFromTextBooks() {
+        const QString gb = dir.path() + QStringLiteral("/本草.txt");
+        const QString utf8 = dir.path() + QStringLiteral("/续编.txt");
+        Write(gb, EncodeText(QStringLiteral("本草简编，二卷。\n\n人参\n味甘微寒，主补五脏。\n\n"
+                                            "黄连\n味苦寒。\n"),
+                             "GB18030"));
+        Write(utf8, QStringLiteral("人参\n又名人衔。\n").toUtf8());
+        Run r = build({QStringLiteral("--text"), QStringLiteral("yao=") + gb,
+                       QStringLiteral("--text"), QStringLiteral("yao=") + utf8,
+                       QStringLiteral("--split"), QStringLiteral("heading")});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.exitCode, 0);
+        const QString cs = QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=%2")
+                               .arg(target(), kDatabasePassword);
+        QStringList rows;
+        ReadRows(cs, QStringLiteral("SELECT 编号, 药名, 文本 FROM yao ORDER BY 编号"),
+                 [&](const SqlStatement& s) { rows << s.text(0) + s.text(1) + s.text(2); });
+        ReadRows(cs, QStringLiteral("SELECT 标题 FROM An1"),
+                 [&](const SqlStatement& s) { rows << s.text(0); });
+        QCOMPARE(rows, (QStringList{QStringLiteral("1本草本草简编，二卷。"),
+                                    QStringLiteral("2人参味甘微寒，主补五脏。"),
+                                    QStringLiteral("3黄连味苦寒。"),
+                                    QStringLiteral("4人参（二）又名人衔。"),
+                                    QStringLiteral("四君子汤")}));
+
+        const QString books = dir.path() + QStringLiteral("/out/books.db");
+        r = Start(QStringLiteral(MERIDANE_BUILDDB),
+                  {QStringLiteral("--knowledge"), books, QStringLiteral("--text"),
+                   QStringLiteral("An1=") + gb, QStringLiteral("--split"),
+                   QStringLiteral("paragraph")});
+        QCOMPARE(r.err, QString());
+        rows.clear();
+        const QString booksCs = QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=%2")
+                                    .arg(books, kDatabasePassword);
+        ReadRows(booksCs, QStringLiteral("SELECT 标题, 关键字 FROM An1 ORDER BY 编号"),
+                 [&](const SqlStatement& s) { rows << s.text(0) + QLatin1Char('|') + s.text(1); });
+        ReadRows(booksCs, QStringLiteral("SELECT count(*) FROM yao"),
+                 [&](const SqlStatement& s) { rows << s.text(0); });
+        QCOMPARE(rows,
+                 (QStringList{QStringLiteral("本草简编，二卷。|本草简编，二卷。 本草简编，二卷。"),
+                              QStringLiteral("人参|人参 人参 味甘微寒，主补五脏。"),
+                              QStringLiteral("黄连|黄连 黄连 味苦寒。"), QStringLiteral("0")}));
+
+        const QString big5 = dir.path() + QStringLiteral("/壞.txt");
+        Write(big5, EncodeText(QStringLiteral("人參\n味甘。\n"), "Big5") + "\xA4 \n");
+        QDir().mkpath(dir.path() + QStringLiteral("/out"));
+        Write(target(), "old");
+        r = build({QStringLiteral("--text"), QStringLiteral("bing=") + big5,
+                   QStringLiteral("--encoding"), QStringLiteral("big5")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(big5 + QStringLiteral(":3: the text does not decode as Big5")),
+                 qPrintable(r.err));
+        QCOMPARE(ReadAll(target()), QByteArray("old"));
+        QCOMPARE(Start(QStringLiteral(MERIDANE_BUILDDB),
+                       {QStringLiteral("--knowledge"), books, QStringLiteral("--text"),
+                        QStringLiteral("me1=") + gb})
+                     .exitCode,
+                 2);
+    }
+
     // Each note has a title and a number of its own: the second one is named by its line, and
     // neither database is written.
     void duplicateNotesNameTheirLine_data() {

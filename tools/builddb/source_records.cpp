@@ -479,6 +479,69 @@ KnowledgeSources ReadKnowledgeSources(const QString& dir) {
     return s;
 }
 
+std::vector<SourceRecord> ReadTextBooks(const std::vector<TextBook>& books, bool withKeywords) {
+    std::vector<ImportedNote> notes;
+    std::vector<QString> from; // the file of each note
+    for (const TextBook& book : books) {
+        QFile file(book.path);
+        if (!file.open(QIODevice::ReadOnly))
+            Fail(book.path, 0, QStringLiteral("cannot read the file (%1)").arg(file.errorString()));
+        const QByteArray bytes = file.readAll();
+        ImportSource source;
+        source.encoding = book.encoding ? *book.encoding : DetectEncoding(bytes);
+        source.rule = book.rule;
+        source.headingPattern = book.headingPattern;
+        source.fileTitle = QFileInfo(book.path).completeBaseName();
+        try {
+            for (ImportedNote& n : ReadNotes(bytes, source)) {
+                notes.push_back(std::move(n));
+                from.push_back(book.path);
+            }
+        } catch (const ImportError& e) {
+            Fail(book.path, e.line(),
+                 e.reason() == ImportError::Reason::Undecodable
+                     ? QStringLiteral("the text does not decode as %1")
+                           .arg(EncodingName(source.encoding))
+                     : QString::fromUtf8(e.what()).section(QStringLiteral(": "), -1));
+        }
+    }
+    const TitlePlan plan = UniqueTitles(notes, {});
+    std::vector<SourceRecord> records;
+    records.reserve(notes.size());
+    for (size_t i = 0; i < notes.size(); ++i) {
+        SourceRecord r;
+        r.number = qint64(i) + 1;
+        r.title = plan.titles.at(qsizetype(i));
+        r.text = notes[i].body;
+        if (withKeywords)
+            r.keywords = r.title + QLatin1Char(' ') +
+                         QString(r.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        r.source = from[i];
+        r.line = notes[i].line;
+        records.push_back(std::move(r));
+    }
+    return records;
+}
+
+std::vector<SourceRecord>* TableRecords(KnowledgeSources& sources, const QString& table) {
+    if (table == QLatin1String("An1"))
+        return &sources.An1;
+    if (table == QLatin1String("yao"))
+        return &sources.yao;
+    if (table == QLatin1String("bing"))
+        return &sources.bing;
+    if (table == QLatin1String("yishu1"))
+        return &sources.yishu1;
+    return nullptr;
+}
+
+bool SearchesKeywords(const QString& table) {
+    for (const KnowledgeCategory& c : KnowledgeCategories())
+        if (c.baseTable == table)
+            return c.searchedColumn == QStringLiteral("关键字");
+    return false;
+}
+
 bool IsValidStamp(const QString& stamp) {
     static const QRegularExpression form(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
     return form.match(stamp).hasMatch() && QDate::fromString(stamp, Qt::ISODate).isValid();

@@ -1,8 +1,11 @@
 // Source records in JSON Lines and the database files built from them.
 #pragma once
 
+#include "services/notes_import.h"
+
 #include <QString>
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -40,6 +43,27 @@ std::vector<SourceRecord> ReadPersonalNotes(const QString& path);
 
 // Reads An1.jsonl, yao.jsonl, bing.jsonl and yishu1.jsonl from dir.
 KnowledgeSources ReadKnowledgeSources(const QString& dir);
+
+// A plain-text book for a knowledge table: its table (An1, yao, bing or yishu1), the file, and
+// how it is read (the encoding found in the file unless one is given).
+struct TextBook {
+    QString table;
+    QString path;
+    SplitRule rule = SplitRule::Heading;
+    QString headingPattern = DefaultHeadingPattern();
+    std::optional<TextEncoding> encoding;
+};
+
+// The records of the books, in the order given, numbered 1.. and with titles of their own (a
+// title given again gets "（二）", "（三）", …); the keyword column, where the table searches
+// one, holds the title and the text. Throws BuildError (file and line) for a file that cannot
+// be read or decoded, or that gives no record.
+std::vector<SourceRecord> ReadTextBooks(const std::vector<TextBook>& books, bool withKeywords);
+
+// The table's records in sources; nullptr for a name that is no knowledge table.
+std::vector<SourceRecord>* TableRecords(KnowledgeSources& sources, const QString& table);
+// Whether the table searches its keyword column (关键字).
+bool SearchesKeywords(const QString& table);
 
 // Write the keyed knowledge database (with the stamp, YYYY-MM-DD, in cnt) or the plain personal
 // database. The file appears complete or not at all; an older file is replaced.
