@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -294,6 +295,15 @@ private slots:
         QVERIFY(editor->actions().contains(editor->importAction));
         QCOMPARE(editor->importAction->text(), QStringLiteral("导入…"));
         QCOMPARE(editor->exportAction->text(), QStringLiteral("导出…"));
+        // The boxes, which fill most of the window, offer them in their menus too.
+        for (QPlainTextEdit* box : {editor->Text2_1, editor->Text2_2}) {
+            emit box->customContextMenuRequested(QPoint(5, 5));
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QVERIFY(menu->actions().contains(editor->importAction));
+            QVERIFY(menu->actions().contains(editor->exportAction));
+            menu->close();
+        }
 
         const QString book = folder->path() + QStringLiteral("/本草.txt");
         {

@@ -73,6 +73,7 @@ NotesImportDialog::NotesImportDialog(const QString& notesFile, QWidget* parent)
     rule->addItem(QStringLiteral("每个段落一条（段落之间空一行）"), int(SplitRule::Paragraph));
     rule->addItem(QStringLiteral("整个文件一条"), int(SplitRule::WholeFile));
     pattern = new QLineEdit(DefaultHeadingPattern(), this);
+    pattern->setCursorPosition(0);
     pattern->setToolTip(
         QStringLiteral("不超过 %1 个字、且符合此正则表达式的行作为标题").arg(kMaxHeadingLength));
 

@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLinearGradient>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -227,6 +228,18 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
         addAction(a);
     }
     setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The boxes fill most of the window: their menus offer the two as well.
+    for (QPlainTextEdit* box : {Text2_1, Text2_2}) {
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QWidget::customContextMenuRequested, this, [this, box](QPoint at) {
+            QMenu* menu = box->createStandardContextMenu(at);
+            menu->addSeparator();
+            menu->addAction(importAction);
+            menu->addAction(exportAction);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(box->viewport()->mapToGlobal(at));
+        });
+    }
     connect(importAction, &QAction::triggered, this, [this] { importNotes(); });
     connect(exportAction, &QAction::triggered, this, &Form5::exportNotes);
     askExportFile = [this] {
