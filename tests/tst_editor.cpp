@@ -4,6 +4,7 @@
 #include "core/form_data.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
+#include "search/sqlite_db.h"
 #include "shell/main_window.h"
 #include "shell/notes_import_dialog.h"
 #include "shell/personal_editor.h"
@@ -370,6 +371,39 @@ private slots:
         editor->importNotes(bad);
         QCOMPARE(seen, QStringList{QStringLiteral("第 2 行不是一个 JSON 对象，未导入！")});
         QCOMPARE(StoredTitles().size(), 6);
+
+        // Cancelled while it writes: the file stays as it was and the dialog stays open.
+        const QString big = folder->path() + QStringLiteral("/大书.txt");
+        {
+            QFile f(big);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 20000; ++i)
+                f.write(QStringLiteral("第%1章\n正文。\n").arg(i).toUtf8());
+        }
+        QByteArray before;
+        {
+            QFile f(PersonalDbPath());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            before = f.readAll();
+        }
+        QTimer::singleShot(0, this, [&] {
+            auto* d = qobject_cast<NotesImportDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QCOMPARE(d->notes().size(), 20000u);
+            d->startImport();
+            d->reject();
+            seen = {d->summary->text(), QString::number(d->isVisible()),
+                    QString::number(d->importButton->isEnabled())};
+            d->reject();
+        });
+        editor->importNotes(big);
+        QCOMPARE(seen, (QStringList{QStringLiteral("已取消导入，资料库未改动。"),
+                                    QStringLiteral("1"), QStringLiteral("1")}));
+        {
+            QFile f(PersonalDbPath());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before);
+        }
 
         const QString csv = folder->path() + QStringLiteral("/导出.csv");
         editor->askExportFile = [&] { return csv; };

@@ -127,8 +127,7 @@ private slots:
 
     // A byte that does not decode, or a NUL, is placed on its line.
     void undecodableBytesAreFound() {
-        const QByteArray big5 =
-            EncodeText(QStringLiteral("第一行\n第二行\n"), "Big5") + "\xA4 \n";
+        const QByteArray big5 = EncodeText(QStringLiteral("第一行\n第二行\n"), "Big5") + "\xA4 \n";
         QCOMPARE(DecodeText(big5, TextEncoding::Big5).failure->line, 3);
         const QByteArray gb = EncodeText(kSimplified, "GB18030");
         QCOMPARE(DecodeText(gb, TextEncoding::Utf8).failure->line, 1);

@@ -235,7 +235,11 @@ void NotesImportDialog::startImport() {
                                                                            : kCannotWriteNotes;
         }
     });
-    connect(worker_, &QThread::finished, this, &NotesImportDialog::finishImport);
+    // A thread that reject() has already waited for and deleted finishes nothing more.
+    connect(worker_, &QThread::finished, this, [this, started = worker_] {
+        if (worker_ == started)
+            finishImport();
+    });
     worker_->start();
 }
 
