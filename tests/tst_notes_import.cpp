@@ -367,6 +367,26 @@ private slots:
         QVERIFY(!ExportNotes(notes, dir.filePath(QStringLiteral("no/such/folder/x.csv")),
                              NotesFormat::Csv));
     }
+
+    // A notes file the editor does not work with is neither read nor written: its trigger,
+    // which would empty me1, never runs.
+    void oddFilesAreLeftAlone() {
+        {
+            SqlConnection db;
+            db.open(notes, QString());
+            db.exec(QStringLiteral(
+                "CREATE TRIGGER wipe AFTER INSERT ON me1 BEGIN DELETE FROM me1; END"));
+        }
+        const QByteArray before = Bytes(notes);
+        QTemporaryDir dir;
+        QVERIFY_THROWS_EXCEPTION(DbError, TakenTitles(notes));
+        QVERIFY_THROWS_EXCEPTION(
+            DbError,
+            ExportNotes(notes, dir.filePath(QStringLiteral("x.jsonl")), NotesFormat::JsonLines));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.jsonl"))));
+        QVERIFY_THROWS_EXCEPTION(PersonalSaveError, PersonalRecordSet::Connect(notes));
+        QCOMPARE(Bytes(notes), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(NotesImportTest)

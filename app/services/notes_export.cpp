@@ -1,6 +1,7 @@
 #include "services/notes_export.h"
 
 #include "search/sqlite_db.h"
+#include "services/personal_records.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -50,8 +51,8 @@ QString NumberField(const QVariant& number) {
 } // namespace
 
 std::optional<int> ExportNotes(const QString& file, const QString& target, NotesFormat format) {
-    SqlConnection db;
-    db.open(file, QString());
+    // Checked as the editor checks it before anything of me1 is read.
+    SqlConnection db = PersonalRecordSet::Connect(file);
     SqlStatement rows =
         db.prepare(QStringLiteral("SELECT 编号, 标题, 文本 FROM me1 ORDER BY 编号, rowid"));
     QSaveFile out(target);

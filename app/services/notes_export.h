@@ -13,7 +13,8 @@ enum class NotesFormat { JsonLines, Csv };
 
 // Writes every note of me1 in file, in 编号 order, to target, which appears complete or not at
 // all. The number of notes written, or nothing when target cannot be written. Throws DbError
-// when file cannot be read.
+// when file cannot be read, and for a file the editor does not work with (of which nothing
+// runs).
 std::optional<int> ExportNotes(const QString& file, const QString& target, NotesFormat format);
 
 } // namespace meridane

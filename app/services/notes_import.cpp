@@ -344,8 +344,8 @@ TitlePlan UniqueTitles(const std::vector<ImportedNote>& notes, const QSet<QStrin
 }
 
 QSet<QString> TakenTitles(const QString& file) {
-    SqlConnection db;
-    db.open(file, QString());
+    // Checked as the editor checks it before anything of me1 is read.
+    SqlConnection db = PersonalRecordSet::Connect(file);
     SqlStatement titles = db.prepare(QStringLiteral("SELECT 标题 FROM me1 WHERE 标题 IS NOT NULL"));
     QSet<QString> out;
     while (titles.step())

@@ -110,7 +110,8 @@ TitlePlan UniqueTitles(const std::vector<ImportedNote>& notes, const QSet<QStrin
 // The suffix for the n-th note of one title (n ≥ 2): "（二）", "（十一）", "（一百零一）".
 QString TitleSuffix(int n);
 
-// The titles me1 of file holds. Throws DbError.
+// The titles me1 of file holds. Throws DbError (PersonalSaveError for a file the editor does
+// not work with, of which nothing runs).
 QSet<QString> TakenTitles(const QString& file);
 
 struct ImportSummary {
