@@ -113,6 +113,17 @@ private slots:
         crlf.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
         QTest::newRow("Big5, CRLF")
             << EncodeText(crlf, "Big5") << TextEncoding::Big5 << kTraditional;
+        // Short texts, where every character counts.
+        for (const QString& word : {QStringLiteral("人參"), QStringLiteral("黃連解毒湯"),
+                                    QStringLiteral("當歸補血湯，黃耆五倍於當歸。")}) {
+            QTest::addRow("Big5 %s", qPrintable(word))
+                << EncodeText(word, "Big5") << TextEncoding::Big5 << word;
+        }
+        for (const QString& word : {QStringLiteral("人参"), QStringLiteral("黄连解毒汤"),
+                                    QStringLiteral("当归补血汤，黄芪五倍于当归。")}) {
+            QTest::addRow("GB18030 %s", qPrintable(word))
+                << EncodeText(word, "GB18030") << TextEncoding::Gb18030 << word;
+        }
     }
     void encodingsAreToldApart() {
         QFETCH(QByteArray, bytes);

@@ -113,15 +113,21 @@ bool IsHan(char16_t u) {
     return (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF);
 }
 
-// The share of Han characters in text that are in everyday use (of the first ones, which
-// are enough to tell).
+// The private use area: where both encodings put the codes no standard assigns, which a text
+// decoded in the wrong one meets often and one decoded in its own hardly ever.
+bool IsPrivateUse(char16_t u) {
+    return u >= 0xE000 && u <= 0xF8FF;
+}
+
+// The share of Han and private-use characters in text that are Han in everyday use (of the
+// first ones, which are enough to tell).
 double CommonShare(const QString& text) {
     constexpr qsizetype kEnough = 200000;
     const std::vector<bool>& common = CommonCharacters();
     qsizetype han = 0, everyday = 0;
     for (qsizetype i = 0; i < text.size() && han < kEnough; ++i) {
         const char16_t u = text.at(i).unicode();
-        if (IsHan(u)) {
+        if (IsHan(u) || IsPrivateUse(u)) {
             ++han;
             everyday += common[u] ? 1 : 0;
         }
