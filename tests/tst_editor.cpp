@@ -415,6 +415,53 @@ private slots:
             "\xEF\xBB\xBF编号,标题,文本\r\n3,读书笔记,改过的正文\r\n"));
     }
 
+    // The preview follows every choice: the encoding found is shown and may be changed, the
+    // rule and the heading pattern split the text again, and a choice the file cannot be read
+    // in names the line and leaves nothing to import.
+    void importPreviewFollowsTheChoices() {
+        const QString book = folder->path() + QStringLiteral("/gb.txt");
+        {
+            QFile f(book);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(EncodeText(
+                QStringLiteral("卷一\n人参，味甘。\n\n黄芪，味甘。\n卷二\n甘草，味甘。\n"),
+                "GB18030"));
+        }
+        NotesImportDialog d(PersonalDbPath());
+        d.openFile(book);
+        const auto titles = [&d] {
+            QStringList out;
+            for (int i = 0; i < d.preview->topLevelItemCount(); ++i)
+                out << d.preview->topLevelItem(i)->text(0) + QLatin1Char(' ') +
+                           d.preview->topLevelItem(i)->text(1);
+            return out;
+        };
+        QCOMPARE(d.detected->text(), QStringLiteral("（文件中识别出的编码：GB18030）"));
+        QCOMPARE(d.encoding->currentText(), QStringLiteral("GB18030"));
+        QCOMPARE(titles(), (QStringList{QStringLiteral("1 卷一"), QStringLiteral("5 卷二")}));
+        QVERIFY(d.pattern->isEnabled());
+
+        d.encoding->setCurrentIndex(d.encoding->findText(QStringLiteral("UTF-8")));
+        QCOMPARE(d.summary->text(), QStringLiteral("第 1 行有按此编码无法识别的文字，未导入！"));
+        QVERIFY(!d.importButton->isEnabled());
+        QCOMPARE(d.preview->topLevelItemCount(), 0);
+        d.encoding->setCurrentIndex(d.encoding->findText(QStringLiteral("GB18030")));
+        QVERIFY(d.importButton->isEnabled());
+
+        d.rule->setCurrentIndex(d.rule->findData(int(SplitRule::Paragraph)));
+        QVERIFY(!d.pattern->isEnabled());
+        QCOMPARE(titles(),
+                 (QStringList{QStringLiteral("1 卷一"), QStringLiteral("4 黄芪，味甘。")}));
+        d.rule->setCurrentIndex(d.rule->findData(int(SplitRule::Heading)));
+        d.pattern->setText(QStringLiteral("^卷一$"));
+        QTRY_COMPARE(titles(), QStringList{QStringLiteral("1 卷一")});
+        QCOMPARE(d.summary->text(), QStringLiteral("将导入 1 条资料。"));
+
+        d.format->setCurrentIndex(d.format->findData(int(ImportFormat::Csv)));
+        QCOMPARE(d.summary->text(), QStringLiteral("第 1 行没有“标题”和“文本”两列，未导入！"));
+        QVERIFY(!d.rule->isEnabled());
+    }
+
     void deleteDeclineSaveAndReload() {
         click(editor->cmdMove[2]);
         messages->answers = {MsgAnswer::No};
