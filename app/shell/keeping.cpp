@@ -1,0 +1,208 @@
+#include "shell/keeping.h"
+
+#include "search/sqlite_db.h"
+#include "services/user_settings.h"
+
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace meridane {
+
+namespace {
+
+class OnScreenExportDialog : public ExportDialogService {
+public:
+    QString AskSaveFile(QWidget* parent, const QString& caption,
+                        const QString& suggested) override {
+        QString filter = ExportFilters().first();
+        const QString chosen = QFileDialog::getSaveFileName(
+            parent, caption, suggested, ExportFilters().join(QStringLiteral(";;")), &filter);
+        return chosen.isEmpty() ? chosen : WithExportExtension(chosen, filter);
+    }
+};
+
+ExportDialogService* g_exportDialog = nullptr;
+
+// A title as a file name: the characters no file system takes become "_".
+QString FileNameFor(QString name) {
+    for (QChar& c : name)
+        if (c == u'/' || c == u'\\' || c == u':' || c == u'*' || c == u'?' || c == u'"' ||
+            c == u'<' || c == u'>' || c == u'|' || c.category() == QChar::Other_Control)
+            c = u'_';
+    name = name.trimmed();
+    return name.isEmpty() ? QStringLiteral("记录") : name.left(80);
+}
+
+} // namespace
+
+ExportDialogService& ExportDialog() {
+    static OnScreenExportDialog onScreen;
+    return g_exportDialog ? *g_exportDialog : onScreen;
+}
+
+void SetExportDialogService(ExportDialogService* service) {
+    g_exportDialog = service;
+}
+
+QString AskExportFile(QWidget* parent, const QString& caption, const QString& name) {
+    QString folder = ExportFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString chosen = ExportDialog().AskSaveFile(
+        parent, caption, QDir(folder).filePath(FileNameFor(name) + QStringLiteral(".txt")));
+    if (!chosen.isEmpty())
+        SaveExportFolder(QFileInfo(chosen).absolutePath());
+    return chosen;
+}
+
+ExportOutcome ExportListWithProgress(ListReader& reader, const QString& path,
+                                     const WriterFactory& makeWriter, qsizetype total,
+                                     QWidget* parent, int sliceMs) {
+    const std::optional<ExportFormat> format = ExportFormatFor(path);
+    ExportFile file;
+    if (!format || !file.open(path, *format, makeWriter))
+        return ExportOutcome::Failed;
+
+    QProgressDialog progress(kExportProgress, QStringLiteral("取消"), 0, int(total), parent);
+    progress.setObjectName(QStringLiteral("exportProgress"));
+    progress.setWindowTitle(kExportListAction);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+
+    // One slice per turn of the event loop: the window repaints and the cancel button answers
+    // between them.
+    QEventLoop loop;
+    ExportOutcome outcome = ExportOutcome::Written;
+    std::exception_ptr failure;
+    QTimer slices;
+    slices.setInterval(0);
+    QObject::connect(&slices, &QTimer::timeout, &loop, [&] {
+        if (progress.wasCanceled()) {
+            outcome = ExportOutcome::Cancelled;
+            loop.quit();
+            return;
+        }
+        try {
+            const bool ended = reader.step(file.writer(), std::chrono::milliseconds(sliceMs));
+            progress.setValue(int(std::min<qsizetype>(reader.done(), total)));
+            if (ended)
+                loop.quit();
+        } catch (...) {
+            failure = std::current_exception();
+            loop.quit();
+        }
+    });
+    QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
+        outcome = ExportOutcome::Cancelled;
+        loop.quit();
+    });
+    slices.start();
+    loop.exec();
+    slices.stop();
+    progress.hide();
+    if (failure) {
+        file.cancel();
+        std::rethrow_exception(failure);
+    }
+    if (outcome == ExportOutcome::Cancelled) {
+        file.cancel();
+        return outcome;
+    }
+    return file.commit() ? ExportOutcome::Written : ExportOutcome::Failed;
+}
+
+FavouritesDialog::FavouritesDialog(FavouriteStore& store, QWidget* parent)
+    : QDialog(parent), store_(store) {
+    setObjectName(QStringLiteral("favourites"));
+    setWindowTitle(kFavouritesCaption);
+    list_ = new QTreeWidget(this);
+    list_->setObjectName(QStringLiteral("favouritesList"));
+    list_->setColumnCount(2);
+    list_->setHeaderLabels({QStringLiteral("类别"), QStringLiteral("标题")});
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setAlternatingRowColors(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->header()->setStretchLastSection(true);
+    list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    empty_ = new QLabel(QStringLiteral("还没有收藏。在记录上按 Ctrl+D，或用右键菜单的“加入收藏”。"),
+                        this);
+    empty_->setWordWrap(true);
+    empty_->setAlignment(Qt::AlignCenter);
+
+    auto* buttons = new QDialogButtonBox(this);
+    remove_ = buttons->addButton(QStringLiteral("删除"), QDialogButtonBox::ActionRole);
+    remove_->setObjectName(QStringLiteral("removeFavourite"));
+    QPushButton* close = buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
+    close->setAutoDefault(false);
+    remove_->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_, 1);
+    layout->addWidget(empty_, 1);
+    layout->addWidget(buttons);
+    resize(420, 360);
+
+    const auto open = [this](QTreeWidgetItem* item) {
+        const int row = list_->indexOfTopLevelItem(item);
+        if (row >= 0 && size_t(row) < shown_.size())
+            emit openRequested(shown_[size_t(row)]);
+    };
+    connect(list_, &QTreeWidget::itemClicked, this, open);
+    connect(list_, &QTreeWidget::itemActivated, this, open);
+    connect(remove_, &QPushButton::clicked, this, &FavouritesDialog::removeChosen);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(list_, &QTreeWidget::itemSelectionChanged, this,
+            [this] { remove_->setEnabled(!list_->selectedItems().isEmpty()); });
+    refresh();
+}
+
+void FavouritesDialog::refresh() {
+    try {
+        shown_ = store_.list();
+    } catch (const DbError&) {
+        shown_.clear();
+    }
+    list_->clear();
+    for (const Favourite& f : shown_) {
+        const KnowledgeCategory* category = CategoryFor(f.category);
+        auto* item =
+            new QTreeWidgetItem(list_, {category ? category->caption : QString(), f.title});
+        item->setToolTip(1, f.title);
+    }
+    list_->setVisible(!shown_.empty());
+    empty_->setVisible(shown_.empty());
+    remove_->setEnabled(!list_->selectedItems().isEmpty());
+}
+
+void FavouritesDialog::removeChosen() {
+    std::vector<Favourite> chosen;
+    for (QTreeWidgetItem* item : list_->selectedItems()) {
+        const int row = list_->indexOfTopLevelItem(item);
+        if (row >= 0 && size_t(row) < shown_.size())
+            chosen.push_back(shown_[size_t(row)]);
+    }
+    try {
+        for (const Favourite& f : chosen)
+            store_.remove(f);
+    } catch (const DbError&) {
+    }
+    refresh();
+}
+
+} // namespace meridane
