@@ -6,12 +6,17 @@
 #include "search/sqlite_db.h"
 #include "search/variant_folding.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace meridane {
 
@@ -215,66 +220,130 @@ void ExportFile::cancel() {
     file_.reset();
 }
 
+// What the reading thread and the writer share, under the mutex.
+struct ListReader::Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<ExportedRecord> queue;
+    bool ended = false;
+    bool stop = false;
+    std::optional<std::string> error;
+    sqlite3* reading = nullptr; // to interrupt
+    std::thread thread;
+};
+
+// The records read ahead of the writer at most.
+constexpr size_t kReadAhead = 2000;
+
 ListReader::ListReader(const KnowledgeCategory& category, const QString& keywordBox, bool variants,
                        std::optional<QStringList> titles)
     : category_(category), marker_(keywordBox, variants), titles_(std::move(titles)) {}
 
-ListReader::~ListReader() = default;
-
-void ListReader::start() {
-    started_ = true;
-    db_ = std::make_unique<SqlConnection>();
-    db_->open(ConnectionString::parse(ConnectionStringFor(category_)));
-    if (!titles_) {
-        rows_ = std::make_unique<SqlStatement>(db_->prepare(category_.readStatement()));
+ListReader::~ListReader() {
+    if (!shared_)
         return;
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->stop = true;
+        if (shared_->reading)
+            sqlite3_interrupt(shared_->reading);
     }
-    // A list of titles of its own: one pass over the base table, then the list's order.
-    QHash<QString, qsizetype> at;
-    for (qsizetype i = 0; i < titles_->size(); ++i)
-        at.insert(titles_->at(i), i);
-    std::vector<std::optional<ExportedRecord>> found(size_t(titles_->size()));
-    SqlStatement rows = db_->prepare(QStringLiteral("SELECT * FROM %1").arg(category_.baseTable));
-    while (rows.step()) {
-        if (rows.isNull(1))
-            continue;
-        const auto i = at.constFind(rows.text(1));
-        if (i != at.cend())
-            found[size_t(*i)] = RecordOf(rows, marker_);
+    shared_->changed.notify_all();
+    shared_->thread.join();
+}
+
+void ListReader::read() {
+    Shared& s = *shared_;
+    // Hands one record on; false when the reader is to stop.
+    const auto put = [&s](ExportedRecord&& record) {
+        std::unique_lock lock(s.mutex);
+        s.changed.wait(lock, [&s] { return s.stop || s.queue.size() < kReadAhead; });
+        if (s.stop)
+            return false;
+        s.queue.push_back(std::move(record));
+        s.changed.notify_all();
+        return true;
+    };
+    try {
+        SqlConnection db;
+        db.open(ConnectionString::parse(ConnectionStringFor(category_)));
+        {
+            const std::lock_guard lock(s.mutex);
+            if (s.stop)
+                return;
+            s.reading = db.handle();
+        }
+        if (!titles_) {
+            SqlStatement rows = db.prepare(category_.readStatement());
+            while (rows.step()) {
+                // The rows the list leaves out (no title) are left out here too.
+                if (ListedTitle(rows) && !put(RecordOf(rows, marker_)))
+                    break;
+            }
+        } else {
+            // A list of titles of its own: one pass over the base table, then the list's order.
+            QHash<QString, qsizetype> at;
+            for (qsizetype i = 0; i < titles_->size(); ++i)
+                at.insert(titles_->at(i), i);
+            std::vector<std::optional<ExportedRecord>> found(size_t(titles_->size()));
+            SqlStatement rows =
+                db.prepare(QStringLiteral("SELECT * FROM %1").arg(category_.baseTable));
+            while (rows.step()) {
+                if (rows.isNull(1))
+                    continue;
+                const auto i = at.constFind(rows.text(1));
+                if (i != at.cend())
+                    found[size_t(*i)] = RecordOf(rows, marker_);
+            }
+            for (std::optional<ExportedRecord>& r : found)
+                if (r && !put(std::move(*r)))
+                    break;
+        }
+    } catch (const DbError& e) {
+        const std::lock_guard lock(s.mutex);
+        s.error = e.what();
     }
-    for (std::optional<ExportedRecord>& r : found)
-        if (r)
-            byTitle_.push_back(std::move(*r));
-    std::reverse(byTitle_.begin(), byTitle_.end()); // taken from the back
+    const std::lock_guard lock(s.mutex);
+    s.reading = nullptr;
+    s.ended = true;
+    s.changed.notify_all();
 }
 
 bool ListReader::step(RecordWriter& writer, std::chrono::milliseconds budget) {
-    QElapsedTimer clock;
-    clock.start();
-    if (!started_)
-        start();
+    const auto until = std::chrono::steady_clock::now() + budget;
+    if (!shared_) {
+        shared_ = std::make_unique<Shared>();
+        shared_->thread = std::thread([this] { read(); });
+    }
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
     for (;;) {
-        if (rows_) {
-            if (!rows_->step()) {
-                rows_.reset();
-                db_.reset();
-                return true;
-            }
-            // The rows the list leaves out (no title) are left out here too.
-            if (!ListedTitle(*rows_))
-                continue;
-            writer.add(RecordOf(*rows_, marker_));
-        } else {
-            if (byTitle_.empty()) {
-                db_.reset();
-                return true;
-            }
-            writer.add(byTitle_.back());
-            byTitle_.pop_back();
-        }
-        ++done_;
-        if (clock.elapsed() >= budget.count())
+        if (!s.changed.wait_until(lock, until, [&s] { return !s.queue.empty() || s.ended; }))
             return false;
+        if (s.error)
+            throw DbError(*s.error);
+        if (s.queue.empty())
+            return true; // ended, and every record handed on
+        // Written outside the lock: the reader goes on meanwhile.
+        std::deque<ExportedRecord> batch;
+        batch.swap(s.queue);
+        s.changed.notify_all();
+        lock.unlock();
+        while (!batch.empty()) {
+            writer.add(batch.front());
+            batch.pop_front();
+            ++done_;
+            if (std::chrono::steady_clock::now() >= until && !batch.empty()) {
+                // The rest goes back in front of what was read meanwhile.
+                lock.lock();
+                s.queue.insert(s.queue.begin(), std::make_move_iterator(batch.begin()),
+                               std::make_move_iterator(batch.end()));
+                return false;
+            }
+        }
+        lock.lock();
+        if (std::chrono::steady_clock::now() >= until)
+            return s.ended && s.queue.empty() && !s.error;
     }
 }
 

@@ -88,10 +88,13 @@ private:
     std::unique_ptr<RecordWriter> writer_;
 };
 
-// The records of a result list, read in their list order from one statement, a slice at a
-// time. A search's list is read from the category's result table (rows with hits, in rank order,
-// as the list is filled); a list of titles of its own (titles found by pinyin) from the base
-// table, the last record of each title, as a click on it shows.
+// The records of a result list, in their list order, read from one statement on a thread of
+// their own (a few thousand ahead of the writer), so that whoever writes them waits for no read:
+// the first row of a list in rank order comes only after the whole table has been sorted. A
+// search's list is read from the category's result table (rows with hits, in rank order, as the
+// list is filled; its reader finishes the search's pending writes first); a list of titles of its
+// own (titles found by pinyin) from the base table, the last record of each title, as a click on
+// it shows. Destroyed early, it interrupts the statement and ends the thread.
 class ListReader {
 public:
     ListReader(const KnowledgeCategory& category, const QString& keywordBox, bool variants,
@@ -100,21 +103,20 @@ public:
     ListReader(const ListReader&) = delete;
     ListReader& operator=(const ListReader&) = delete;
 
-    // Reads records and hands each to writer until the list ends or budget has passed (at least
-    // one record is read). Returns true when the list has ended. Throws DbError.
+    // Hands the records read so far to writer, waiting for more until the list ends or budget
+    // has passed. Returns true when the list has ended and every record was handed on. Throws
+    // DbError when the database cannot be opened or the statement cannot be read.
     bool step(RecordWriter& writer, std::chrono::milliseconds budget);
     qsizetype done() const { return done_; }
 
 private:
-    void start();
+    struct Shared;
+    void read();
 
     const KnowledgeCategory& category_;
     KeywordMarker marker_;
     std::optional<QStringList> titles_;
-    std::unique_ptr<SqlConnection> db_;
-    std::unique_ptr<SqlStatement> rows_;
-    std::vector<ExportedRecord> byTitle_; // a list of titles of its own, in order
-    bool started_ = false;
+    std::unique_ptr<Shared> shared_;
     qsizetype done_ = 0;
 };
 

@@ -18,6 +18,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <atomic>
+#include <thread>
+
 namespace meridane {
 
 namespace {
@@ -60,6 +63,8 @@ QString AskExportFile(QWidget* parent, const QString& caption, const QString& na
     QString folder = ExportFolder();
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     const QString chosen = ExportDialog().AskSaveFile(
         parent, caption, QDir(folder).filePath(FileNameFor(name) + QStringLiteral(".txt")));
     if (!chosen.isEmpty())
@@ -69,11 +74,40 @@ QString AskExportFile(QWidget* parent, const QString& caption, const QString& na
 
 ExportOutcome ExportListWithProgress(ListReader& reader, const QString& path,
                                      const WriterFactory& makeWriter, qsizetype total,
-                                     QWidget* parent, int sliceMs) {
+                                     QWidget* parent, int pollMs) {
     const std::optional<ExportFormat> format = ExportFormatFor(path);
-    ExportFile file;
-    if (!format || !file.open(path, *format, makeWriter))
+    if (!format)
         return ExportOutcome::Failed;
+
+    // The export's own thread reads, writes and commits; it stops at the next record once
+    // cancelled, and then leaves nothing. A PDF's last step (its fonts and page index) takes a
+    // good part of a second for a long list: no slice of the window's could hold it.
+    std::atomic<bool> cancelled = false;
+    std::atomic<qsizetype> done = 0;
+    std::atomic<bool> ended = false;
+    ExportOutcome outcome = ExportOutcome::Failed;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            ExportFile file;
+            if (file.open(path, *format, makeWriter)) {
+                bool last = false;
+                while (!last && !cancelled) {
+                    last = reader.step(file.writer(), std::chrono::milliseconds(20));
+                    done = reader.done();
+                }
+                if (cancelled) {
+                    file.cancel();
+                    outcome = ExportOutcome::Cancelled;
+                } else {
+                    outcome = file.commit() ? ExportOutcome::Written : ExportOutcome::Failed;
+                }
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        ended = true;
+    });
 
     QProgressDialog progress(kExportProgress, QStringLiteral("取消"), 0, int(total), parent);
     progress.setObjectName(QStringLiteral("exportProgress"));
@@ -83,47 +117,29 @@ ExportOutcome ExportListWithProgress(ListReader& reader, const QString& path,
     progress.setAutoReset(false);
     progress.setMinimumDuration(0);
     progress.setValue(0);
-
-    // One slice per turn of the event loop: the window repaints and the cancel button answers
-    // between them.
     QEventLoop loop;
-    ExportOutcome outcome = ExportOutcome::Written;
-    std::exception_ptr failure;
-    QTimer slices;
-    slices.setInterval(0);
-    QObject::connect(&slices, &QTimer::timeout, &loop, [&] {
-        if (progress.wasCanceled()) {
-            outcome = ExportOutcome::Cancelled;
+    QTimer poll;
+    poll.setInterval(pollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (ended) {
             loop.quit();
             return;
         }
-        try {
-            const bool ended = reader.step(file.writer(), std::chrono::milliseconds(sliceMs));
-            progress.setValue(int(std::min<qsizetype>(reader.done(), total)));
-            if (ended)
-                loop.quit();
-        } catch (...) {
-            failure = std::current_exception();
-            loop.quit();
-        }
+        progress.setValue(int(std::min<qsizetype>(done, total)));
     });
     QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
-        outcome = ExportOutcome::Cancelled;
-        loop.quit();
+        cancelled = true;
+        progress.setLabelText(QStringLiteral("正在取消……"));
     });
-    slices.start();
-    loop.exec();
-    slices.stop();
+    poll.start();
+    if (!ended)
+        loop.exec();
+    poll.stop();
+    worker.join(); // it has ended
     progress.hide();
-    if (failure) {
-        file.cancel();
+    if (failure)
         std::rethrow_exception(failure);
-    }
-    if (outcome == ExportOutcome::Cancelled) {
-        file.cancel();
-        return outcome;
-    }
-    return file.commit() ? ExportOutcome::Written : ExportOutcome::Failed;
+    return outcome;
 }
 
 FavouritesDialog::FavouritesDialog(FavouriteStore& store, QWidget* parent)

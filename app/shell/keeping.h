@@ -45,13 +45,13 @@ QString AskExportFile(QWidget* parent, const QString& caption, const QString& na
 
 enum class ExportOutcome { Written, Cancelled, Failed };
 
-// Exports the list read by reader to path, a slice of at most sliceMs at a time on the event
-// loop, with a window-modal progress dialog over parent that counts to total and can be
-// cancelled. A cancelled or failed export leaves no file (an older file at path stays as it
-// was). Throws DbError when the list cannot be read (nothing is left then either).
+// Exports the list read by reader to path on a thread of its own, with a window-modal progress
+// dialog over parent that counts to total and can be cancelled: the window only looks at the
+// count, every pollMs. A cancelled or failed export leaves no file (an older file at path stays
+// as it was). Throws DbError when the list cannot be read (nothing is left then either).
 ExportOutcome ExportListWithProgress(ListReader& reader, const QString& path,
                                      const WriterFactory& makeWriter, qsizetype total,
-                                     QWidget* parent, int sliceMs = 40);
+                                     QWidget* parent, int pollMs = 50);
 
 // The 收藏 window: the favourites, newest first, as category and title. A click (or Enter) on
 // one asks the main window to open it; "删除" removes the chosen ones.

@@ -284,7 +284,8 @@ constexpr qsizetype kPdfChunkChars = 12000;
 
 class PdfWriter : public RecordWriter {
 public:
-    PdfWriter(QIODevice& out, const QFont& font) : pdf_(&out), font_(FontForPrinting(font)) {
+    // font: as FontForPrinting gave it.
+    PdfWriter(QIODevice& out, const QFont& font) : pdf_(&out), font_(font) {
         pdf_.setPageSize(QPageSize(QPageSize::A4));
         pdf_.setPageMargins(QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter);
         pdf_.setTitle(kProgramTitle);
@@ -392,13 +393,15 @@ private:
 } // namespace
 
 std::unique_ptr<RecordWriter> MakePdfWriter(QIODevice& out, const QFont& font) {
-    return std::make_unique<PdfWriter>(out, font);
+    return std::make_unique<PdfWriter>(out, FontForPrinting(font));
 }
 
 WriterFactory ExportWriters(const QFont& font) {
-    return [font](ExportFormat format, QIODevice& out) -> std::unique_ptr<RecordWriter> {
+    // The printable face is made here, on the calling thread; the writers may work on another.
+    const QFont printed = FontForPrinting(font);
+    return [printed](ExportFormat format, QIODevice& out) -> std::unique_ptr<RecordWriter> {
         if (format == ExportFormat::Pdf)
-            return MakePdfWriter(out, font);
+            return std::make_unique<PdfWriter>(out, printed);
         return MakeTextOrHtmlWriter(format, out);
     };
 }

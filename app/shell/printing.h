@@ -61,7 +61,8 @@ void PrintRecordPane(QTextEdit& pane, QWidget* parent);
 // back as the characters shown) with the keywords in red, on A4 pages. The records are laid out
 // and painted a few at a time, as they come; each few starts a page of its own.
 std::unique_ptr<RecordWriter> MakePdfWriter(QIODevice& out, const QFont& font);
-// The writers of every export format, PDF with font.
+// The writers of every export format, PDF with font. The writers it makes may be used on another
+// thread than the one that called it (the printable face is made by this call).
 WriterFactory ExportWriters(const QFont& font);
 
 } // namespace meridane

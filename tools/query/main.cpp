@@ -229,7 +229,10 @@ int main(int argc, char** argv) {
         status = 1;
     }
     if (status == 0 && !exportPath.isEmpty()) {
-        const WriterFactory writers = ExportWriters(drapix::NamedFont(QStringLiteral("宋体"), 9));
+        // The PDF in the window's default font; text and HTML need no font.
+        const WriterFactory writers =
+            pdf ? ExportWriters(drapix::NamedFont(QStringLiteral("宋体"), 9))
+                : WriterFactory(MakeTextOrHtmlWriter);
         bool written = false;
         try {
             if (show) {
