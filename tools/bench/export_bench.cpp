@@ -1,8 +1,8 @@
 // meridane-export-bench: the export of a whole result list. A realistic corpus (runs of the
 // bundled texts' sentences, 0.3 to 5 KB a record) is searched for everyday words that list 30 %
 // of the records, and the list is written as text, HTML and PDF: first straight through, then as
-// the window does it, in slices under the progress dialog, where the longest time the event loop
-// did not turn is the longest the window stops answering.
+// the window does it, on the export's thread under the progress dialog, where the longest time
+// the event loop did not turn is the longest the window stops answering.
 //   meridane-export-bench [--records N] [--classics DIR] [--formats txt,html,pdf]
 #include "builddb/source_records.h"
 #include "realistic_corpus.h"
@@ -130,8 +130,8 @@ int main(int argc, char** argv) {
         const double mb = double(QFileInfo(path).size()) / 1e6;
         QFile::remove(path);
 
-        // As the window does it: slices on the event loop, the progress dialog over the window;
-        // a timer of 0 ms measures the gaps between the loop's turns.
+        // As the window does it: the export on its thread, the progress dialog over the window;
+        // a timer of 0 ms measures the gaps between the turns of the window's event loop.
         qint64 longest = 0;
         QElapsedTimer gap;
         QTimer tick;
@@ -148,8 +148,8 @@ int main(int argc, char** argv) {
             ExportListWithProgress(sliced, path, writers, listed, &window);
         tick.stop();
         const double slicedMs = double(clock.nsecsElapsed()) / 1e6;
-        Out(QStringLiteral("  %1: %2 records, %3 MB; straight %4 s; in slices %5 s, longest "
-                           "turn of the event loop %6 ms%7")
+        Out(QStringLiteral("  %1: %2 records, %3 MB; straight %4 s; as the window does it %5 s, "
+                           "longest turn of its event loop %6 ms%7")
                 .arg(format, -4)
                 .arg(straight.done())
                 .arg(mb, 0, 'f', 1)
