@@ -217,6 +217,8 @@ private slots:
         const QString before = window->RichTextBox1->toPlainText();
         messages->answers = {MsgAnswer::No, MsgAnswer::Yes};
         for (int round = 0; round < 2; ++round) {
+            // (A second click sooner would be the second half of a double click.)
+            QTest::qWait(QApplication::doubleClickInterval() + 50);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(list->topLevelItem(0)).center());
             QCOMPARE(messages->shown.size(), round + 1);
@@ -233,6 +235,13 @@ private slots:
         QTest::mouseClick(window->favouritesDialog()->removeButton(), Qt::LeftButton);
         QCOMPARE(favouritesShown(), QStringList{QStringLiteral("中药/人参")});
         QCOMPARE(FavouriteStore(FavouritesFile()).list().size(), size_t(1));
+
+        // Enter on the current one opens it too.
+        search(window->Option3, QStringLiteral("发热"));
+        clickTitle(QStringLiteral("感冒"));
+        list->setCurrentItem(list->topLevelItem(0));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦，微温。大补元气。"));
     }
 
     // A list of records written as text, HTML and PDF: each with its title, header and body,

@@ -3,12 +3,14 @@
 #include "search/sqlite_db.h"
 #include "services/user_settings.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressDialog>
@@ -174,18 +176,40 @@ FavouritesDialog::FavouritesDialog(FavouriteStore& store, QWidget* parent)
     layout->addWidget(buttons);
     resize(420, 360);
 
-    const auto open = [this](QTreeWidgetItem* item) {
-        const int row = list_->indexOfTopLevelItem(item);
-        if (row >= 0 && size_t(row) < shown_.size())
-            emit openRequested(shown_[size_t(row)]);
-    };
-    connect(list_, &QTreeWidget::itemClicked, this, open);
-    connect(list_, &QTreeWidget::itemActivated, this, open);
+    // A click opens; so does Enter on the current one (eventFilter). The second click of a
+    // double click opens nothing more.
+    connect(list_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        if (item == lastOpened_ && sinceOpened_.isValid() &&
+            sinceOpened_.elapsed() < QApplication::doubleClickInterval())
+            return;
+        open(item);
+    });
+    list_->installEventFilter(this);
     connect(remove_, &QPushButton::clicked, this, &FavouritesDialog::removeChosen);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list_, &QTreeWidget::itemSelectionChanged, this,
             [this] { remove_->setEnabled(!list_->selectedItems().isEmpty()); });
     refresh();
+}
+
+bool FavouritesDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list_->currentItem()) {
+            open(list_->currentItem());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FavouritesDialog::open(QTreeWidgetItem* item) {
+    const int row = list_->indexOfTopLevelItem(item);
+    if (row < 0 || size_t(row) >= shown_.size())
+        return;
+    lastOpened_ = item;
+    sinceOpened_.start();
+    emit openRequested(shown_[size_t(row)]);
 }
 
 void FavouritesDialog::refresh() {
@@ -195,6 +219,7 @@ void FavouritesDialog::refresh() {
         shown_.clear();
     }
     list_->clear();
+    lastOpened_ = nullptr;
     for (const Favourite& f : shown_) {
         const KnowledgeCategory* category = CategoryFor(f.category);
         auto* item =

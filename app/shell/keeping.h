@@ -6,10 +6,12 @@
 #include "services/record_export.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QLabel;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace meridane {
 
@@ -68,13 +70,19 @@ public:
 signals:
     void openRequested(const meridane::Favourite& favourite);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void open(QTreeWidgetItem* item);
     void removeChosen();
     FavouriteStore& store_;
     QTreeWidget* list_;
     QLabel* empty_;
     QPushButton* remove_;
     std::vector<Favourite> shown_;
+    QTreeWidgetItem* lastOpened_ = nullptr;
+    QElapsedTimer sinceOpened_;
 };
 
 } // namespace meridane

@@ -176,7 +176,8 @@ void frmMain::exportList() {
     // A previewed list is the search the user has not made yet: it is made now.
     if (previewListed_)
         searchPreviewed();
-    readFields();
+    // The fields hold the category and keywords of the list's search (or of the title shown
+    // from it), whatever the boxes hold since.
     const KnowledgeCategory* category = fields_.selected ? CategoryFor(*fields_.selected) : nullptr;
     if (!category)
         return;
