@@ -1,6 +1,7 @@
 // Keeping what was read: favourites in a file of their own that outlive the window and the
 // process, a favourite whose record is gone, and the export of a record or of the whole result
 // list as text, HTML and PDF — written whole or not at all, also when the user cancels.
+#include "builddb/source_records.h"
 #include "search/keyword_search.h"
 #include "search/memory/engine.h"
 #include "search/program_folder.h"
@@ -242,6 +243,33 @@ private slots:
         list->setCurrentItem(list->topLevelItem(0));
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦，微温。大补元气。"));
+    }
+
+    // An online update replaces the knowledge database: a favourite whose record it keeps shows
+    // the record as the update has it, one whose record it drops is reported.
+    void favouriteOutlivesAnUpdateThatKeepsItsRecord() {
+        FavouriteStore(FavouritesFile()).add({Category::Herbs, QStringLiteral("黄连")});
+        FavouriteStore(FavouritesFile()).add({Category::Herbs, QStringLiteral("人参")});
+        open();
+        KnowledgeSources updated = Sources();
+        updated.yao = {Rec(7, QStringLiteral("人参"), QStringLiteral("甘、微苦，平。大补元气。"))};
+        AnnounceFileChange();
+        WriteKnowledgeDb(updated, folder->path() + QStringLiteral("/sound/bk6.mp3"),
+                         QStringLiteral("2008-06-01"));
+        QVERIFY(MakeWorkingCopy());
+        window->showFavouritesAction->trigger();
+        QTreeWidget* list = window->favouritesDialog()->list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(0)).center());
+        QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦，平。大补元气。"));
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 7    相符个数： 0"));
+        messages->answers = {MsgAnswer::Yes};
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(1)).center());
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown.first().prompt,
+                 kFavouriteGone.arg(QStringLiteral("黄连"), QStringLiteral("中药")));
+        QCOMPARE(favouritesShown(), QStringList{QStringLiteral("中药/人参")});
     }
 
     // A list of records written as text, HTML and PDF: each with its title, header and body,
