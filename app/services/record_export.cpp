@@ -264,8 +264,8 @@ void ListReader::read() {
         s.changed.notify_all();
         return true;
     };
+    SqlConnection db;
     try {
-        SqlConnection db;
         db.open(ConnectionString::parse(ConnectionStringFor(category_)));
         {
             const std::lock_guard lock(s.mutex);
@@ -303,8 +303,13 @@ void ListReader::read() {
         const std::lock_guard lock(s.mutex);
         s.error = e.what();
     }
+    {
+        // No interrupt reaches the connection once it is closed.
+        const std::lock_guard lock(s.mutex);
+        s.reading = nullptr;
+    }
+    db.close();
     const std::lock_guard lock(s.mutex);
-    s.reading = nullptr;
     s.ended = true;
     s.changed.notify_all();
 }
