@@ -14,6 +14,7 @@
 #include "shell_test_support.h"
 #include "test_support.h"
 
+#include <QBuffer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
@@ -350,6 +351,40 @@ private slots:
               QStringLiteral("口渴多饮，发热，发热。"), QStringLiteral("恶寒发热，头痛。")})
             QVERIFY2(layer.contains(part), qPrintable(part + QStringLiteral(" not in: ") + layer));
         QVERIFY(layer.indexOf(QStringLiteral("虚劳")) < layer.indexOf(QStringLiteral("感冒")));
+    }
+
+    // A list that cannot be read is an error, at the first step; a reader given up while it
+    // reads ends at once, and the next one reads the whole list.
+    void listReaderFailsAndEnds() {
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        std::unique_ptr<RecordWriter> writer = MakeTextWriter(sink);
+        // 中药 was never searched: it has no result table.
+        ListReader never(*CategoryFor(Category::Herbs), QStringLiteral("人参"), false);
+        QVERIFY_THROWS_EXCEPTION(DbError, {
+            while (!never.step(*writer, std::chrono::milliseconds(100))) {
+            }
+        });
+
+        KnowledgeSources many = Sources();
+        for (int i = 1; i <= 5000; ++i)
+            many.bing.push_back(Rec(100 + i, QStringLiteral("病%1").arg(i),
+                                    QStringLiteral("发热") + QString(300, u'文')));
+        folder = std::make_unique<TempProgramFolder>(many);
+        SearchFields fields;
+        fields.selected = Category::Pathology;
+        fields.keywordBox = QStringLiteral("发热");
+        KeywordSearch(fields, &engine).NewSearch();
+        engine.finishPendingWrites();
+        for (int round = 0; round < 5; ++round) {
+            ListReader early(*CategoryFor(Category::Pathology), fields.keywordBox, false);
+            early.step(*writer, std::chrono::milliseconds(round));
+        }
+        ListReader whole(*CategoryFor(Category::Pathology), fields.keywordBox, false);
+        while (!whole.step(*writer, std::chrono::milliseconds(5))) {
+        }
+        QCOMPARE(whole.done(), fields.resultList.size());
+        QCOMPARE(whole.done(), 5003);
     }
 
     // The window's list export: a cancel leaves no file (and an older one as it was), nothing
