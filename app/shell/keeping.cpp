@@ -31,10 +31,23 @@ class OnScreenExportDialog : public ExportDialogService {
 public:
     QString AskSaveFile(QWidget* parent, const QString& caption,
                         const QString& suggested) override {
-        QString filter = ExportFilters().first();
-        const QString chosen = QFileDialog::getSaveFileName(
-            parent, caption, suggested, ExportFilters().join(QStringLiteral(";;")), &filter);
-        return chosen.isEmpty() ? chosen : WithExportExtension(chosen, filter);
+        QFileDialog dialog(parent, caption);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters(ExportFilters());
+        dialog.setDirectory(QFileInfo(suggested).absolutePath());
+        dialog.selectFile(QFileInfo(suggested).fileName());
+        // Another type gives the name typed so far its extension.
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+                const QFileInfo typed(dialog.selectedFiles().value(0));
+                const QString name =
+                    ExportFormatFor(typed.fileName()) ? typed.completeBaseName() : typed.fileName();
+                if (!name.isEmpty())
+                    dialog.selectFile(WithExportExtension(name, filter));
+            });
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        return WithExportExtension(dialog.selectedFiles().first(), dialog.selectedNameFilter());
     }
 };
 
