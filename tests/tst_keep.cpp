@@ -246,6 +246,24 @@ private slots:
         QCOMPARE(window->RichTextBox1->toPlainText(), QStringLiteral("甘、微苦，微温。大补元气。"));
     }
 
+    // A favourites file that cannot be written: 加入收藏 says so and names it, and what it held
+    // is still listed.
+    void favouritesFileThatCannotBeWritten() {
+        FavouriteStore(FavouritesFile()).add({Category::Herbs, QStringLiteral("黄连")});
+        UnwritableFile locked(FavouritesFile());
+        if (!locked.unwritable())
+            QSKIP("the file system cannot make a file unwritable here");
+        open();
+        search(window->Option2, QStringLiteral("大补"));
+        clickTitle(QStringLiteral("人参"));
+        window->addFavouriteAction->trigger();
+        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(messages->shown.first().prompt,
+                 kFavouritesUnreadable + QDir::toNativeSeparators(FavouritesFile()));
+        window->showFavouritesAction->trigger();
+        QCOMPARE(favouritesShown(), QStringList{QStringLiteral("中药/黄连")});
+    }
+
     // An online update replaces the knowledge database: a favourite whose record it keeps shows
     // the record as the update has it, one whose record it drops is reported.
     void favouriteOutlivesAnUpdateThatKeepsItsRecord() {
