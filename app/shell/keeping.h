@@ -26,7 +26,7 @@ inline const QString kExportProgress = QStringLiteral("正在导出结果列表�
 inline const QString kFavouriteGone =
     QStringLiteral("收藏的记录“%1”（%2）已不存在。\r\n是否从收藏中删除？");
 inline const QString kFavouritesUnreadable = QStringLiteral("无法读写收藏文件：");
-inline const QString kExportFailed = QStringLiteral("无法保存文件：");
+inline const QString kExportNotWritten = QStringLiteral("无法保存文件：");
 inline const QString kNothingToExport = QStringLiteral("结果列表是空的，没有可导出的记录。");
 
 // The file dialog of an export; tests put one of their own in its place.

@@ -163,8 +163,8 @@ void frmMain::exportRecord() {
         written = file.commit();
     }
     if (!written)
-        Messages().MsgBox(kExportFailed + QDir::toNativeSeparators(path), MsgFlags::OkExclamation,
-                          kProgramTitle);
+        Messages().MsgBox(kExportNotWritten + QDir::toNativeSeparators(path),
+                          MsgFlags::OkExclamation, kProgramTitle);
 }
 
 // "导出结果列表…": every record of the list, in its order, with a progress dialog.
@@ -203,7 +203,7 @@ void frmMain::exportList() {
     try {
         if (ExportListWithProgress(reader, path, ExportWriters(RichTextBox1->font()),
                                    List1->count(), this) == ExportOutcome::Failed)
-            Messages().MsgBox(kExportFailed + QDir::toNativeSeparators(path),
+            Messages().MsgBox(kExportNotWritten + QDir::toNativeSeparators(path),
                               MsgFlags::OkExclamation, kProgramTitle);
     } catch (const DbError&) {
         Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
