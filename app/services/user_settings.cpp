@@ -17,6 +17,7 @@ const QString kWindowMaximized = QStringLiteral("window/maximized");
 const QString kMusicOff = QStringLiteral("music/off");
 const QString kVariants = QStringLiteral("search/variants");
 const QString kTypeAhead = QStringLiteral("search/typeAhead");
+const QString kExportFolder = QStringLiteral("export/folder");
 
 QString HistoryKey(int category) {
     return QStringLiteral("history/category%1").arg(category);
@@ -75,6 +76,14 @@ bool TypeAheadOn() {
 
 void SaveTypeAheadOn(bool on) {
     Open()->setValue(kTypeAhead, on);
+}
+
+QString ExportFolder() {
+    return Open()->value(kExportFolder).toString();
+}
+
+void SaveExportFolder(const QString& folder) {
+    Open()->setValue(kExportFolder, folder);
 }
 
 QStringList KeywordHistory(int category) {

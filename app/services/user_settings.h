@@ -1,6 +1,6 @@
 // What the program remembers for its user between runs: the window's place, size and maximized
-// state, whether the music was switched off, and the keywords searched in each category. An INI
-// file in the user's configuration folder.
+// state, whether the music was switched off, the keywords searched in each category and the
+// folder of the last export. An INI file in the user's configuration folder.
 #pragma once
 
 #include <QRect>
@@ -38,6 +38,10 @@ void SaveVariantsOn(bool on);
 // user turns it on.
 bool TypeAheadOn();
 void SaveTypeAheadOn(bool on);
+
+// The folder the last export was saved in; empty until the first.
+QString ExportFolder();
+void SaveExportFolder(const QString& folder);
 
 // The keyword strings searched in a category (its number, 1 to 6), newest first: distinct, at
 // most kKeywordHistorySize of them.

@@ -320,6 +320,7 @@ void frmMain::wireCommands() {
     connect(DL, &bkDLControl::completed, this, &frmMain::DLCompleted);
     search_.focusKeywordBox = [this] { Text1[0]->setFocus(); };
     wireTypeAhead();
+    wireKeeping();
 }
 
 void frmMain::wireKeyboard() {
@@ -619,6 +620,12 @@ void frmMain::List1Click(const QString& title) {
         RichTextBox1->setTextCursor(caret);
     }
     showFields();
+    if (fields_.selected)
+        shown_ = ShownEntry{{*fields_.selected, title},
+                            fields_.statusLine,
+                            fields_.recordBody,
+                            fields_.keywordBox,
+                            fields_.variants};
     if (!fields_.keywordBox.isEmpty())
         keywordHits_.setHits(MergedRanges(display_.keywordRanges(shown.shownBody)));
     if (!retracing_)

@@ -7,12 +7,14 @@
 #include "search/record_display.h"
 #include "search/text_finder.h"
 #include "services/download.h"
+#include "services/favourites.h"
 #include "services/lifecycle.h"
 #include "services/main_layout.h"
 #include "services/music.h"
 #include "services/record_trail.h"
 #include "services/update_check.h"
 #include "shell/about_dialog.h"
+#include "shell/keeping.h"
 #include "shell/personal_editor.h"
 
 #include <QPointer>
@@ -83,6 +85,13 @@ public:
     // types. The timer waits for a pause of the typing.
     QAction* typeAheadAction = nullptr;
     QTimer* typeAheadTimer = nullptr;
+    // Keeping what was read: "加入收藏" (Ctrl+D), "收藏夹…" (Ctrl+Shift+D), "导出本条记录…"
+    // (Ctrl+S) in the record pane's context menu, "导出结果列表…" (Ctrl+Shift+S) in the result
+    // list's.
+    QAction* addFavouriteAction = nullptr;
+    QAction* showFavouritesAction = nullptr;
+    QAction* exportRecordAction = nullptr;
+    QAction* exportListAction = nullptr;
 
     // The program's hold on its working folder: a later start of the program brings this window
     // to the front, and the restart after an online update gives the folder up first.
@@ -91,6 +100,8 @@ public:
     const MainGeometry& layoutGeometry() const { return geometry_; }
     BackgroundMusic& music() { return *music_; }
     frmAbout* aboutDialog() const { return about_; }
+    FavouritesDialog* favouritesDialog() const { return favouritesDialog_; }
+    FavouriteStore& favourites() { return favourites_; }
     Form5* editor() const { return editor_; }
 
     // The handlers of the buttons' Click.
@@ -124,6 +135,15 @@ public:
     // is listed.
     void goBack();
     void goForward();
+
+    // Favourites and export (main_window_keeping.cpp).
+    void addFavourite();
+    void showFavourites();
+    // Shows the favourite's record as a click on its title does; a record no longer there is
+    // reported, and removed from the favourites when the user agrees. False when not shown.
+    bool openFavourite(const Favourite& favourite);
+    void exportRecord();
+    void exportList();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -166,6 +186,8 @@ private:
     // Search as you type: the keyword box's context menu with "输入即查", the list of what "查询"
     // would list for the text typed so far, and the real search before a preview is used.
     void wireTypeAhead();
+    void wireKeeping();
+    void resultListMenu(const QPoint& pos);
     void keywordBoxMenu(const QPoint& pos);
     void showPreview();
     void searchPreviewed();
@@ -185,6 +207,18 @@ private:
     std::unique_ptr<BackgroundMusic> music_;
     QPointer<frmAbout> about_;
     QPointer<Form5> editor_;
+    QPointer<FavouritesDialog> favouritesDialog_;
+    FavouriteStore favourites_;
+    // The record the pane shows, as it was shown (none before the first): what 加入收藏 keeps
+    // and 导出本条记录 saves.
+    struct ShownEntry {
+        Favourite favourite;
+        QString header;
+        QString body;
+        QString keywordBox;
+        bool variants = false;
+    };
+    std::optional<ShownEntry> shown_;
     bool frameWatched_ = false;
     bool loadSizePending_ = false;
     QSize loadOuterSize_;

@@ -6,10 +6,13 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
 #include <QHash>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRawFont>
 #include <QSet>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
@@ -276,7 +279,132 @@ void PrintAsShown(const QTextDocument& doc, QPrinter& printer) {
     copy->print(&printer);
 }
 
+// Characters of text laid out before the records so far are painted.
+constexpr qsizetype kPdfChunkChars = 12000;
+
+class PdfWriter : public RecordWriter {
+public:
+    // font: as FontForPrinting gave it.
+    PdfWriter(QIODevice& out, const QFont& font) : pdf_(&out), font_(font) {
+        pdf_.setPageSize(QPageSize(QPageSize::A4));
+        pdf_.setPageMargins(QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter);
+        pdf_.setTitle(kProgramTitle);
+        pdf_.setCreator(kProgramTitle);
+        title_.setFontWeight(QFont::Bold);
+        title_.setFontPointSize(font_.pointSizeF() * 1.25);
+        header_.setForeground(QColor(0x55, 0x55, 0x55));
+        text_.setForeground(Qt::black);
+        keyword_.setForeground(QColor(0xFF, 0x00, 0x00));
+    }
+    ~PdfWriter() override {
+        // Without finish(): nothing more is painted, and the device is left as it is.
+        if (painter_.isActive())
+            painter_.end();
+    }
+
+    void add(const ExportedRecord& r) override {
+        if (!doc_)
+            startChunk();
+        QTextCursor at(doc_.get());
+        at.movePosition(QTextCursor::End);
+        if (!doc_->isEmpty())
+            at.insertBlock(QTextBlockFormat(), text_);
+        QTextBlockFormat spaced;
+        spaced.setTopMargin(doc_->isEmpty() ? 0 : font_.pointSizeF() * 1.5);
+        at.setBlockFormat(spaced);
+        at.insertText(r.title, title_);
+        at.insertBlock(QTextBlockFormat(), header_);
+        at.insertText(r.header, header_);
+        at.insertBlock(QTextBlockFormat(), text_);
+        // The ranges count in the body as it is: its line ends are changed piece by piece.
+        qsizetype from = 0;
+        const auto put = [&](qsizetype start, qsizetype end, const QTextCharFormat& format) {
+            QString part = r.body.mid(start, end - start);
+            part.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            part.replace(u'\r', u'\n');
+            if (!part.isEmpty())
+                at.insertText(part, format);
+        };
+        for (const TextRange& k : r.keywords) {
+            if (k.start < from || k.start + k.length > r.body.size())
+                continue;
+            put(from, k.start, text_);
+            put(k.start, k.start + k.length, keyword_);
+            from = k.start + k.length;
+        }
+        put(from, r.body.size(), text_);
+        chars_ += r.title.size() + r.header.size() + r.body.size();
+        if (chars_ >= kPdfChunkChars)
+            paintChunk();
+    }
+
+    bool finish() override {
+        if (doc_)
+            paintChunk();
+        if (failed_)
+            return false;
+        if (!painter_.isActive() && !painter_.begin(&pdf_))
+            return false; // an empty export is one empty page
+        return painter_.end();
+    }
+
+private:
+    void startChunk() {
+        doc_ = std::make_unique<QTextDocument>();
+        doc_->documentLayout()->setPaintDevice(&pdf_);
+        doc_->setDefaultFont(font_);
+        doc_->setPageSize(QSizeF(pdf_.width(), pdf_.height()));
+        doc_->setDocumentMargin(0);
+        chars_ = 0;
+    }
+
+    void paintChunk() {
+        if (!painter_.isActive()) {
+            if (!painter_.begin(&pdf_)) {
+                doc_.reset();
+                failed_ = true;
+                return;
+            }
+        } else {
+            pdf_.newPage();
+        }
+        const QSizeF page = doc_->pageSize();
+        const int pages = doc_->pageCount();
+        for (int p = 0; p < pages; ++p) {
+            if (p > 0)
+                pdf_.newPage();
+            painter_.save();
+            painter_.translate(0, -p * page.height());
+            doc_->drawContents(&painter_, QRectF(QPointF(0, p * page.height()), page));
+            painter_.restore();
+        }
+        doc_.reset();
+    }
+
+    QPdfWriter pdf_;
+    QFont font_;
+    QPainter painter_;
+    std::unique_ptr<QTextDocument> doc_;
+    qsizetype chars_ = 0;
+    bool failed_ = false;
+    QTextCharFormat title_, header_, text_, keyword_;
+};
+
 } // namespace
+
+std::unique_ptr<RecordWriter> MakePdfWriter(QIODevice& out, const QFont& font) {
+    return std::make_unique<PdfWriter>(out, FontForPrinting(font));
+}
+
+WriterFactory ExportWriters(const QFont& font) {
+    // The printable face is made here, on the calling thread; the writers may work on another.
+    const QFont printed = FontForPrinting(font);
+    return [printed](ExportFormat format, QIODevice& out) -> std::unique_ptr<RecordWriter> {
+        if (format == ExportFormat::Pdf)
+            return std::make_unique<PdfWriter>(out, printed);
+        return MakeTextOrHtmlWriter(format, out);
+    };
+}
 
 void SetPrintDialogOptions(QPrintDialog& dialog, int flags) {
     const bool selection = flags & PrintFlags::Selection;

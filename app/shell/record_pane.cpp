@@ -73,6 +73,10 @@ QMenu* RecordPane::createContextMenu(QPoint pos) {
         action->setText(text);
         action->setShortcut(QKeySequence());
     }
+    if (!menuActions_.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(menuActions_);
+    }
     return menu;
 }
 

@@ -38,6 +38,8 @@ public:
     // The pane's context menu for a click at pos (viewport coordinates). Copying works from
     // the menu only, since a key empties the clipboard: it shows no keys for copying.
     QMenu* createContextMenu(QPoint pos);
+    // The window's own entries, added to the context menu after the editing ones.
+    void setMenuActions(QList<QAction*> actions) { menuActions_ = std::move(actions); }
 
     // Gives the found places a background (the keyword red stays as it is), the current one a
     // colour of its own, and scrolls the current one into view. No places: none marked.
@@ -55,6 +57,9 @@ protected:
     // A key that gives a character code empties the clipboard once the pane has handled it
     // (so a copy with Ctrl+C is emptied too).
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QList<QAction*> menuActions_;
 };
 
 } // namespace meridane

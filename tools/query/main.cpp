@@ -13,9 +13,15 @@
 #include "search/program_folder.h"
 #include "search/record_display.h"
 #include "search/sqlite_db.h"
+#include "services/record_export.h"
+#include "shell/printing.h"
 
-#include <QCoreApplication>
+#include <drapix/application.h>
+
 #include <QDir>
+#include <QGuiApplication>
+
+#include <memory>
 
 #include <csignal>
 #include <cstdio>
@@ -34,6 +40,10 @@ const QString kUsage = QStringLiteral(
     "                      [--show TITLE] [--engine statements|memory] [--variants]\n"
     "       meridane-query [--folder DIR] --category NAME --show TITLE\n"
     "       meridane-query --help\n"
+    "--export FILE: also writes the listed records (or, with --show, the record shown) to FILE as\n"
+    "the window's export does, each with its title and header line, the keywords in red: plain\n"
+    "text, HTML or PDF by the extension (.txt, .html, .pdf). The file appears whole or not at\n"
+    "all.\n"
     "Searches the knowledge categories in a working copy of its own, meridane-query.db in the\n"
     "program folder (made from sound/bk6.mp3 when it is missing, older, or no knowledge\n"
     "database), so that --within goes on from the last --new and a running program is not\n"
@@ -93,10 +103,21 @@ int main(int argc, char** argv) {
     // they take effect when the tool is done (below).
     const sigset_t ending = EndingSignals();
     pthread_sigmask(SIG_BLOCK, &ending, nullptr);
-    QCoreApplication app(argc, argv);
+    // A PDF is laid out with the fonts of a display: without one, Qt's offscreen platform.
+    bool pdf = false;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (QByteArray(argv[i]) == "--export" && QByteArray(argv[i + 1]).toLower().endsWith(".pdf"))
+            pdf = true;
+    if (pdf && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application =
+        pdf ? std::make_unique<QGuiApplication>(argc, argv)
+            : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication& app = *application;
     // The in-memory search; it goes at the end of main, after its writes are done below.
     memory::Engine memoryEngine;
-    QString folder, caption, keywords, title;
+    QString folder, caption, keywords, title, exportPath;
     bool show = false;
     enum class Kind { None, New, Within } kind = Kind::None;
     bool haveKeywords = false;
@@ -123,6 +144,12 @@ int main(int argc, char** argv) {
                 engine = &memoryEngine;
             else
                 return Usage(QStringLiteral("--engine is statements or memory"));
+        } else if (a == QLatin1String("--export")) {
+            if (!exportPath.isEmpty() || i + 1 >= args.size())
+                return Usage(QStringLiteral("--export needs one file"));
+            exportPath = args.at(++i);
+            if (!ExportFormatFor(exportPath))
+                return Usage(QStringLiteral("--export writes .txt, .html or .pdf files"));
         } else if (a == QLatin1String("--variants")) {
             variants = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -180,8 +207,11 @@ int main(int argc, char** argv) {
         print(QStringList{fields.statusLine} + fields.resultList);
     }
     // What a click on the title shows: the header line, then the body.
-    if (show && !messages.openFailed && RecordDisplay(fields, engine).ListClick(title))
+    bool shown = false;
+    if (show && !messages.openFailed && RecordDisplay(fields, engine).ListClick(title)) {
         print({fields.statusLine, fields.recordBody});
+        shown = true;
+    }
     int status = 0;
     if (messages.openFailed) {
         const QString file =
@@ -197,6 +227,33 @@ int main(int argc, char** argv) {
         Print(stderr, QStringLiteral("meridane-query: the results could not be written to the "
                                      "database; it is as it was before the search"));
         status = 1;
+    }
+    if (status == 0 && !exportPath.isEmpty()) {
+        // The PDF in the window's default font; text and HTML need no font.
+        const WriterFactory writers =
+            pdf ? ExportWriters(drapix::NamedFont(QStringLiteral("宋体"), 9))
+                : WriterFactory(MakeTextOrHtmlWriter);
+        bool written = false;
+        try {
+            if (show) {
+                ExportFile file;
+                if (shown && file.open(exportPath, *ExportFormatFor(exportPath), writers)) {
+                    file.writer().add(
+                        {title, fields.statusLine, fields.recordBody,
+                         KeywordMarker(keywords, variants).ranges(fields.recordBody)});
+                    written = file.commit();
+                }
+            } else {
+                ListReader reader(*category, keywords, variants);
+                written = ExportList(reader, exportPath, writers);
+            }
+        } catch (const DbError&) {
+        }
+        if (!written) {
+            Print(stderr, QStringLiteral("meridane-query: cannot write %1")
+                              .arg(QDir::toNativeSeparators(exportPath)));
+            status = 1;
+        }
     }
     std::fflush(stderr);
     // The working copy holds what was printed: a signal that came meanwhile ends the tool now.
