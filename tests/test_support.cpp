@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <unicode/ucnv.h>
-
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -48,19 +46,6 @@ TempProgramFolder::TempProgramFolder(const KnowledgeSources& sources,
 
 TempProgramFolder::~TempProgramFolder() {
     SetUserSettingsFile({});
-}
-
-QByteArray EncodeText(const QString& text, const char* encoding) {
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* c = ucnv_open(encoding, &status);
-    if (U_FAILURE(status))
-        return {};
-    QByteArray out(text.size() * 4 + 16, '\0');
-    const int32_t n = ucnv_fromUChars(c, out.data(), int32_t(out.size()),
-                                      reinterpret_cast<const UChar*>(text.utf16()),
-                                      int32_t(text.size()), &status);
-    ucnv_close(c);
-    return U_FAILURE(status) ? QByteArray() : out.left(n);
 }
 
 QString ClassicsFolder() {

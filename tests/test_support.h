@@ -46,9 +46,6 @@ private:
     QTemporaryDir dir_;
 };
 
-// text in an encoding ICU knows by name ("GB18030", "Big5"); empty when it cannot.
-QByteArray EncodeText(const QString& text, const char* encoding);
-
 // ../shared/data/classics beside the project, or an empty string when it is not there.
 QString ClassicsFolder();
 // tests/data/classics-sample: a few records of our own in the same form, always there.

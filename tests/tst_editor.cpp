@@ -5,6 +5,7 @@
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "search/sqlite_db.h"
+#include "services/text_encoding.h"
 #include "shell/main_window.h"
 #include "shell/notes_import_dialog.h"
 #include "shell/personal_editor.h"
@@ -425,7 +426,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(EncodeText(
                 QStringLiteral("卷一\n人参，味甘。\n\n黄芪，味甘。\n卷二\n甘草，味甘。\n"),
-                "GB18030"));
+                TextEncoding::Gb18030));
         }
         NotesImportDialog d(PersonalDbPath());
         d.openFile(book);

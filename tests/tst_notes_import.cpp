@@ -103,26 +103,26 @@ private slots:
         QTest::newRow("UTF-8 with a byte-order mark")
             << QByteArray("\xEF\xBB\xBF") + kTraditional.toUtf8() << TextEncoding::Utf8
             << kTraditional;
-        QTest::newRow("GB18030, simplified")
-            << EncodeText(kSimplified, "GB18030") << TextEncoding::Gb18030 << kSimplified;
-        QTest::newRow("GB18030, traditional")
-            << EncodeText(kTraditional, "GB18030") << TextEncoding::Gb18030 << kTraditional;
-        QTest::newRow("Big5") << EncodeText(kTraditional, "Big5") << TextEncoding::Big5
+        QTest::newRow("GB18030, simplified") << EncodeText(kSimplified, TextEncoding::Gb18030)
+                                             << TextEncoding::Gb18030 << kSimplified;
+        QTest::newRow("GB18030, traditional") << EncodeText(kTraditional, TextEncoding::Gb18030)
+                                              << TextEncoding::Gb18030 << kTraditional;
+        QTest::newRow("Big5") << EncodeText(kTraditional, TextEncoding::Big5) << TextEncoding::Big5
                               << kTraditional;
         QString crlf = kTraditional;
         crlf.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
         QTest::newRow("Big5, CRLF")
-            << EncodeText(crlf, "Big5") << TextEncoding::Big5 << kTraditional;
+            << EncodeText(crlf, TextEncoding::Big5) << TextEncoding::Big5 << kTraditional;
         // Short texts, where every character counts.
         for (const QString& word : {QStringLiteral("人參"), QStringLiteral("黃連解毒湯"),
                                     QStringLiteral("當歸補血湯，黃耆五倍於當歸。")}) {
             QTest::addRow("Big5 %s", qPrintable(word))
-                << EncodeText(word, "Big5") << TextEncoding::Big5 << word;
+                << EncodeText(word, TextEncoding::Big5) << TextEncoding::Big5 << word;
         }
         for (const QString& word : {QStringLiteral("人参"), QStringLiteral("黄连解毒汤"),
                                     QStringLiteral("当归补血汤，黄芪五倍于当归。")}) {
             QTest::addRow("GB18030 %s", qPrintable(word))
-                << EncodeText(word, "GB18030") << TextEncoding::Gb18030 << word;
+                << EncodeText(word, TextEncoding::Gb18030) << TextEncoding::Gb18030 << word;
         }
     }
     void encodingsAreToldApart() {
@@ -138,13 +138,15 @@ private slots:
 
     // A byte that does not decode, or a NUL, is placed on its line.
     void undecodableBytesAreFound() {
-        const QByteArray big5 = EncodeText(QStringLiteral("第一行\n第二行\n"), "Big5") + "\xA4 \n";
+        const QByteArray big5 =
+            EncodeText(QStringLiteral("第一行\n第二行\n"), TextEncoding::Big5) + "\xA4 \n";
         QCOMPARE(DecodeText(big5, TextEncoding::Big5).failure->line, 3);
-        const QByteArray gb = EncodeText(kSimplified, "GB18030");
+        const QByteArray gb = EncodeText(kSimplified, TextEncoding::Gb18030);
         QCOMPARE(DecodeText(gb, TextEncoding::Utf8).failure->line, 1);
         QCOMPARE(DecodeText(QByteArray("a\nb\nc\0d", 7), TextEncoding::Utf8).failure->line, 3);
         // The same bytes in another encoding: the user's choice is what counts.
-        QVERIFY(!DecodeText(EncodeText(kTraditional, "Big5"), TextEncoding::Gb18030).failure);
+        QVERIFY(!DecodeText(EncodeText(kTraditional, TextEncoding::Big5), TextEncoding::Gb18030)
+                     .failure);
     }
 
     void textIsSplitByTheRuleChosen() {
@@ -208,7 +210,7 @@ private slots:
                  std::make_pair(ImportError::Reason::MissingField, qsizetype(3)));
         QCOMPARE(refusal("{\"标题\": 3, \"文本\": \"丁\"}\n"),
                  std::make_pair(ImportError::Reason::MissingField, qsizetype(3)));
-        QCOMPARE(refusal(EncodeText(QStringLiteral("{\"标题\": \"丙\"}\n"), "GB18030")),
+        QCOMPARE(refusal(EncodeText(QStringLiteral("{\"标题\": \"丙\"}\n"), TextEncoding::Gb18030)),
                  std::make_pair(ImportError::Reason::Undecodable, qsizetype(3)));
         QCOMPARE(Refusal([] { ParseNotesJsonLines("\n\n"); }).first, ImportError::Reason::Empty);
     }

@@ -4,6 +4,7 @@
 #include "search/memory/engine.h"
 #include "search/program_folder.h"
 #include "search/result_reader.h"
+#include "services/text_encoding.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -174,7 +175,7 @@ private slots:
         const QString utf8 = dir.path() + QStringLiteral("/续编.txt");
         Write(gb, EncodeText(QStringLiteral("本草简编，二卷。\n\n人参\n味甘微寒，主补五脏。\n\n"
                                             "黄连\n味苦寒。\n"),
-                             "GB18030"));
+                             TextEncoding::Gb18030));
         Write(utf8, QStringLiteral("人参\n又名人衔。\n").toUtf8());
         Run r = build({QStringLiteral("--text"), QStringLiteral("yao=") + gb,
                        QStringLiteral("--text"), QStringLiteral("yao=") + utf8,
@@ -213,7 +214,7 @@ private slots:
                               QStringLiteral("黄连|黄连 黄连 味苦寒。"), QStringLiteral("0")}));
 
         const QString big5 = dir.path() + QStringLiteral("/壞.txt");
-        Write(big5, EncodeText(QStringLiteral("人參\n味甘。\n"), "Big5") + "\xA4 \n");
+        Write(big5, EncodeText(QStringLiteral("人參\n味甘。\n"), TextEncoding::Big5) + "\xA4 \n");
         QDir().mkpath(dir.path() + QStringLiteral("/out"));
         Write(target(), "old");
         r = build({QStringLiteral("--text"), QStringLiteral("bing=") + big5,

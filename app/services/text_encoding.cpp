@@ -182,4 +182,16 @@ DecodedText DecodeText(const QByteArray& bytes, TextEncoding encoding) {
     return out;
 }
 
+QByteArray EncodeText(const QString& text, TextEncoding encoding) {
+    const Converter c = Open(encoding);
+    if (!c)
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    QByteArray out(text.size() * 4 + 16, '\0');
+    const int32_t n = ucnv_fromUChars(c.get(), out.data(), int32_t(out.size()),
+                                      reinterpret_cast<const UChar*>(text.utf16()),
+                                      int32_t(text.size()), &status);
+    return U_FAILURE(status) ? QByteArray() : out.left(n);
+}
+
 } // namespace meridane

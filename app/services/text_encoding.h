@@ -32,4 +32,7 @@ struct DecodedText {
 };
 DecodedText DecodeText(const QByteArray& bytes, TextEncoding encoding);
 
+// text in encoding, without a byte-order mark; empty when a character has no form in it.
+QByteArray EncodeText(const QString& text, TextEncoding encoding);
+
 } // namespace meridane

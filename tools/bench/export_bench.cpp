@@ -4,6 +4,7 @@
 // the window does it, on the export's thread under the progress dialog, where the longest time
 // the event loop did not turn is the longest the window stops answering.
 //   meridane-export-bench [--records N] [--classics DIR] [--formats txt,html,pdf]
+#include "bench/bench_support.h"
 #include "builddb/source_records.h"
 #include "realistic_corpus.h"
 #include "search/keyword_search.h"
@@ -27,6 +28,7 @@
 #include <cstdio>
 
 using namespace meridane;
+using namespace meridane::bench;
 
 namespace {
 
@@ -34,11 +36,6 @@ class QuietMessages : public MessageService {
 public:
     int MsgBox(const QString&, int, const QString&) override { return MsgAnswer::Ok; }
 };
-
-void Out(const QString& line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
 
 } // namespace
 

@@ -3,9 +3,11 @@
 // notes in one transaction, then the same write cancelled half-way. The book is made from the
 // classics (../shared/data/classics beside the project) when they are there, else generated.
 // Not a test: it asserts nothing.
+#include "bench/bench_support.h"
 #include "builddb/source_records.h"
 #include "services/notes_import.h"
 #include "services/personal_records.h"
+#include "services/text_encoding.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,33 +17,14 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include <unicode/ucnv.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 using namespace meridane;
+using namespace meridane::bench;
 
 namespace {
-
-void Out(const QString& s) {
-    const QByteArray b = (s + QLatin1Char('\n')).toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
-    std::fflush(stdout);
-}
-
-template <typename F> double TimeMs(F f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 QString Ms(double ms) {
     return QString::number(ms, 'f', ms < 10 ? 2 : 1).rightJustified(8);
@@ -74,17 +57,6 @@ QString GeneratedBook() {
         book += QLatin1Char('\n');
     }
     return book;
-}
-
-QByteArray Gb18030(const QString& text) {
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* c = ucnv_open("GB18030", &status);
-    QByteArray out(text.size() * 4 + 16, '\0');
-    const int32_t n = ucnv_fromUChars(c, out.data(), int32_t(out.size()),
-                                      reinterpret_cast<const UChar*>(text.utf16()),
-                                      int32_t(text.size()), &status);
-    ucnv_close(c);
-    return U_FAILURE(status) ? QByteArray() : out.left(n);
 }
 
 int Usage() {
@@ -126,14 +98,15 @@ int main(int argc, char** argv) {
         part = GeneratedBook();
     QString text;
     const qsizetype wanted = qsizetype(megabytes) * 1024 * 1024;
-    while (Gb18030(text).size() < wanted)
+    while (EncodeText(text, TextEncoding::Gb18030).size() < wanted)
         text += part;
     // Cut to the size asked for, at the end of a record.
     const qsizetype cut =
-        text.lastIndexOf(QStringLiteral("\n\n"), text.size() * wanted / Gb18030(text).size());
+        text.lastIndexOf(QStringLiteral("\n\n"),
+                         text.size() * wanted / EncodeText(text, TextEncoding::Gb18030).size());
     if (cut > 0)
         text.truncate(cut + 2);
-    const QByteArray book = Gb18030(text);
+    const QByteArray book = EncodeText(text, TextEncoding::Gb18030);
 
     QTemporaryDir dir;
     const QString file = dir.path() + QStringLiteral("/msjic");

@@ -1,6 +1,7 @@
 // Prints how long the notes editor's record set takes to load a large notes file and to save a
 // batch of changes to it: every note edited, half of the notes deleted, and as many new notes
 // added. Not a test: it asserts nothing.
+#include "bench/bench_support.h"
 #include "builddb/source_records.h"
 #include "services/personal_records.h"
 
@@ -14,26 +15,9 @@
 #include <vector>
 
 using namespace meridane;
+using namespace meridane::bench;
 
 namespace {
-
-void Out(const QString& s) {
-    const QByteArray b = (s + QLatin1Char('\n')).toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
-    std::fflush(stdout);
-}
-
-template <typename F> double TimeMs(F f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 QString Ms(double ms) {
     return QString::number(ms, 'f', ms < 10 ? 2 : 1);
