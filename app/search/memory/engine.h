@@ -19,6 +19,11 @@
 // the warm-up after start, the writes behind the lists) lives and ends with it: its destructor
 // stops the warm-up and waits for its thread, then finishes the pending writes and ends their
 // thread. While it lives it listens to the announcements of changed files (AnnounceFileChange).
+//
+// The program defers the writes (deferPendingWrites): the working copy gets a search's counts
+// and result table only when something reads the file, and at its end the program abandons what
+// is still pending, since it then puts the stored database in the working copy's place. A tool
+// whose working copy outlives it leaves them behind (the default) and finishes them at its end.
 #pragma once
 
 #include "search/memory/image_cache.h"
@@ -79,6 +84,12 @@ public:
 
     // Keeps the writes behind from being done until a reader needs them (for tests).
     void holdPendingWrites(bool held);
+    // Deferred, the writes behind the lists are done only when something reads the file
+    // (finishPendingWrites); otherwise on a thread of their own right after each list.
+    void deferPendingWrites(bool deferred);
+    // Drops the writes not yet done, stops the one under way and rolls them back: the file is
+    // as it was before them, and their lists count as lost (resultsLost).
+    void abandonPendingWrites();
     // The writer of the working copy's writes behind the lists.
     PendingWrites& pendingWrites() { return writes_; }
 
