@@ -81,6 +81,8 @@ public:
     // writes behind the lists are done. An announced change of the file does this; a change of
     // the file's size, time or identity drops them too.
     void forgetTableImages(const QString& path = {});
+    // Finishes the pending writes when they are writes of path.
+    void finishPendingWritesOf(const QString& path);
 
     // Keeps the writes behind from being done until a reader needs them (for tests).
     void holdPendingWrites(bool held);

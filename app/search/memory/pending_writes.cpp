@@ -207,6 +207,19 @@ bool PendingWrites::busyWith(const SqlConnection* db) {
     return db && db_.get() == db && (open_ || !jobs_.empty() || running_);
 }
 
+bool PendingWrites::writes(const QString& table) {
+    std::lock_guard lock(mutex_);
+    return running_ || std::any_of(jobs_.begin(), jobs_.end(),
+                                   [&](const Write& w) { return w.table == table; });
+}
+
+QString PendingWrites::busyFile() {
+    std::lock_guard lock(mutex_);
+    if (!db_ || !(open_ || !jobs_.empty() || running_))
+        return {};
+    return QString::fromUtf8(sqlite3_db_filename(db_->handle(), "main"));
+}
+
 void PendingWrites::setBeforeEachJob(Job before) {
     std::lock_guard lock(mutex_);
     beforeEachJob_ = std::move(before);

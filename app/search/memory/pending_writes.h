@@ -92,6 +92,11 @@ public:
     std::vector<Write> queued();
     // True while a transaction is open on db or jobs for it wait.
     bool busyWith(const SqlConnection* db);
+    // True while a write of table waits or any write is under way.
+    bool writes(const QString& table);
+    // The file of the connection whose transaction is open or whose writes wait; empty when
+    // none.
+    QString busyFile();
     // Keeps the thread from writing until released: the writes then wait for a reader.
     void holdThread(bool held);
     // Runs before every job, on the connection that writes it (tests use it to make the writes
