@@ -120,6 +120,8 @@ private slots:
     }
 
     void init() {
+        // As main() of the program makes it: the working copy is written only for a reader.
+        engine.deferPendingWrites(true);
         folder = std::make_unique<TempProgramFolder>(Sources());
         messages = std::make_unique<ScriptedMessages>();
         shell = std::make_unique<RecordingShell>();
@@ -128,6 +130,8 @@ private slots:
 
     void cleanup() {
         window.reset();
+        engine.abandonPendingWrites();
+        engine.deferPendingWrites(false);
         shell.reset();
         messages.reset();
         folder.reset();

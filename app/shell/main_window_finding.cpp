@@ -3,6 +3,8 @@
 // through the records shown, and the titles found by pinyin.
 #include "search/message_service.h"
 #include "search/pinyin_titles.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
 #include "services/user_settings.h"
 #include "shell/about_dialog.h"
 #include "shell/find_bar.h"
@@ -30,6 +32,10 @@ const QString kClearHistory = QStringLiteral("清除历史");
 bool frmMain::showByTitle(const QString& title) {
     const KnowledgeCategory* category =
         (fields_.selected ? CategoryFor(*fields_.selected) : nullptr);
+    // The base table is read as the searches left it.
+    if (category)
+        engine_.finishPendingWritesOf(
+            ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
     try {
         const std::optional<TitledRecord> record =
             category ? RecordByTitle(*category, title) : std::nullopt;
@@ -50,6 +56,8 @@ void frmMain::listByPinyin() {
     if (!category)
         return;
     QStringList titles;
+    engine_.finishPendingWritesOf(
+        ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
     try {
         titles = PinyinTitles(*category, SplitKeywords(fields_.keywordBox));
     } catch (const DbError&) {
