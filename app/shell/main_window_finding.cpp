@@ -32,13 +32,19 @@ const QString kClearHistory = QStringLiteral("清除历史");
 bool frmMain::showByTitle(const QString& title) {
     const KnowledgeCategory* category =
         (fields_.selected ? CategoryFor(*fields_.selected) : nullptr);
-    // The base table is read as the searches left it.
-    if (category)
-        engine_.finishPendingWritesOf(
-            ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
     try {
-        const std::optional<TitledRecord> record =
-            category ? RecordByTitle(*category, title) : std::nullopt;
+        std::optional<TitledRecord> record;
+        if (category) {
+            // From memory while the writes are pending; else the base table is read as the
+            // searches left it.
+            if (auto fromMemory = engine_.recordByTitle(*category, title)) {
+                record = std::move(*fromMemory);
+            } else {
+                engine_.finishPendingWritesOf(
+                    ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
+                record = RecordByTitle(*category, title);
+            }
+        }
         // A record no longer there shows nothing rather than the one shown before.
         fields_.recordBody = record ? record->body : QString();
         if (record)

@@ -30,6 +30,7 @@
 #include "search/memory/pending_writes.h"
 #include "search/memory/warm_up.h"
 #include "search/memory/writes_behind.h"
+#include "search/pinyin_titles.h"
 #include "search/search_engine.h"
 
 #include <QHash>
@@ -61,6 +62,11 @@ public:
     std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
                                          const QString& title) override;
     void finishPendingWrites() override;
+    // What RecordByTitle reads from the base table of category, answered from memory while the
+    // working copy's writes are pending (the inner value empty: no such record). No value when
+    // memory cannot tell: the caller finishes the writes and reads the file.
+    std::optional<std::optional<TitledRecord>> recordByTitle(const KnowledgeCategory& category,
+                                                             const QString& title);
     bool resultsLost(const KnowledgeCategory& category) override;
     void markResultsWritten(const KnowledgeCategory& category) override;
 

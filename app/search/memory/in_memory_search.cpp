@@ -297,6 +297,41 @@ std::optional<ShownRecord> ClickWhileWriting(Engine& engine, const KnowledgeCate
 
 } // namespace
 
+std::optional<std::optional<TitledRecord>> Engine::recordByTitle(const KnowledgeCategory& category,
+                                                                 const QString& title) {
+    // Only while writes are pending: otherwise the file is as the searches left it.
+    if (category.database != DatabaseKind::Knowledge)
+        return std::nullopt;
+    try {
+        const QString path = KnowledgeConnectionPath();
+        FileImages& file = images()[CacheKey(path)];
+        if (!writes_.busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
+            return std::nullopt;
+        const auto it = file.tables.constFind(category.baseTable);
+        if (it == file.tables.constEnd() || !(*it)->usable())
+            return std::nullopt;
+        const TableImage& image = **it;
+        const std::optional<size_t> found = image.LastWithTitle(title);
+        if (!found || !image.hits(*found).isInteger)
+            return std::nullopt;
+        // The row's other columns are what the file holds (the writes change only the counts);
+        // read through the connection that writes, as a click while writing does.
+        sqlite3_mutex* const lock = sqlite3_db_mutex(file.kept->handle());
+        sqlite3_mutex_enter(lock);
+        const auto leave = qScopeGuard([lock] { sqlite3_mutex_leave(lock); });
+        SqlStatement row = file.kept->prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid=?1")
+                                                  .arg(QuoteIdentifier(category.baseTable)));
+        row.bind(1, image.rowid(*found));
+        if (!row.step() || row.type(1) != SQLITE_TEXT || row.text(1) != title)
+            return std::nullopt;
+        return TitledRecord{
+            CellText(row, 2),
+            RecordHeader(CellText(row, 0), QString::number(image.hits(*found).value))};
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+}
+
 std::optional<ShownRecord> Engine::listClick(const KnowledgeCategory& category,
                                              const QString& title) {
     try {
