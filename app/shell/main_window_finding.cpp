@@ -62,10 +62,15 @@ void frmMain::listByPinyin() {
     if (!category)
         return;
     QStringList titles;
-    engine_.finishPendingWritesOf(
-        ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
     try {
-        titles = PinyinTitles(*category, SplitKeywords(fields_.keywordBox));
+        titles = PinyinTitles(SplitKeywords(fields_.keywordBox), [&] {
+            // From memory while the writes are pending; else read as the searches left it.
+            if (std::optional<QStringList> kept = engine_.titlesOf(*category))
+                return std::move(*kept);
+            engine_.finishPendingWritesOf(
+                ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
+            return TitlesOf(*category);
+        });
     } catch (const DbError&) {
         return; // the literal search's answer stands
     }

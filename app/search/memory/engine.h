@@ -67,6 +67,9 @@ public:
     // memory cannot tell: the caller finishes the writes and reads the file.
     std::optional<std::optional<TitledRecord>> recordByTitle(const KnowledgeCategory& category,
                                                              const QString& title);
+    // What TitlesOf reads, from memory while the working copy's writes are pending; no value
+    // otherwise.
+    std::optional<QStringList> titlesOf(const KnowledgeCategory& category);
     bool resultsLost(const KnowledgeCategory& category) override;
     void markResultsWritten(const KnowledgeCategory& category) override;
 

@@ -297,6 +297,19 @@ std::optional<ShownRecord> ClickWhileWriting(Engine& engine, const KnowledgeCate
 
 } // namespace
 
+std::optional<QStringList> Engine::titlesOf(const KnowledgeCategory& category) {
+    if (category.database != DatabaseKind::Knowledge)
+        return std::nullopt;
+    const QString path = KnowledgeConnectionPath();
+    FileImages& file = images()[CacheKey(path)];
+    if (!writes_.busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
+        return std::nullopt;
+    const auto it = file.tables.constFind(category.baseTable);
+    if (it == file.tables.constEnd() || !(*it)->usable())
+        return std::nullopt;
+    return (*it)->Titles();
+}
+
 std::optional<std::optional<TitledRecord>> Engine::recordByTitle(const KnowledgeCategory& category,
                                                                  const QString& title) {
     // Only while writes are pending: otherwise the file is as the searches left it.

@@ -564,6 +564,15 @@ void TableImage::indexTitles() const {
             (*byTitle_)[*titles_[row]].push_back(row);
 }
 
+QStringList TableImage::Titles() const {
+    QStringList out;
+    out.reserve(qsizetype(rowCount()));
+    for (const std::optional<QString>& title : titles_)
+        if (title)
+            out << *title;
+    return out;
+}
+
 std::optional<size_t> TableImage::LastWithTitle(const QString& title) const {
     indexTitles();
     const auto it = byTitle_->constFind(title);

@@ -121,6 +121,8 @@ public:
         size_t row = 0;
     };
     Pick LastRankedWithTitle(const QString& title) const;
+    // The non-null titles in rowid order.
+    QStringList Titles() const;
     // The last row, in rowid order, whose title is title; no value when no row's is.
     std::optional<size_t> LastWithTitle(const QString& title) const;
 
