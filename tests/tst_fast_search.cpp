@@ -58,6 +58,15 @@ KnowledgeSources MixedSources(std::uint32_t seed) {
     return s;
 }
 
+// Numbers that decide the order, so that every list is shown before the writes behind it.
+KnowledgeSources NumberedSources(std::uint32_t seed) {
+    KnowledgeSources s = MixedSources(seed);
+    for (auto* table : {&s.An1, &s.yao, &s.bing, &s.yishu1})
+        for (size_t i = 0; i < table->size(); ++i)
+            (*table)[i].number = qint64(i) + 1;
+    return s;
+}
+
 // Unique titles: the notes table allows each title once.
 std::vector<SourceRecord> MixedNotes(std::uint32_t seed) {
     std::vector<SourceRecord> notes = MixedRecords(80, seed + 5, false);
@@ -281,19 +290,29 @@ class FastSearchTest : public QObject {
         return out[1].clickResult;
     }
 
-    // With holdWrites the working copy's writes wait until something reads the file, so that
-    // every search and click after a memory search meets them pending.
+    // How the working copy's writes are done: behind each list on their own thread, held (the
+    // thread waits until something reads the file, so that every search and click after a
+    // memory search meets them pending), or deferred as the program defers them (written only
+    // for a reader, later searches taking the place of earlier ones' writes).
+    enum class Writes { Behind, Held, Deferred };
+
+    // With writes held or deferred, every search and click after a memory search meets the
+    // writes pending.
     // With variants, every third text is in traditional characters and most searches look for
     // variant forms, half of them typed in traditional characters.
     void runSequence(KnowledgeSources sources, std::vector<SourceRecord> notes, std::uint32_t seed,
-                     int steps, bool holdWrites = false, bool variants = false) {
+                     int steps, Writes writes = Writes::Behind, bool variants = false) {
         if (variants) {
             for (auto* table : {&sources.An1, &sources.yao, &sources.bing, &sources.yishu1, &notes})
                 for (size_t i = 0; i < table->size(); i += 3)
                     (*table)[i].text = Traditional((*table)[i].text);
         }
-        engine.holdPendingWrites(holdWrites);
-        const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
+        engine.holdPendingWrites(writes == Writes::Held);
+        engine.deferPendingWrites(writes == Writes::Deferred);
+        const auto release = qScopeGuard([this] {
+            engine.holdPendingWrites(false);
+            engine.deferPendingWrites(false);
+        });
         Folders folders(engine, sources, notes, [&](const QString& folder) {
             // Null titles and bodies, which LIKE never matches and the list leaves out.
             Alter(folder + QStringLiteral("/msjic.dll"), kDatabasePassword,
@@ -384,33 +403,39 @@ class FastSearchTest : public QObject {
 private slots:
     void sequencesMatchTheStatements_data() {
         QTest::addColumn<uint>("seed");
-        QTest::addColumn<bool>("holdWrites");
+        QTest::addColumn<int>("writes");
         for (uint seed : {1u, 2u, 3u, 4u})
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed << false;
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed)))
+                << seed << int(Writes::Behind);
         for (uint seed : {5u, 6u})
             QTest::newRow(qPrintable(QStringLiteral("seed %1, writes held").arg(seed)))
-                << seed << true;
+                << seed << int(Writes::Held);
+        for (uint seed : {7u, 10u, 12u})
+            QTest::newRow(qPrintable(QStringLiteral("seed %1, writes deferred").arg(seed)))
+                << seed << int(Writes::Deferred);
     }
 
     void sequencesMatchTheStatements() {
         QFETCH(uint, seed);
-        QFETCH(bool, holdWrites);
-        runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200, holdWrites);
+        QFETCH(int, writes);
+        runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200, Writes(writes));
     }
 
     // Variant forms: the statements compare through meridane_fold, memory counts in a folded
     // copy of its text; both give the same lists and leave the same files.
     void variantsMatchTheStatements_data() {
         QTest::addColumn<uint>("seed");
-        QTest::addColumn<bool>("holdWrites");
-        QTest::newRow("seed 8") << 8u << false;
-        QTest::newRow("seed 9, writes held") << 9u << true;
+        QTest::addColumn<int>("writes");
+        QTest::newRow("seed 8") << 8u << int(Writes::Behind);
+        QTest::newRow("seed 9, writes held") << 9u << int(Writes::Held);
+        QTest::newRow("seed 16, writes deferred") << 16u << int(Writes::Deferred);
     }
 
     void variantsMatchTheStatements() {
         QFETCH(uint, seed);
-        QFETCH(bool, holdWrites);
-        runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200, holdWrites, true);
+        QFETCH(int, writes);
+        runSequence(MixedSources(seed * 100), MixedNotes(seed * 100), seed, 200, Writes(writes),
+                    true);
     }
 
     void syntheticCorpusMatchesTheStatements() {
@@ -719,6 +744,133 @@ private slots:
         QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("热"), true));
         QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
         compareFiles(ref, mem, QStringLiteral("after a failed write"));
+    }
+
+    // Deferred writes wait for a reader; the searches made meanwhile take the place of the
+    // writes they make moot: one write per table is left, a new search of a category drops
+    // the result table's writes of the earlier one, counts set back to what the file holds are
+    // not written, and a reader then finds the state the statements leave.
+    void laterSearchesReplaceDeferredWrites() {
+        Folders folders(engine, NumberedSources(17), MixedNotes(17));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        const KnowledgeCategory& bing = *CategoryFor(Category::Pathology);
+        const KnowledgeCategory& yao = *CategoryFor(Category::Herbs);
+        engine.deferPendingWrites(true);
+        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+        const auto writesOf = [this](const QString& table) {
+            std::vector<PendingWrites::Write> of;
+            for (PendingWrites::Write& w : engine.pendingWrites().queued())
+                if (w.table == table)
+                    of.push_back(std::move(w));
+            return of;
+        };
+
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("发,热"), false));
+        QCOMPARE(writesOf(bing.baseTable).size(), size_t(1));
+        const CountChanges first = writesOf(bing.baseTable).front().counts;
+        QVERIFY(!first.empty());
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("a"), true));
+        QCOMPARE(writesOf(bing.resultTable).size(), size_t(2)); // made, then counted
+        QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("痛"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("咳"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("b"), true));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("脉"), true));
+        // One write of counts per table, the result table made once and counted once.
+        QCOMPARE(writesOf(bing.baseTable).size(), size_t(1));
+        QCOMPARE(writesOf(bing.resultTable).size(), size_t(2));
+        QVERIFY(writesOf(bing.resultTable).front().remakes);
+        QVERIFY(!writesOf(bing.resultTable).back().remakes);
+        QCOMPARE(writesOf(yao.baseTable).size(), size_t(1));
+        QCOMPARE(writesOf(yao.resultTable).size(), size_t(1));
+
+        // The first keywords again: what is left to write of the base table is what the first
+        // search left, and the result table's counts went with the list they counted.
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("发,热"), false));
+        const std::vector<PendingWrites::Write> base = writesOf(bing.baseTable);
+        QCOMPARE(base.size(), size_t(1));
+        QVERIFY(base.front().counts.size() == first.size());
+        QVERIFY(std::equal(first.begin(), first.end(), base.front().counts.begin(),
+                           [](const auto& a, const auto& b) {
+                               return a.first == b.first && a.second.count == b.second.count &&
+                                      a.second.before == b.second.before;
+                           }));
+        QCOMPARE(writesOf(bing.resultTable).size(), size_t(1));
+
+        // Nothing was written meanwhile: another connection waits on the lock. A reader of the
+        // program gets the state the statements leave.
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constFirst()));
+        QVERIFY(!engine.pendingWrites().queued().empty());
+        engine.finishPendingWrites();
+        QVERIFY(engine.pendingWrites().queued().empty());
+        compareFiles(ref, mem, QStringLiteral("deferred writes, replaced"));
+    }
+
+    // Pending writes abandoned (the program's end) leave the working copy as it was before
+    // them, also when one of them is under way; their lists count as lost, and a new search
+    // writes everything again.
+    void abandonedWritesLeaveTheEarlierState() {
+        Folders folders(engine, NumberedSources(18), MixedNotes(18));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        const KnowledgeCategory& bing = *CategoryFor(Category::Pathology);
+        const auto checkEarlierState = [&](const QStringList& before) {
+            QCOMPARE(DatabaseState(working, kDatabasePassword), before);
+            SqlConnection db;
+            db.open(working, kDatabasePassword);
+            SqlStatement check = db.prepare(QStringLiteral("PRAGMA integrity_check"));
+            QVERIFY(check.step());
+            QCOMPARE(check.text(0), QStringLiteral("ok"));
+            QVERIFY(!QFile::exists(working + QStringLiteral("-journal")));
+        };
+
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("发"), false));
+        engine.finishPendingWrites();
+        const QStringList before = DatabaseState(working, kDatabasePassword);
+
+        // Deferred: nothing was written.
+        engine.deferPendingWrites(true);
+        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("热,a"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("a"), true));
+        QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("甘草"), false));
+        engine.abandonPendingWrites();
+        QVERIFY(engine.pendingWrites().queued().empty());
+        checkEarlierState(before);
+        QVERIFY(engine.resultsLost(bing));
+        const Outcome click = act(mem, [&](SearchFields& f) {
+            return RecordDisplay(f, &engine).ListClick(f.resultList.constLast());
+        });
+        QVERIFY(!click.clickResult);
+        QCOMPARE(click.messages.size(), 1);
+        QCOMPARE(click.messages.constFirst().prompt, kCannotReadResult);
+
+        // Behind: a write under way is stopped. The hook keeps the writing thread in a
+        // statement that only the stop ends.
+        engine.deferPendingWrites(false);
+        std::atomic<bool> writing = false;
+        engine.pendingWrites().setBeforeEachJob([&writing](SqlConnection& db) {
+            writing = true;
+            db.exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM "
+                                   "n) SELECT count(*) FROM n"));
+        });
+        const auto noHook = qScopeGuard([this] { engine.pendingWrites().setBeforeEachJob({}); });
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("咳,热"), false));
+        QTRY_VERIFY(writing.load());
+        engine.abandonPendingWrites();
+        checkEarlierState(before);
+        QVERIFY(engine.resultsLost(bing));
+        engine.pendingWrites().setBeforeEachJob({});
+
+        // A new search of each category writes as the statements write.
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("咳,热"), false));
+        QVERIFY(!engine.resultsLost(bing));
+        QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("甘草"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("a"), true));
+        QVERIFY(clickBoth(ref, mem, mem.fields.resultList.constLast()));
+        engine.finishPendingWrites();
+        compareFiles(ref, mem, QStringLiteral("after abandoned writes"));
     }
 
     // A table whose text would not fit in memory is counted by the statements, with the same

@@ -931,27 +931,58 @@ private slots:
         QCOMPARE(device->log.first(), QStringLiteral("open bk1.mp3"));
     }
 
+    // With afterSearch the engine defers its writes as main() of the program makes it, and a
+    // search leaves them pending: the close hides the window before anything else, drops them,
+    // and the file steps run as ever.
     void shutdown_data() {
         QTest::addColumn<bool>("byButton");
         QTest::addColumn<bool>("placeholder");
-        QTest::newRow("退出") << true << true;
-        QTest::newRow("close button") << false << true;
-        QTest::newRow("no Ifonts.fon") << true << false;
+        QTest::addColumn<bool>("afterSearch");
+        QTest::newRow("退出") << true << true << false;
+        QTest::newRow("close button") << false << true << false;
+        QTest::newRow("no Ifonts.fon") << true << false << false;
+        QTest::newRow("退出 after a search") << true << true << true;
+        QTest::newRow("close button after a search") << false << true << true;
     }
 
     void shutdown() {
         QFETCH(bool, byButton);
         QFETCH(bool, placeholder);
+        QFETCH(bool, afterSearch);
         WriteFile(UpdateDbPath(), "update");
         if (!placeholder)
             QFile::remove(folder->path() + QStringLiteral("/Ifonts.fon"));
         QVERIFY(ReadAll(WorkingCopyPath()).startsWith(ReadAll(StoredKnowledgePath()).left(16)));
+        engine.deferPendingWrites(afterSearch);
+        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+        if (afterSearch) {
+            type(QStringLiteral("人参，甘草"));
+            click(window->Command1);
+            QCOMPARE(window->List1->count(), 3);
+            QVERIFY(!engine.pendingWrites().queued().empty());
+        }
+        // What the working copy holds when the window goes.
+        struct HideWatch : QObject {
+            QByteArray seen;
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Hide && seen.isNull())
+                    seen = ReadAll(WorkingCopyPath()).left(16);
+                return false;
+            }
+        } watch;
+        window->installEventFilter(&watch);
         if (byButton)
             click(window->Command8);
         else
             window->close();
         QVERIFY(!window->isVisible());
+        QCOMPARE(watch.seen, ReadAll(StoredKnowledgePath()).left(16));
         QCOMPARE(device->log.last(), QStringLiteral("close"));
+        QVERIFY(engine.pendingWrites().queued().empty());
+        QVERIFY(engine.pendingWrites().busyFile().isEmpty());
+        // Dropped, not written: the list they belonged to is not in the file.
+        QCOMPARE(engine.resultsLost(*CategoryFor(Category::Formulas)), afterSearch);
+        QVERIFY(!QFile::exists(WorkingCopyPath() + QStringLiteral("-journal")));
         if (placeholder) {
             QCOMPARE(ReadAll(WorkingCopyPath()), QByteArray("placeholder\n"));
             QVERIFY(!QFile::exists(UpdateDbPath()));

@@ -15,6 +15,8 @@ public:
 
     bool open() {
         connection_ = SqlConnection(); // releases any previous connection
+        // The statements read the file as the searches left it, and may change it.
+        AnnounceFileChange(ConnectionString::parse(connectionString_()).dataSource);
         try {
             connection_.open(ConnectionString::parse(connectionString_()));
             return true;

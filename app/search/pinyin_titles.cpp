@@ -8,10 +8,7 @@
 
 namespace meridane {
 
-QStringList PinyinTitles(const KnowledgeCategory& category, const QStringList& keywords) {
-    const std::optional<QString> typed = PinyinQuery(keywords);
-    if (!typed)
-        return {};
+QStringList TitlesOf(const KnowledgeCategory& category) {
     QStringList titles;
     ReadRows(ConnectionStringFor(category),
              QStringLiteral("SELECT %1 FROM %2").arg(category.titleColumn, category.baseTable),
@@ -19,11 +16,23 @@ QStringList PinyinTitles(const KnowledgeCategory& category, const QStringList& k
                  if (!row.isNull(0))
                      titles << row.text(0);
              });
+    return titles;
+}
+
+QStringList PinyinTitles(const QStringList& keywords, const std::function<QStringList()>& titles) {
+    const std::optional<QString> typed = PinyinQuery(keywords);
+    if (!typed)
+        return {};
+    const QStringList all = titles();
     QStringList found;
-    for (qsizetype i : TitlesByPinyin(*typed, titles))
-        found << titles[i];
+    for (qsizetype i : TitlesByPinyin(*typed, all))
+        found << all[i];
     found.removeDuplicates();
     return found;
+}
+
+QStringList PinyinTitles(const KnowledgeCategory& category, const QStringList& keywords) {
+    return PinyinTitles(keywords, [&category] { return TitlesOf(category); });
 }
 
 std::optional<TitledRecord> RecordByTitle(const KnowledgeCategory& category, const QString& title) {

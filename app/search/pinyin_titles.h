@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace meridane {
@@ -14,6 +15,12 @@ namespace meridane {
 // TitlesByPinyin); none when the keywords are not Latin letters. Reads the working copy; throws
 // DbError when it cannot.
 QStringList PinyinTitles(const KnowledgeCategory& category, const QStringList& keywords);
+// The same among the titles that titles gives (the category's, in table order), which is asked
+// only when the keywords are Latin letters.
+QStringList PinyinTitles(const QStringList& keywords, const std::function<QStringList()>& titles);
+// The non-null titles of the category's table, in table order. Reads the working copy; throws
+// DbError when it cannot.
+QStringList TitlesOf(const KnowledgeCategory& category);
 
 // A record of the category's table by its title, as the record display shows it: the text and
 // the header line (the last of several with that title, as a click on a listed title shows).

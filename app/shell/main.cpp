@@ -70,14 +70,18 @@ int main(int argc, char* argv[]) {
     meridane::SetMessageService(&messages);
 
     // The in-memory search outlives the window and goes before the application object: its
-    // destructor ends the reading after start and the writes behind the last list.
+    // destructor ends the reading after start. The working copy gets a search's writes only
+    // when something reads it; what is still pending at the end is dropped, since the end puts
+    // the stored database in the working copy's place.
     meridane::memory::Engine engine;
+    engine.deferPendingWrites(true);
     QPointer<meridane::frmMain> window = new meridane::frmMain(engine);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setSingleInstance(&instance);
     window->show();
     rc = app.exec();
     delete window; // still there when the program ends without closing it
+    engine.abandonPendingWrites();
     meridane::SetMessageService(nullptr);
     return rc;
 }

@@ -519,8 +519,12 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (!shutDown_) {
         shutDown_ = true;
         rememberPlacement();
+        // Gone from the screen before anything else is done.
+        hide();
         Timer1->stop();
         device_->command(QStringLiteral("close"));
+        // The writes the searches left pending would be overwritten with the working copy.
+        engine_.abandonPendingWrites();
         RunShutdown();
     }
     event->accept();

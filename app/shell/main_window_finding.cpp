@@ -3,6 +3,8 @@
 // through the records shown, and the titles found by pinyin.
 #include "search/message_service.h"
 #include "search/pinyin_titles.h"
+#include "search/program_folder.h"
+#include "search/sqlite_db.h"
 #include "services/user_settings.h"
 #include "shell/about_dialog.h"
 #include "shell/find_bar.h"
@@ -31,8 +33,18 @@ bool frmMain::showByTitle(const QString& title) {
     const KnowledgeCategory* category =
         (fields_.selected ? CategoryFor(*fields_.selected) : nullptr);
     try {
-        const std::optional<TitledRecord> record =
-            category ? RecordByTitle(*category, title) : std::nullopt;
+        std::optional<TitledRecord> record;
+        if (category) {
+            // From memory while the writes are pending; else the base table is read as the
+            // searches left it.
+            if (auto fromMemory = engine_.recordByTitle(*category, title)) {
+                record = std::move(*fromMemory);
+            } else {
+                engine_.finishPendingWritesOf(
+                    ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
+                record = RecordByTitle(*category, title);
+            }
+        }
         // A record no longer there shows nothing rather than the one shown before.
         fields_.recordBody = record ? record->body : QString();
         if (record)
@@ -51,7 +63,14 @@ void frmMain::listByPinyin() {
         return;
     QStringList titles;
     try {
-        titles = PinyinTitles(*category, SplitKeywords(fields_.keywordBox));
+        titles = PinyinTitles(SplitKeywords(fields_.keywordBox), [&] {
+            // From memory while the writes are pending; else read as the searches left it.
+            if (std::optional<QStringList> kept = engine_.titlesOf(*category))
+                return std::move(*kept);
+            engine_.finishPendingWritesOf(
+                ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
+            return TitlesOf(*category);
+        });
     } catch (const DbError&) {
         return; // the literal search's answer stands
     }

@@ -1,5 +1,7 @@
 // meridane-window-bench: the main window on a program folder, timed from a click on "查询" to
-// the filled result list, as a user meets it.
+// the filled result list, as a user meets it; then a click on "退出" right after a search, timed
+// to the window gone from the screen, to the end of the shutdown's file steps and to the end of
+// the search engine (what is left of the program's end).
 //   meridane-window-bench --folder DIR --keywords A --keywords B [--category NAME] [--runs N]
 // The folder can be made by meridane-bench --make-folder (the realistic corpus, 病理).
 #include "search/memory/engine.h"
@@ -22,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 using namespace meridane;
@@ -41,11 +44,33 @@ QString Figure(std::vector<double> ms) {
         .arg(ms.back(), 0, 'f', 1);
 }
 
+// Notes when the window is hidden.
+class HideWatch : public QObject {
+public:
+    HideWatch(QWidget& window, const QElapsedTimer& clock) : clock_(clock) {
+        window.installEventFilter(this);
+    }
+    double hiddenMs = -1;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide && hiddenMs < 0)
+            hiddenMs = double(clock_.nsecsElapsed()) / 1e6;
+        return false;
+    }
+
+private:
+    const QElapsedTimer& clock_;
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    memory::Engine engine;
+    // As the program makes it: the working copy is written only for a reader.
+    auto ownEngine = std::make_unique<memory::Engine>();
+    memory::Engine& engine = *ownEngine;
+    engine.deferPendingWrites(true);
     QString folder, category = QStringLiteral("病理");
     QStringList keywords;
     int runs = 5;
@@ -73,7 +98,8 @@ int main(int argc, char* argv[]) {
     // The window at its first-start size and place, whatever the user's own settings say.
     SetUserSettingsFile(folder + QStringLiteral("/settings.ini"));
     QFile::remove(UserSettingsFile());
-    frmMain window(engine);
+    auto ownWindow = std::make_unique<frmMain>(engine);
+    frmMain& window = *ownWindow;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fputs("the window was not shown\n", stderr);
@@ -109,12 +135,25 @@ int main(int argc, char* argv[]) {
             shown.push_back(toShown);
             laidOut.push_back(toLaidOut);
         }
-        // The user reads the list while the writes behind it are done.
-        engine.finishPendingWrites();
+        // Nothing reads the file: the writes stay pending, and the next search replaces them.
         QCoreApplication::processEvents();
     }
     std::printf("%s, %lld titles: click on \"查询\" to the list in view %s; until idle %s\n",
                 qPrintable(category), static_cast<long long>(list.count()),
                 qPrintable(Figure(shown)), qPrintable(Figure(laidOut)));
+    std::fflush(stdout);
+
+    // "退出" right after a search whose writes are pending (once: the window goes).
+    QElapsedTimer timer;
+    HideWatch watch(window, timer);
+    timer.start();
+    QTest::mouseClick(window.Command8, Qt::LeftButton);
+    const double shutdownMs = double(timer.nsecsElapsed()) / 1e6;
+    ownWindow.reset();
+    ownEngine.reset();
+    const double endMs = double(timer.nsecsElapsed()) / 1e6;
+    std::printf("click on \"退出\" after the last search: window hidden %.1f ms, shutdown's "
+                "file steps done %.1f ms, engine ended %.1f ms\n",
+                watch.hiddenMs, shutdownMs, endMs);
     return 0;
 }

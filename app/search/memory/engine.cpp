@@ -40,6 +40,14 @@ void Engine::holdPendingWrites(bool held) {
     writes_.holdThread(held);
 }
 
+void Engine::deferPendingWrites(bool deferred) {
+    writes_.setDeferred(deferred);
+}
+
+void Engine::abandonPendingWrites() {
+    writes_.abandon();
+}
+
 bool Engine::resultsLost(const KnowledgeCategory& category) {
     return ResultsLost(committed_, category);
 }

@@ -19,12 +19,18 @@
 // the warm-up after start, the writes behind the lists) lives and ends with it: its destructor
 // stops the warm-up and waits for its thread, then finishes the pending writes and ends their
 // thread. While it lives it listens to the announcements of changed files (AnnounceFileChange).
+//
+// The program defers the writes (deferPendingWrites): the working copy gets a search's counts
+// and result table only when something reads the file, and at its end the program abandons what
+// is still pending, since it then puts the stored database in the working copy's place. A tool
+// whose working copy outlives it leaves them behind (the default) and finishes them at its end.
 #pragma once
 
 #include "search/memory/image_cache.h"
 #include "search/memory/pending_writes.h"
 #include "search/memory/warm_up.h"
 #include "search/memory/writes_behind.h"
+#include "search/pinyin_titles.h"
 #include "search/search_engine.h"
 
 #include <QHash>
@@ -56,6 +62,14 @@ public:
     std::optional<ShownRecord> listClick(const KnowledgeCategory& category,
                                          const QString& title) override;
     void finishPendingWrites() override;
+    // What RecordByTitle reads from the base table of category, answered from memory while the
+    // working copy's writes are pending (the inner value empty: no such record). No value when
+    // memory cannot tell: the caller finishes the writes and reads the file.
+    std::optional<std::optional<TitledRecord>> recordByTitle(const KnowledgeCategory& category,
+                                                             const QString& title);
+    // What TitlesOf reads, from memory while the working copy's writes are pending; no value
+    // otherwise.
+    std::optional<QStringList> titlesOf(const KnowledgeCategory& category);
     bool resultsLost(const KnowledgeCategory& category) override;
     void markResultsWritten(const KnowledgeCategory& category) override;
 
@@ -76,9 +90,17 @@ public:
     // writes behind the lists are done. An announced change of the file does this; a change of
     // the file's size, time or identity drops them too.
     void forgetTableImages(const QString& path = {});
+    // Finishes the pending writes when they are writes of path.
+    void finishPendingWritesOf(const QString& path);
 
     // Keeps the writes behind from being done until a reader needs them (for tests).
     void holdPendingWrites(bool held);
+    // Deferred, the writes behind the lists are done only when something reads the file
+    // (finishPendingWrites); otherwise on a thread of their own right after each list.
+    void deferPendingWrites(bool deferred);
+    // Drops the writes not yet done, stops the one under way and rolls them back: the file is
+    // as it was before them, and their lists count as lost (resultsLost).
+    void abandonPendingWrites();
     // The writer of the working copy's writes behind the lists.
     PendingWrites& pendingWrites() { return writes_; }
 

@@ -2,6 +2,8 @@
 // on every use, and whoever writes the file outside a search announces it first.
 #include "search/memory/engine.h"
 
+#include <QFileInfo>
+
 namespace meridane::memory {
 
 FileImages& Engine::current(const QString& path) {
@@ -32,17 +34,29 @@ std::shared_ptr<TableImage> Engine::imageOf(SqlConnection& db, const ConnectionS
     FileImages& file = current(source.dataSource);
     if (auto it = file.tables.constFind(table); it != file.tables.constEnd())
         return *it;
-    // Reading the file waits for the writes behind.
-    writes_.finish();
+    // Reading the table waits for its writes behind; the file's other tables are as the
+    // writes leave them (the transaction is the reader's).
+    if (writes_.writes(table))
+        finishPendingWritesOf(source.dataSource);
     AdoptCommit(committed_, file, CacheKey(source.dataSource));
     auto image = LoadImage(db, source, file.stamp.size, table, searchedColumn, countWith);
     file.tables.insert(table, image);
     return image;
 }
 
+void Engine::finishPendingWritesOf(const QString& path) {
+    const QString file = writes_.busyFile();
+    if (!file.isEmpty() && QFileInfo(file) == QFileInfo(path))
+        writes_.finish();
+}
+
 void Engine::forgetTableImages(const QString& path) {
-    // Whoever is about to read or change the file gets it in the state the searches left.
-    writes_.finish();
+    // Whoever is about to read or change the file gets it in the state the searches left; the
+    // writes of another file wait on.
+    if (path.isEmpty())
+        writes_.finish();
+    else
+        finishPendingWritesOf(path);
     // What the writes left and what the warm-up read are forgotten with the images.
     ForgetCommit(committed_, path);
     warmUp_.forget(path, images_);

@@ -22,7 +22,7 @@ namespace {
 // personal database, behind the list to the working copy) and the image of a new result table,
 // or null when the titles are listed from the image of table itself.
 struct Change {
-    PendingWrites::Job write;
+    std::vector<PendingWrites::Write> writes;
     std::shared_ptr<TableImage> result;
 };
 
@@ -106,9 +106,10 @@ std::optional<QStringList> SearchInMemory(Engine& engine, const KnowledgeCategor
                     c.lost[CacheKey(session.path())].remove(category.resultTable);
             }
             hold.held = false;
-            engine.pendingWrites().submit(std::move(change.write));
+            engine.pendingWrites().submit(std::move(change.writes));
         } else {
-            change.write(db);
+            for (const PendingWrites::Write& write : change.writes)
+                write.run(db, write);
             db.exec(QStringLiteral("COMMIT"));
         }
         QStringList titles = session.titles(category, change.result ? *change.result : *image);
@@ -130,14 +131,20 @@ std::optional<QStringList> Engine::newSearch(const KnowledgeCategory& category,
                                              const QStringList& keywords, bool variants) {
     return SearchInMemory(*this, category, keywords, variants, category.baseTable,
                           [&category](TableImage& base, const std::vector<qint64>& counts) {
-                              auto changes = Session::Changes(base, counts);
-                              std::vector<qint64> rowids = base.RowidsWithHits();
                               Change change;
-                              change.write = [category, changes = std::move(changes),
-                                              rowids = std::move(rowids)](SqlConnection& db) {
-                                  Session::WriteCounts(db, category.baseTable, changes);
+                              if (auto counted = Session::CountsWrite(
+                                      category.baseTable, Session::Changes(base, counts)))
+                                  change.writes.push_back(std::move(*counted));
+                              // The result table, made anew from the rows with a count.
+                              PendingWrites::Write copy;
+                              copy.table = category.resultTable;
+                              copy.remakes = true;
+                              copy.reads = category.baseTable;
+                              copy.run = [category, rowids = base.RowidsWithHits()](
+                                             SqlConnection& db, const PendingWrites::Write&) {
                                   Session::CopyRows(db, category, rowids);
                               };
+                              change.writes.push_back(std::move(copy));
                               change.result = base.Selected();
                               return change;
                           });
@@ -153,12 +160,11 @@ std::optional<QStringList> Engine::searchWithinResults(const KnowledgeCategory& 
     return SearchInMemory(
         *this, category, keywords, variants, category.resultTable,
         [&category, reset](TableImage& result, const std::vector<qint64>& counts) {
-            std::vector<std::pair<qint64, qint64>> changes;
-            if (reset)
-                changes = Session::Changes(result, counts);
             Change change;
-            change.write = [table = category.resultTable, changes = std::move(changes)](
-                               SqlConnection& db) { Session::WriteCounts(db, table, changes); };
+            if (reset)
+                if (auto counted = Session::CountsWrite(category.resultTable,
+                                                        Session::Changes(result, counts)))
+                    change.writes.push_back(std::move(*counted));
             return change;
         });
 }
@@ -290,6 +296,54 @@ std::optional<ShownRecord> ClickWhileWriting(Engine& engine, const KnowledgeCate
 }
 
 } // namespace
+
+std::optional<QStringList> Engine::titlesOf(const KnowledgeCategory& category) {
+    if (category.database != DatabaseKind::Knowledge)
+        return std::nullopt;
+    const QString path = KnowledgeConnectionPath();
+    FileImages& file = images()[CacheKey(path)];
+    if (!writes_.busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
+        return std::nullopt;
+    const auto it = file.tables.constFind(category.baseTable);
+    if (it == file.tables.constEnd() || !(*it)->usable())
+        return std::nullopt;
+    return (*it)->Titles();
+}
+
+std::optional<std::optional<TitledRecord>> Engine::recordByTitle(const KnowledgeCategory& category,
+                                                                 const QString& title) {
+    // Only while writes are pending: otherwise the file is as the searches left it.
+    if (category.database != DatabaseKind::Knowledge)
+        return std::nullopt;
+    try {
+        const QString path = KnowledgeConnectionPath();
+        FileImages& file = images()[CacheKey(path)];
+        if (!writes_.busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
+            return std::nullopt;
+        const auto it = file.tables.constFind(category.baseTable);
+        if (it == file.tables.constEnd() || !(*it)->usable())
+            return std::nullopt;
+        const TableImage& image = **it;
+        const std::optional<size_t> found = image.LastWithTitle(title);
+        if (!found || !image.hits(*found).isInteger)
+            return std::nullopt;
+        // The row's other columns are what the file holds (the writes change only the counts);
+        // read through the connection that writes, as a click while writing does.
+        sqlite3_mutex* const lock = sqlite3_db_mutex(file.kept->handle());
+        sqlite3_mutex_enter(lock);
+        const auto leave = qScopeGuard([lock] { sqlite3_mutex_leave(lock); });
+        SqlStatement row = file.kept->prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid=?1")
+                                                  .arg(QuoteIdentifier(category.baseTable)));
+        row.bind(1, image.rowid(*found));
+        if (!row.step() || row.type(1) != SQLITE_TEXT || row.text(1) != title)
+            return std::nullopt;
+        return TitledRecord{
+            CellText(row, 2),
+            RecordHeader(CellText(row, 0), QString::number(image.hits(*found).value))};
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+}
 
 std::optional<ShownRecord> Engine::listClick(const KnowledgeCategory& category,
                                              const QString& title) {

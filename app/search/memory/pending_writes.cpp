@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 
 namespace meridane {
@@ -30,6 +32,8 @@ bool PendingWrites::hold(const std::shared_ptr<SqlConnection>& db, AfterCommit a
     }
     // No reader can open the file from here until the commit.
     db->exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    // Lets abandon stop a statement under way.
+    sqlite3_progress_handler(db->handle(), 1000, &PendingWrites::Progress, this);
     db_ = db;
     afterCommit_ = std::move(afterCommit);
     open_ = true;
@@ -38,14 +42,49 @@ bool PendingWrites::hold(const std::shared_ptr<SqlConnection>& db, AfterCommit a
     return true;
 }
 
-void PendingWrites::submit(Job job) {
+int PendingWrites::Progress(void* self) {
+    return static_cast<PendingWrites*>(self)->abandoning_.load() ? 1 : 0;
+}
+
+void PendingWrites::queue(Write write) {
+    if (!write.counts.empty() && !write.remakes) {
+        // The last queued write of the same table, unless something queued after it reads the
+        // table: the counts join it.
+        for (auto it = jobs_.rbegin(); it != jobs_.rend(); ++it) {
+            if (it->reads == write.table)
+                break;
+            if (it->table != write.table)
+                continue;
+            if (it->remakes)
+                break;
+            for (auto& [rowid, change] : write.counts) {
+                auto [at, added] = it->counts.try_emplace(rowid, change);
+                if (added)
+                    continue;
+                at->second.count = change.count;
+                // Back to what the file holds: nothing to write.
+                if (at->second.before == change.count)
+                    it->counts.erase(at);
+            }
+            return;
+        }
+    }
+    jobs_.push_back(std::move(write));
+}
+
+void PendingWrites::submit(std::vector<Write> writes) {
     {
         std::lock_guard lock(mutex_);
         if (holders_ > 0)
             --holders_;
-        if (job)
-            jobs_.push_back(std::move(job));
-        if (!thread_.joinable())
+        // A table made anew: what was queued for it is moot.
+        for (const Write& write : writes)
+            if (write.remakes)
+                std::erase_if(jobs_,
+                              [&](const Write& queued) { return queued.table == write.table; });
+        for (Write& write : writes)
+            queue(std::move(write));
+        if (!thread_.joinable() && !deferred_)
             thread_ = std::thread([this] { run(); });
     }
     changed_.notify_all();
@@ -55,7 +94,7 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
     if (running_)
         return false;
     if (!jobs_.empty()) {
-        Job job = std::move(jobs_.front());
+        Write write = std::move(jobs_.front());
         jobs_.pop_front();
         if (failed_) {
             // It builds on a write that failed: it goes with it.
@@ -68,9 +107,12 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
         lock.unlock();
         bool ok = true;
         try {
+            if (abandoning_)
+                throw DbError("the writes were abandoned");
             if (before)
                 before(*db);
-            job(*db);
+            if (write.run)
+                write.run(*db, write);
         } catch (const DbError&) {
             ok = false;
         } catch (const std::bad_alloc&) {
@@ -101,6 +143,7 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
             // The engine rolls the journal back when the file is next read.
         }
     }
+    sqlite3_progress_handler(db_->handle(), 0, nullptr, nullptr);
     open_ = false;
     if (afterCommit_)
         afterCommit_(!failed_);
@@ -113,7 +156,7 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
 void PendingWrites::run() {
     std::unique_lock lock(mutex_);
     while (!ending_) {
-        if (threadHeld_ || !step(lock))
+        if (threadHeld_ || deferred_ || !step(lock))
             changed_.wait(lock);
     }
 }
@@ -122,15 +165,59 @@ void PendingWrites::finish() {
     std::unique_lock lock(mutex_);
     while ((open_ && holders_ == 0) || !jobs_.empty() || running_) {
         // The caller writes rather than wait for a thread that is held (or not started).
-        if ((threadHeld_ || !thread_.joinable()) && step(lock))
+        if ((threadHeld_ || deferred_ || !thread_.joinable()) && step(lock))
             continue;
         changed_.wait(lock);
     }
 }
 
+void PendingWrites::abandon() {
+    std::unique_lock lock(mutex_);
+    jobs_.clear();
+    if (!open_)
+        return;
+    // Whoever ends the transaction rolls it back.
+    failed_ = true;
+    abandoning_ = true;
+    while (running_)
+        changed_.wait(lock);
+    abandoning_ = false;
+    // Ended here unless a hold is still open (its transaction then ends with a rollback).
+    while (open_ && holders_ == 0 && step(lock)) {
+    }
+}
+
+void PendingWrites::setDeferred(bool deferred) {
+    {
+        std::lock_guard lock(mutex_);
+        deferred_ = deferred;
+        if (!deferred && (open_ || !jobs_.empty()) && !thread_.joinable())
+            thread_ = std::thread([this] { run(); });
+    }
+    changed_.notify_all();
+}
+
+std::vector<PendingWrites::Write> PendingWrites::queued() {
+    std::lock_guard lock(mutex_);
+    return {jobs_.begin(), jobs_.end()};
+}
+
 bool PendingWrites::busyWith(const SqlConnection* db) {
     std::lock_guard lock(mutex_);
     return db && db_.get() == db && (open_ || !jobs_.empty() || running_);
+}
+
+bool PendingWrites::writes(const QString& table) {
+    std::lock_guard lock(mutex_);
+    return running_ || std::any_of(jobs_.begin(), jobs_.end(),
+                                   [&](const Write& w) { return w.table == table; });
+}
+
+QString PendingWrites::busyFile() {
+    std::lock_guard lock(mutex_);
+    if (!db_ || !(open_ || !jobs_.empty() || running_))
+        return {};
+    return QString::fromUtf8(sqlite3_db_filename(db_->handle(), "main"));
 }
 
 void PendingWrites::setBeforeEachJob(Job before) {

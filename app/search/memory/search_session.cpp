@@ -37,29 +37,41 @@ std::optional<std::vector<std::string>> Session::needles(const QStringList& keyw
 }
 
 // The counts that differ from what the table holds, noted in the image as written.
-std::vector<std::pair<qint64, qint64>> Session::Changes(TableImage& image,
-                                                        const std::vector<qint64>& counts) {
-    std::vector<std::pair<qint64, qint64>> changes;
+CountChanges Session::Changes(TableImage& image, const std::vector<qint64>& counts) {
+    CountChanges changes;
     for (size_t row = 0; row < image.rowCount(); ++row) {
-        if (image.hits(row) == IntegerValue{counts[row], true})
+        const IntegerValue before = image.hits(row);
+        if (before == IntegerValue{counts[row], true})
             continue;
-        changes.emplace_back(image.rowid(row), counts[row]);
+        changes.emplace_hint(changes.end(), image.rowid(row),
+                             CountChange{counts[row], before.isInteger
+                                                          ? std::optional<qint64>(before.value)
+                                                          : std::nullopt});
         image.setHits(row, counts[row]);
     }
     return changes;
 }
 
-// Writes changed counts into table.
-void Session::WriteCounts(SqlConnection& db, const QString& table,
-                          const std::vector<std::pair<qint64, qint64>>& changes) {
-    SqlStatement update = db.prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
-                                         .arg(QuoteIdentifier(table), QuoteIdentifier(kHits)));
-    for (const auto& [rowid, count] : changes) {
-        update.reset();
-        update.bind(1, count);
-        update.bind(2, rowid);
-        update.step();
-    }
+// The write of changed counts into table; none when nothing changed.
+std::optional<PendingWrites::Write> Session::CountsWrite(const QString& table,
+                                                         CountChanges changes) {
+    if (changes.empty())
+        return std::nullopt;
+    PendingWrites::Write write;
+    write.table = table;
+    write.counts = std::move(changes);
+    write.run = [](SqlConnection& db, const PendingWrites::Write& w) {
+        SqlStatement update =
+            db.prepare(QStringLiteral("UPDATE %1 SET %2=?1 WHERE rowid=?2")
+                           .arg(QuoteIdentifier(w.table), QuoteIdentifier(kHits)));
+        for (const auto& [rowid, change] : w.counts) {
+            update.reset();
+            update.bind(1, change.count);
+            update.bind(2, rowid);
+            update.step();
+        }
+    };
+    return write;
 }
 
 // Makes the result table: the rows of the base table with a positive count, as the copy

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "search/knowledge_category.h"
+#include "search/memory/pending_writes.h"
 #include "search/memory/table_image.h"
 #include "search/program_folder.h"
 #include "search/sqlite_db.h"
@@ -41,12 +42,11 @@ public:
     std::optional<std::vector<std::string>> needles(const QStringList& keywords);
 
     // The counts that differ from what the table holds, noted in the image as written.
-    static std::vector<std::pair<qint64, qint64>> Changes(TableImage& image,
-                                                          const std::vector<qint64>& counts);
+    static CountChanges Changes(TableImage& image, const std::vector<qint64>& counts);
 
-    // Writes changed counts into table.
-    static void WriteCounts(SqlConnection& db, const QString& table,
-                            const std::vector<std::pair<qint64, qint64>>& changes);
+    // The write of changed counts into table; none when nothing changed.
+    static std::optional<PendingWrites::Write> CountsWrite(const QString& table,
+                                                           CountChanges changes);
 
     // Makes the result table: the rows of the base table with a positive count, as the copy
     // statement does, but reading only those rows, and in rowid order whatever indexes the base

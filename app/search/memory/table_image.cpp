@@ -555,13 +555,34 @@ std::optional<QStringList> TableImage::rankedBy(const std::vector<qint64>* count
     return titles;
 }
 
+void TableImage::indexTitles() const {
+    if (byTitle_)
+        return;
+    byTitle_.emplace();
+    for (size_t row = 0; row < rowCount(); ++row)
+        if (titles_[row])
+            (*byTitle_)[*titles_[row]].push_back(row);
+}
+
+QStringList TableImage::Titles() const {
+    QStringList out;
+    out.reserve(qsizetype(rowCount()));
+    for (const std::optional<QString>& title : titles_)
+        if (title)
+            out << *title;
+    return out;
+}
+
+std::optional<size_t> TableImage::LastWithTitle(const QString& title) const {
+    indexTitles();
+    const auto it = byTitle_->constFind(title);
+    if (it == byTitle_->constEnd())
+        return std::nullopt;
+    return it->back();
+}
+
 TableImage::Pick TableImage::LastRankedWithTitle(const QString& title) const {
-    if (!byTitle_) {
-        byTitle_.emplace();
-        for (size_t row = 0; row < rowCount(); ++row)
-            if (titles_[row])
-                (*byTitle_)[*titles_[row]].push_back(row);
-    }
+    indexTitles();
     const auto it = byTitle_->constFind(title);
     if (it == byTitle_->constEnd())
         return {};

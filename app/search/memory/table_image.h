@@ -121,6 +121,10 @@ public:
         size_t row = 0;
     };
     Pick LastRankedWithTitle(const QString& title) const;
+    // The non-null titles in rowid order.
+    QStringList Titles() const;
+    // The last row, in rowid order, whose title is title; no value when no row's is.
+    std::optional<size_t> LastWithTitle(const QString& title) const;
 
 private:
     void readRows(SqlConnection& db, const QString& select, std::optional<qint64> above,
@@ -129,6 +133,8 @@ private:
     void countRange(const KeywordMatcher& matcher, size_t firstRow, size_t endRow,
                     std::vector<qint64>& counts, bool variants) const;
     std::string_view text(size_t row) const;
+    // Fills byTitle_ once.
+    void indexTitles() const;
     std::string_view foldedText(size_t row) const;
     void foldVariants() const;
     bool rankable(size_t row) const { return numbers_[row].isInteger && hits_[row].isInteger; }
