@@ -25,6 +25,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QtTest>
@@ -486,6 +487,41 @@ private slots:
         QCOMPARE(chosen.offered.last(), out + QStringLiteral("/病7.txt"));
         QVERIFY(QString::fromUtf8(ReadAll(chosen.path))
                     .contains(QStringLiteral("第7条，<span class=\"kw\">发热</span>。")));
+    }
+
+    // As the program runs: the writes behind the lists wait for a reader. The list export reads
+    // the result table after them (on its reading thread), and a favourite opened meanwhile
+    // shows the count the last search left, from memory, without writing anything.
+    void keepingWhileWritesAreDeferred() {
+        KnowledgeSources many = Sources();
+        many.bing.clear();
+        for (int i = 1; i <= 300; ++i)
+            many.bing.push_back(Rec(i, QStringLiteral("病%1").arg(i),
+                                    i % 3 ? QStringLiteral("第%1条，发热恶寒。").arg(i)
+                                          : QStringLiteral("第%1条，无汗。").arg(i)));
+        folder = std::make_unique<TempProgramFolder>(many);
+        engine.deferPendingWrites(true);
+        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+        ChosenFile chosen;
+        chosen.path = folder->path() + QStringLiteral("/list.txt");
+        open();
+        search(window->Option3, QStringLiteral("发热,恶寒"));
+        QCOMPARE(window->List1->count(), 200);
+
+        // A favourite from the list, opened while the writes are pending: the count of the
+        // search, read from memory.
+        QVERIFY(window->openFavourite(Favourite{Category::Pathology, QStringLiteral("病4")}));
+        QVERIFY(window->RichTextBox1->toPlainText().contains(QStringLiteral("第4条")));
+        QCOMPARE(window->Label2->text(), QStringLiteral("页码： 4    相符个数： 2"));
+        QVERIFY(!engine.pendingWrites().busyFile().isEmpty());
+
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->List1, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        const QString text = QString::fromUtf8(ReadAll(chosen.path));
+        QCOMPARE(text.count(QStringLiteral("页码： ")), 200);
+        QCOMPARE(text.count(QStringLiteral("相符个数： 2")), 200);
+        QCOMPARE(messages->shown.size(), 0);
     }
 
     // The record shown, saved whole, as PDF through the print path: the text layer holds its

@@ -266,6 +266,8 @@ void ListReader::read() {
     };
     SqlConnection db;
     try {
+        if (beforeReading_ && !beforeReading_())
+            throw DbError("the result table does not hold the list");
         db.open(ConnectionString::parse(ConnectionStringFor(category_)));
         {
             const std::lock_guard lock(s.mutex);

@@ -108,6 +108,10 @@ public:
     // DbError when the database cannot be opened or the statement cannot be read.
     bool step(RecordWriter& writer, std::chrono::milliseconds budget);
     qsizetype done() const { return done_; }
+    // Runs first on the reading thread, before the file is opened (the window finishes the
+    // writes behind the list there, so that it goes on answering); false: the file does not
+    // hold the list, and step throws DbError. Set before the first step.
+    void setBeforeReading(std::function<bool()> before) { beforeReading_ = std::move(before); }
 
 private:
     struct Shared;
@@ -116,6 +120,7 @@ private:
     const KnowledgeCategory& category_;
     KeywordMarker marker_;
     std::optional<QStringList> titles_;
+    std::function<bool()> beforeReading_;
     std::unique_ptr<Shared> shared_;
     qsizetype done_ = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "search/keyword_search.h"
 #include "search/memory/engine.h"
+#include "search/pinyin_titles.h"
 #include "search/record_display.h"
 #include "search/text_finder.h"
 #include "services/download.h"
@@ -172,6 +173,11 @@ private:
     void listByPinyin();
     // A title of that list: the record of the category's table with that title.
     bool showByTitle(const QString& title);
+    // The record of category titled title, from memory while the writes behind the lists are
+    // pending, else from the file once its writes are done; no value when there is none.
+    // Throws DbError.
+    std::optional<TitledRecord> readRecordByTitle(const KnowledgeCategory& category,
+                                                  const QString& title);
     void wireKeyboard();
     // Moves a control of the line above the record pane up until it clears the pane's top.
     void keepAbovePane(QWidget& w) const;

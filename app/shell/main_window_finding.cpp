@@ -29,22 +29,23 @@ const QString kClearHistory = QStringLiteral("清除历史");
 
 } // namespace
 
+std::optional<TitledRecord> frmMain::readRecordByTitle(const KnowledgeCategory& category,
+                                                       const QString& title) {
+    // From memory while the writes are pending; else the base table is read as the searches
+    // left it.
+    if (auto fromMemory = engine_.recordByTitle(category, title))
+        return std::move(*fromMemory);
+    engine_.finishPendingWritesOf(
+        ConnectionString::parse(ConnectionStringFor(category)).dataSource);
+    return RecordByTitle(category, title);
+}
+
 bool frmMain::showByTitle(const QString& title) {
     const KnowledgeCategory* category =
         (fields_.selected ? CategoryFor(*fields_.selected) : nullptr);
     try {
-        std::optional<TitledRecord> record;
-        if (category) {
-            // From memory while the writes are pending; else the base table is read as the
-            // searches left it.
-            if (auto fromMemory = engine_.recordByTitle(*category, title)) {
-                record = std::move(*fromMemory);
-            } else {
-                engine_.finishPendingWritesOf(
-                    ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
-                record = RecordByTitle(*category, title);
-            }
-        }
+        const std::optional<TitledRecord> record =
+            category ? readRecordByTitle(*category, title) : std::nullopt;
         // A record no longer there shows nothing rather than the one shown before.
         fields_.recordBody = record ? record->body : QString();
         if (record)

@@ -2,6 +2,7 @@
 // export of the record shown or of the whole result list as text, HTML or PDF.
 #include "search/message_service.h"
 #include "search/pinyin_titles.h"
+#include "search/program_folder.h"
 #include "search/sqlite_db.h"
 #include "shell/keeping.h"
 #include "shell/keyboard.h"
@@ -101,9 +102,7 @@ bool frmMain::openFavourite(const Favourite& favourite) {
         return false;
     std::optional<TitledRecord> record;
     try {
-        // The base table gets the counts of the last search from the writes behind its list.
-        engine_.finishPendingWrites();
-        record = RecordByTitle(*category, favourite.title);
+        record = readRecordByTitle(*category, favourite.title);
     } catch (const DbError&) {
         Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
         return false;
@@ -187,12 +186,6 @@ void frmMain::exportList() {
             (fields_.keywordBox.isEmpty() ? QStringLiteral("结果") : fields_.keywordBox));
     if (path.isEmpty())
         return;
-    // The list is read from the result table, which holds it once the writes behind it are done.
-    engine_.finishPendingWrites();
-    if (!pinyinListed_ && engine_.resultsLost(*category)) {
-        Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
-        return;
-    }
     std::optional<QStringList> titles;
     if (pinyinListed_) {
         titles.emplace();
@@ -200,6 +193,13 @@ void frmMain::exportList() {
             *titles << List1->item(i)->text();
     }
     ListReader reader(*category, fields_.keywordBox, fields_.variants, titles);
+    // The list is read from the result table, which holds it once the writes behind it are
+    // done: they are written on the reading thread, under the progress dialog.
+    reader.setBeforeReading([this, category, byPinyin = pinyinListed_] {
+        engine_.finishPendingWritesOf(
+            ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
+        return byPinyin || !engine_.resultsLost(*category);
+    });
     try {
         if (ExportListWithProgress(reader, path, ExportWriters(RichTextBox1->font()),
                                    List1->count(), this) == ExportOutcome::Failed)
