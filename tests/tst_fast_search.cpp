@@ -806,6 +806,33 @@ private slots:
         compareFiles(ref, mem, QStringLiteral("deferred writes, replaced"));
     }
 
+    // A reader off the window's thread has the deferred writes done by the writing thread: it
+    // may stop waiting at once and they are written all the same, as the statements leave the
+    // file; the searches after them are deferred again.
+    void deferredWritesWrittenBehindOnRequest() {
+        Folders folders(engine, NumberedSources(19), MixedNotes(19));
+        Side& ref = folders.ref;
+        Side& mem = folders.mem;
+        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        engine.deferPendingWrites(true);
+        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("发,热"), false));
+        QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("痛"), false));
+        QVERIFY(!engine.pendingWrites().queued().empty());
+        const bool waited = engine.writePendingWritesOf(working, [] { return true; });
+        QVERIFY(!waited || engine.pendingWrites().busyFile().isEmpty());
+        QTRY_VERIFY(engine.pendingWrites().busyFile().isEmpty());
+        compareFiles(ref, mem, QStringLiteral("written behind on request"));
+
+        QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("咳"), true));
+        QTest::qWait(100);
+        QVERIFY(!engine.pendingWrites().queued().empty());
+        QVERIFY(engine.writePendingWritesOf(working, [] { return false; }));
+        QVERIFY(engine.pendingWrites().busyFile().isEmpty());
+        compareFiles(ref, mem, QStringLiteral("written behind, waited for"));
+    }
+
     // Pending writes abandoned (the program's end) leave the working copy as it was before
     // them, also when one of them is under way; their lists count as lost, and a new search
     // writes everything again.

@@ -265,9 +265,11 @@ void ListReader::read() {
         return true;
     };
     SqlConnection db;
-    try {
-        if (beforeReading_ && !beforeReading_())
-            throw DbError("the result table does not hold the list");
+    const auto stopped = [&s] {
+        const std::lock_guard lock(s.mutex);
+        return s.stop;
+    };
+    const auto readRows = [&] {
         db.open(ConnectionString::parse(ConnectionStringFor(category_)));
         {
             const std::lock_guard lock(s.mutex);
@@ -300,6 +302,14 @@ void ListReader::read() {
             for (std::optional<ExportedRecord>& r : found)
                 if (r && !put(std::move(*r)))
                     break;
+        }
+    };
+    try {
+        if (beforeReading_ && !beforeReading_(stopped)) {
+            if (!stopped())
+                throw DbError("the result table does not hold the list");
+        } else if (!stopped()) {
+            readRows();
         }
     } catch (const DbError& e) {
         const std::lock_guard lock(s.mutex);

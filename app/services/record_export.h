@@ -108,10 +108,12 @@ public:
     // DbError when the database cannot be opened or the statement cannot be read.
     bool step(RecordWriter& writer, std::chrono::milliseconds budget);
     qsizetype done() const { return done_; }
-    // Runs first on the reading thread, before the file is opened (the window finishes the
-    // writes behind the list there, so that it goes on answering); false: the file does not
-    // hold the list, and step throws DbError. Set before the first step.
-    void setBeforeReading(std::function<bool()> before) { beforeReading_ = std::move(before); }
+    // Runs first on the reading thread, before the file is opened (the window has the writes
+    // behind the list done there, so that it goes on answering), with a call that tells whether
+    // the reader is being given up; false: the reader was given up, or the file does not hold
+    // the list (step then throws DbError). Set before the first step.
+    using BeforeReading = std::function<bool(const std::function<bool()>& stopped)>;
+    void setBeforeReading(BeforeReading before) { beforeReading_ = std::move(before); }
 
 private:
     struct Shared;
@@ -120,7 +122,7 @@ private:
     const KnowledgeCategory& category_;
     KeywordMarker marker_;
     std::optional<QStringList> titles_;
-    std::function<bool()> beforeReading_;
+    BeforeReading beforeReading_;
     std::unique_ptr<Shared> shared_;
     qsizetype done_ = 0;
 };

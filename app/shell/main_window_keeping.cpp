@@ -194,11 +194,13 @@ void frmMain::exportList() {
     }
     ListReader reader(*category, fields_.keywordBox, fields_.variants, titles);
     // The list is read from the result table, which holds it once the writes behind it are
-    // done: they are written on the reading thread, under the progress dialog.
-    reader.setBeforeReading([this, category, byPinyin = pinyinListed_] {
-        engine_.finishPendingWritesOf(
-            ConnectionString::parse(ConnectionStringFor(*category)).dataSource);
-        return byPinyin || !engine_.resultsLost(*category);
+    // done: the writing thread does them now, under the progress dialog, and a cancel meanwhile
+    // leaves them to it rather than wait.
+    reader.setBeforeReading([this, category,
+                             byPinyin = pinyinListed_](const std::function<bool()>& stopped) {
+        return engine_.writePendingWritesOf(
+                   ConnectionString::parse(ConnectionStringFor(*category)).dataSource, stopped) &&
+               (byPinyin || !engine_.resultsLost(*category));
     });
     try {
         if (ExportListWithProgress(reader, path, ExportWriters(RichTextBox1->font()),

@@ -92,6 +92,10 @@ public:
     void forgetTableImages(const QString& path = {});
     // Finishes the pending writes when they are writes of path.
     void finishPendingWritesOf(const QString& path);
+    // The same on the writing thread, for a reader off the window's thread that must not hold
+    // up a cancel: waits until they are written (true) or until stopped() (false; they are
+    // written on behind).
+    bool writePendingWritesOf(const QString& path, const std::function<bool()>& stopped);
 
     // Keeps the writes behind from being done until a reader needs them (for tests).
     void holdPendingWrites(bool held);

@@ -50,6 +50,14 @@ void Engine::finishPendingWritesOf(const QString& path) {
         writes_.finish();
 }
 
+bool Engine::writePendingWritesOf(const QString& path, const std::function<bool()>& stopped) {
+    const QString file = writes_.busyFile();
+    if (file.isEmpty() || QFileInfo(file) != QFileInfo(path))
+        return true;
+    writes_.writeBehindNow();
+    return writes_.waitUntilWritten(stopped);
+}
+
 void Engine::forgetTableImages(const QString& path) {
     // Whoever is about to read or change the file gets it in the state the searches left; the
     // writes of another file wait on.

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 #include <new>
 
@@ -156,8 +157,12 @@ bool PendingWrites::step(std::unique_lock<std::mutex>& lock) {
 void PendingWrites::run() {
     std::unique_lock lock(mutex_);
     while (!ending_) {
-        if (threadHeld_ || deferred_ || !step(lock))
+        if (threadHeld_ || (deferred_ && !writingNow_)) {
             changed_.wait(lock);
+        } else if (!step(lock)) {
+            writingNow_ = false;
+            changed_.wait(lock);
+        }
     }
 }
 
@@ -185,6 +190,31 @@ void PendingWrites::abandon() {
     // Ended here unless a hold is still open (its transaction then ends with a rollback).
     while (open_ && holders_ == 0 && step(lock)) {
     }
+}
+
+void PendingWrites::writeBehindNow() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_ && jobs_.empty())
+            return;
+        writingNow_ = true;
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { run(); });
+    }
+    changed_.notify_all();
+}
+
+bool PendingWrites::waitUntilWritten(const std::function<bool()>& stopped) {
+    std::unique_lock lock(mutex_);
+    while ((open_ && holders_ == 0) || !jobs_.empty() || running_) {
+        if (stopped())
+            return false;
+        // A held thread writes nothing: the caller does, as in finish.
+        if (threadHeld_ && step(lock))
+            continue;
+        changed_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 void PendingWrites::setDeferred(bool deferred) {

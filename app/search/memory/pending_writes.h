@@ -88,6 +88,11 @@ public:
     void abandon();
     // Deferred: nothing is written until finish (or dropped by abandon).
     void setDeferred(bool deferred);
+    // Has the thread write what is queued now, also while deferred, until nothing is left.
+    void writeBehindNow();
+    // Waits, as finish does, until every queued write is done (true), or until stopped() says
+    // to stop waiting (false; the thread writes on). stopped is asked about every 20 ms.
+    bool waitUntilWritten(const std::function<bool()>& stopped);
     // The queued writes, for tests.
     std::vector<Write> queued();
     // True while a transaction is open on db or jobs for it wait.
@@ -122,6 +127,7 @@ private:
     bool failed_ = false;  // a job of the open transaction failed
     bool threadHeld_ = false;
     bool deferred_ = false;
+    bool writingNow_ = false; // the thread writes while deferred, until nothing is left
     std::atomic<bool> abandoning_ = false; // the write under way is to stop
     bool ending_ = false;                  // the thread is to end
     Job beforeEachJob_;
