@@ -524,6 +524,48 @@ private slots:
         QCOMPARE(messages->shown.size(), 0);
     }
 
+    // The window closed while its list export runs (a quit, or the update's restart): the
+    // export is cancelled, the window closes once it has returned, and no partial file is
+    // left.
+    void closeDuringListExport() {
+        KnowledgeSources many = Sources();
+        many.bing.clear();
+        for (int i = 1; i <= 20000; ++i)
+            many.bing.push_back(Rec(i, QStringLiteral("病%1").arg(i),
+                                    QStringLiteral("第%1条，发热。").arg(i) + QString(300, u'文')));
+        folder = std::make_unique<TempProgramFolder>(many);
+        ChosenFile chosen;
+        chosen.path = folder->path() + QStringLiteral("/list.html");
+        open();
+        search(window->Option3, QStringLiteral("发热"));
+        QCOMPARE(window->List1->count(), 20000);
+
+        bool closedDuring = false;
+        QTimer close;
+        QObject::connect(&close, &QTimer::timeout, [&] {
+            if (closedDuring ||
+                !window->findChild<QProgressDialog*>(QStringLiteral("exportProgress")))
+                return;
+            closedDuring = true;
+            window->close();
+            QVERIFY(window->isVisible()); // not before the export has returned
+        });
+        close.start(1);
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window->List1, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        close.stop();
+        QVERIFY(closedDuring);
+        QTRY_VERIFY(!window->isVisible());
+        QCOMPARE(messages->shown.size(), 0);
+        // Cancelled, or (when it had just ended) whole: never a part.
+        if (QFileInfo::exists(chosen.path))
+            QCOMPARE(QString::fromUtf8(ReadAll(chosen.path)).count(QStringLiteral("<h2>")), 20000);
+        QCOMPARE(
+            Leftovers(folder->path(), QStringLiteral("list.html")).filter(QStringLiteral("list")),
+            QStringList());
+    }
+
     // The record shown, saved whole, as PDF through the print path: the text layer holds its
     // title, header and text.
     void recordExportAsPdf() {

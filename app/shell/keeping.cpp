@@ -149,8 +149,12 @@ ExportOutcome ExportListWithProgress(ListReader& reader, const QString& path,
     poll.start();
     if (!ended)
         loop.exec();
+    // A loop ended from outside (the program quits) is a cancel: the worker stops at its next
+    // record and leaves no file, rather than hold the window until the export is written.
+    if (!ended)
+        cancelled = true;
     poll.stop();
-    worker.join(); // it has ended
+    worker.join();
     progress.hide();
     if (failure)
         std::rethrow_exception(failure);

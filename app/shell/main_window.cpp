@@ -34,6 +34,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
@@ -516,6 +517,15 @@ void frmMain::placeControls() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // A list export under way runs in a loop of its own inside this window's call: it is
+    // cancelled first, and the window closes once it has returned.
+    if (exporting_) {
+        closeWhenExported_ = true;
+        if (auto* progress = findChild<QProgressDialog*>(QStringLiteral("exportProgress")))
+            progress->cancel();
+        event->ignore();
+        return;
+    }
     if (!shutDown_) {
         shutDown_ = true;
         rememberPlacement();

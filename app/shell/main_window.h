@@ -235,6 +235,9 @@ private:
     bool cancelRequested_ = false;
     SingleInstance* instance_ = nullptr;
     bool shutDown_ = false;
+    // A list export runs in a loop of its own; a close meanwhile cancels it and waits for it.
+    bool exporting_ = false;
+    bool closeWhenExported_ = false;
     // What the check of the downloaded knowledge database found, once it ran; the caption the
     // window had before the transfer.
     std::optional<KnowledgeDbVerdict> downloadVerdict_;

@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolTip>
 
 namespace meridane {
@@ -202,14 +203,24 @@ void frmMain::exportList() {
                    ConnectionString::parse(ConnectionStringFor(*category)).dataSource, stopped) &&
                (byPinyin || !engine_.resultsLost(*category));
     });
+    exporting_ = true;
+    std::optional<ExportOutcome> outcome;
     try {
-        if (ExportListWithProgress(reader, path, ExportWriters(RichTextBox1->font()),
-                                   List1->count(), this) == ExportOutcome::Failed)
-            Messages().MsgBox(kExportNotWritten + QDir::toNativeSeparators(path),
-                              MsgFlags::OkExclamation, kProgramTitle);
+        outcome = ExportListWithProgress(reader, path, ExportWriters(RichTextBox1->font()),
+                                         List1->count(), this);
     } catch (const DbError&) {
-        Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
     }
+    exporting_ = false;
+    if (closeWhenExported_) {
+        // A close came meanwhile (and cancelled the export): it is done now.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    if (!outcome)
+        Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
+    else if (*outcome == ExportOutcome::Failed)
+        Messages().MsgBox(kExportNotWritten + QDir::toNativeSeparators(path),
+                          MsgFlags::OkExclamation, kProgramTitle);
 }
 
 } // namespace meridane

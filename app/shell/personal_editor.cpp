@@ -243,10 +243,19 @@ Form5::Form5(QWidget* parent) : QWidget(parent) {
     connect(importAction, &QAction::triggered, this, [this] { importNotes(); });
     connect(exportAction, &QAction::triggered, this, &Form5::exportNotes);
     askExportFile = [this] {
-        return QFileDialog::getSaveFileName(
-            this, QStringLiteral("导出资料"),
-            QDir::home().filePath(QStringLiteral("我的资料库.jsonl")),
-            QStringLiteral("JSON Lines (*.jsonl);;CSV (*.csv)"));
+        const QString jsonLines = QStringLiteral("JSON Lines (*.jsonl)");
+        const QString csv = QStringLiteral("CSV (*.csv)");
+        QString chosenType;
+        QString path =
+            QFileDialog::getSaveFileName(this, QStringLiteral("导出资料"),
+                                         QDir::home().filePath(QStringLiteral("我的资料库.jsonl")),
+                                         jsonLines + QStringLiteral(";;") + csv, &chosenType);
+        // A name typed without its extension gets the chosen type's, so that the file is
+        // written, and read back by 导入…, in that type.
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        if (!path.isEmpty() && suffix != QLatin1String("csv") && suffix != QLatin1String("jsonl"))
+            path += chosenType == csv ? QStringLiteral(".csv") : QStringLiteral(".jsonl");
+        return path;
     };
 
     Form_Load();
