@@ -487,6 +487,15 @@ private slots:
         QCOMPARE(chosen.offered.last(), out + QStringLiteral("/病7.txt"));
         QVERIFY(QString::fromUtf8(ReadAll(chosen.path))
                     .contains(QStringLiteral("第7条，<span class=\"kw\">发热</span>。")));
+
+        // An export into a folder that is not there fails with a message and is not the folder
+        // the next dialog starts in.
+        chosen.path = folder->path() + QStringLiteral("/gone/病7.txt");
+        QTest::keyClick(window->RichTextBox1, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(!QFileInfo::exists(chosen.path));
+        QTest::keyClick(window->RichTextBox1, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(chosen.offered.last(), out + QStringLiteral("/病7.txt"));
     }
 
     // As the program runs: the writes behind the lists wait for a reader. The list export reads

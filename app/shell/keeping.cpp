@@ -82,7 +82,8 @@ QString AskExportFile(QWidget* parent, const QString& caption, const QString& na
         folder = QDir::homePath();
     const QString chosen = ExportDialog().AskSaveFile(
         parent, caption, QDir(folder).filePath(FileNameFor(name) + QStringLiteral(".txt")));
-    if (!chosen.isEmpty())
+    // A folder that is not there (the export will fail) does not replace the last good one.
+    if (!chosen.isEmpty() && QFileInfo(QFileInfo(chosen).absolutePath()).isDir())
         SaveExportFolder(QFileInfo(chosen).absolutePath());
     return chosen;
 }
