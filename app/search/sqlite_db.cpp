@@ -215,6 +215,11 @@ qint64 SqlConnection::changes() const {
     return db_ ? sqlite3_changes(db_) : 0;
 }
 
+void SqlConnection::rollbackAfterFailure() noexcept {
+    if (db_)
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 void SqlConnection::exec(const QString& sql, const QStringList& params) {
     if (!db_)
         throw DbError("connection is not open");

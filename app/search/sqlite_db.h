@@ -66,6 +66,10 @@ public:
 
     // Runs one statement (or, without parameters, several separated by ';'). Throws DbError.
     void exec(const QString& sql, const QStringList& params = {});
+    // Ends the open transaction with a rollback, after a failure that is the one to tell: a
+    // rollback that fails too is left to the journal, which puts the file back when it is next
+    // opened. Never throws.
+    void rollbackAfterFailure() noexcept;
     SqlStatement prepare(const QString& sql);
     qint64 changes() const;
 

@@ -77,12 +77,7 @@ void FavouriteStore::add(const Favourite& favourite) {
                 {category->caption, favourite.title});
         db.exec(QStringLiteral("COMMIT"));
     } catch (const DbError&) {
-        // The first error is the one to tell; a rollback that fails too leaves the journal to
-        // put the file back when it is next opened.
-        try {
-            db.exec(QStringLiteral("ROLLBACK"));
-        } catch (const DbError&) {
-        }
+        db.rollbackAfterFailure();
         throw;
     }
 }

@@ -396,13 +396,7 @@ std::optional<ImportSummary> ImportNotes(SqlConnection& db, const std::vector<Im
         db.exec(QStringLiteral("COMMIT"));
         return ImportSummary{int(total), plan.renamed, first};
     } catch (const std::exception& e) {
-        try {
-            db.exec(QStringLiteral("ROLLBACK"));
-        } catch (const DbError&) {
-        }
-        if (const auto* known = dynamic_cast<const PersonalSaveError*>(&e))
-            throw *known;
-        throw PersonalSaveError(PersonalSaveError::Reason::CannotWrite, e.what());
+        RollBackAndThrow(db, e);
     }
 }
 

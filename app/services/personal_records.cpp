@@ -97,6 +97,13 @@ void ChangeOneRow(SqlConnection& db, SqlStatement& st) {
 
 } // namespace
 
+void RollBackAndThrow(SqlConnection& db, const std::exception& e) {
+    db.rollbackAfterFailure();
+    if (const auto* known = dynamic_cast<const PersonalSaveError*>(&e))
+        throw *known;
+    throw PersonalSaveError(PersonalSaveError::Reason::CannotWrite, e.what());
+}
+
 QString NumberText(const QVariant& number) {
     if (number.isNull())
         return {};
@@ -215,13 +222,7 @@ void PersonalRecordSet::save(SqlConnection& db) {
         }
         db.exec(QStringLiteral("COMMIT"));
     } catch (const std::exception& e) {
-        try {
-            db.exec(QStringLiteral("ROLLBACK"));
-        } catch (const DbError&) {
-        }
-        if (const auto* known = dynamic_cast<const PersonalSaveError*>(&e))
-            throw *known;
-        throw PersonalSaveError(PersonalSaveError::Reason::CannotWrite, e.what());
+        RollBackAndThrow(db, e);
     }
 
     // Written: the set now matches the file.

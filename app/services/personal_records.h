@@ -39,6 +39,10 @@ private:
     Reason reason_;
 };
 
+// Rolls back db's open transaction after e and throws e as a PersonalSaveError (CannotWrite
+// unless it is one already).
+[[noreturn]] void RollBackAndThrow(SqlConnection& db, const std::exception& e);
+
 // A notes file that opens but that the editor does not work with: me1 is not a plain table with
 // rows of its own (a view, a virtual table, a table without row ids, or one whose columns take
 // every name of the row id), or the file holds triggers, which would run with every change.

@@ -25,9 +25,26 @@ namespace {
 // Between two records of a text file.
 const QString kTextSeparator = QString(40, QChar(0x2500));
 
-class TextWriter : public RecordWriter {
+// What the text and HTML writers share: UTF-8 out, the count of records written, and whether
+// every write went through.
+class Utf8Writer : public RecordWriter {
 public:
-    explicit TextWriter(QIODevice& out) : out_(out) {}
+    explicit Utf8Writer(QIODevice& out) : out_(out) {}
+    bool finish() override { return ok_; }
+
+protected:
+    void write(const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        ok_ = ok_ && out_.write(utf8) == utf8.size();
+    }
+    QIODevice& out_;
+    qsizetype count_ = 0;
+    bool ok_ = true;
+};
+
+class TextWriter : public Utf8Writer {
+public:
+    explicit TextWriter(QIODevice& out) : Utf8Writer(out) {}
     void add(const ExportedRecord& r) override {
         QString text;
         if (count_++ > 0)
@@ -38,25 +55,15 @@ public:
         text += u'\n';
         write(text);
     }
-    bool finish() override { return ok_; }
-
-private:
-    void write(const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        ok_ = ok_ && out_.write(utf8) == utf8.size();
-    }
-    QIODevice& out_;
-    qsizetype count_ = 0;
-    bool ok_ = true;
 };
 
 QString Escaped(QStringView text) {
     return text.toString().toHtmlEscaped();
 }
 
-class HtmlWriter : public RecordWriter {
+class HtmlWriter : public Utf8Writer {
 public:
-    HtmlWriter(QIODevice& out, const QString& title) : out_(out) {
+    HtmlWriter(QIODevice& out, const QString& title) : Utf8Writer(out) {
         write(
             QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n"
                            "<title>%1</title>\n<style>\n"
@@ -93,15 +100,6 @@ public:
         write(QStringLiteral("</body>\n</html>\n"));
         return ok_;
     }
-
-private:
-    void write(const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        ok_ = ok_ && out_.write(utf8) == utf8.size();
-    }
-    QIODevice& out_;
-    qsizetype count_ = 0;
-    bool ok_ = true;
 };
 
 ExportedRecord RecordOf(const SqlStatement& row, const KeywordMarker& marker) {

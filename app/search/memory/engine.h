@@ -121,6 +121,11 @@ public:
     Committed& lastCommit() { return committed_; }
 
 private:
+    // While writes are pending on the working copy and it is as they found it: what is kept of
+    // the file, with the usable image of category's base table in baseImage; else null.
+    FileImages* pendingImages(const KnowledgeCategory& category,
+                              std::shared_ptr<TableImage>* baseImage);
+
     // Declared in the order they are built: the warm-up and the writer, whose threads end when
     // they go, go before the images and the commit record their threads hand things to.
     QHash<QString, FileImages> images_;

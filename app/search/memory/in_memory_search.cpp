@@ -297,33 +297,38 @@ std::optional<ShownRecord> ClickWhileWriting(Engine& engine, const KnowledgeCate
 
 } // namespace
 
-std::optional<QStringList> Engine::titlesOf(const KnowledgeCategory& category) {
+FileImages* Engine::pendingImages(const KnowledgeCategory& category,
+                                  std::shared_ptr<TableImage>* baseImage) {
     if (category.database != DatabaseKind::Knowledge)
-        return std::nullopt;
+        return nullptr;
     const QString path = KnowledgeConnectionPath();
     FileImages& file = images()[CacheKey(path)];
     if (!writes_.busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
-        return std::nullopt;
+        return nullptr;
     const auto it = file.tables.constFind(category.baseTable);
     if (it == file.tables.constEnd() || !(*it)->usable())
+        return nullptr;
+    *baseImage = *it;
+    return &file;
+}
+
+std::optional<QStringList> Engine::titlesOf(const KnowledgeCategory& category) {
+    std::shared_ptr<TableImage> image;
+    if (!pendingImages(category, &image))
         return std::nullopt;
-    return (*it)->Titles();
+    return image->Titles();
 }
 
 std::optional<std::optional<TitledRecord>> Engine::recordByTitle(const KnowledgeCategory& category,
                                                                  const QString& title) {
     // Only while writes are pending: otherwise the file is as the searches left it.
-    if (category.database != DatabaseKind::Knowledge)
-        return std::nullopt;
     try {
-        const QString path = KnowledgeConnectionPath();
-        FileImages& file = images()[CacheKey(path)];
-        if (!writes_.busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
+        std::shared_ptr<TableImage> base;
+        FileImages* const pending = pendingImages(category, &base);
+        if (!pending)
             return std::nullopt;
-        const auto it = file.tables.constFind(category.baseTable);
-        if (it == file.tables.constEnd() || !(*it)->usable())
-            return std::nullopt;
-        const TableImage& image = **it;
+        FileImages& file = *pending;
+        const TableImage& image = *base;
         const std::optional<size_t> found = image.LastWithTitle(title);
         if (!found || !image.hits(*found).isInteger)
             return std::nullopt;
