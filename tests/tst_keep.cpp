@@ -2,6 +2,7 @@
 // process, a favourite whose record is gone, and the export of a record or of the whole result
 // list as text, HTML and PDF — written whole or not at all, also when the user cancels.
 #include "builddb/source_records.h"
+#include "main_window_fixture.h"
 #include "search/keyword_search.h"
 #include "search/memory/engine.h"
 #include "search/program_folder.h"
@@ -98,32 +99,9 @@ QStringList Leftovers(const QString& dir, const QString& except) {
 
 } // namespace
 
-class KeepTest : public QObject {
+class KeepTest : public QObject, private MainWindowFixture {
     Q_OBJECT
 
-    memory::Engine engine;
-    std::unique_ptr<TempProgramFolder> folder;
-    std::unique_ptr<ScriptedMessages> messages;
-    std::unique_ptr<RecordingShell> shell;
-    std::unique_ptr<frmMain> window;
-
-    void open() {
-        window = std::make_unique<frmMain>(engine, std::make_unique<SilentDevice>());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-    void search(QRadioButton* option, const QString& keywords) {
-        option->setChecked(true);
-        window->Text1[0]->setText(keywords);
-        QTest::keyClick(window->Text1[0], Qt::Key_Return);
-    }
-    void clickTitle(const QString& title) {
-        QListWidget* list = window->List1;
-        const QList<QListWidgetItem*> found = list->findItems(title, Qt::MatchExactly);
-        QVERIFY(!found.isEmpty());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(found.first()).center());
-    }
     QStringList favouritesShown() const {
         QStringList out;
         QTreeWidget* list = window->favouritesDialog()->list();
@@ -185,11 +163,11 @@ private slots:
     // Ctrl+D on a record shown, a restart, and the 收藏 window opening it with a click; a
     // favourite whose record is gone says so, and goes when the user agrees.
     void favouriteSurvivesARestartAndOpensWithAClick() {
-        open();
-        search(window->Option2, QStringLiteral("大补"));
+        openWindow();
+        search(QStringLiteral("大补"), window->Option2);
         clickTitle(QStringLiteral("人参"));
         QTest::keyClick(window->RichTextBox1, Qt::Key_D, Qt::ControlModifier);
-        search(window->Option3, QStringLiteral("发热"));
+        search(QStringLiteral("发热"), window->Option3);
         clickTitle(QStringLiteral("虚劳"));
         // From the record pane's context menu.
         std::unique_ptr<QMenu> menu(window->RichTextBox1->createContextMenu({5, 5}));
@@ -199,7 +177,7 @@ private slots:
         QCOMPARE(FavouriteStore(FavouritesFile()).list().size(), size_t(2));
 
         window.reset();
-        open();
+        openWindow();
         QCOMPARE(window->RichTextBox1->toPlainText().contains(QStringLiteral("大补")), false);
         QTest::keyClick(window->Text1[0], Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(window->favouritesDialog());
@@ -240,7 +218,7 @@ private slots:
         QCOMPARE(FavouriteStore(FavouritesFile()).list().size(), size_t(1));
 
         // Enter on the current one opens it too.
-        search(window->Option3, QStringLiteral("发热"));
+        search(QStringLiteral("发热"), window->Option3);
         clickTitle(QStringLiteral("感冒"));
         list->setCurrentItem(list->topLevelItem(0));
         QTest::keyClick(list, Qt::Key_Return);
@@ -254,8 +232,8 @@ private slots:
         UnwritableFile locked(FavouritesFile());
         if (!locked.unwritable())
             QSKIP("the file system cannot make a file unwritable here");
-        open();
-        search(window->Option2, QStringLiteral("大补"));
+        openWindow();
+        search(QStringLiteral("大补"), window->Option2);
         clickTitle(QStringLiteral("人参"));
         window->addFavouriteAction->trigger();
         QCOMPARE(messages->shown.size(), 1);
@@ -270,7 +248,7 @@ private slots:
     void favouriteOutlivesAnUpdateThatKeepsItsRecord() {
         FavouriteStore(FavouritesFile()).add({Category::Herbs, QStringLiteral("黄连")});
         FavouriteStore(FavouritesFile()).add({Category::Herbs, QStringLiteral("人参")});
-        open();
+        openWindow();
         KnowledgeSources updated = Sources();
         updated.yao = {Rec(7, QStringLiteral("人参"), QStringLiteral("甘、微苦，平。大补元气。"))};
         AnnounceFileChange();
@@ -420,8 +398,8 @@ private slots:
         const QString path = out + QStringLiteral("/发热.txt");
         ChosenFile chosen;
         chosen.path = path;
-        open();
-        search(window->Option3, QStringLiteral("发热"));
+        openWindow();
+        search(QStringLiteral("发热"), window->Option3);
         QCOMPARE(window->List1->count(), 3000);
 
         // The cancel button of the progress dialog, pressed once part is written; the window
@@ -513,8 +491,8 @@ private slots:
         const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
         ChosenFile chosen;
         chosen.path = folder->path() + QStringLiteral("/list.txt");
-        open();
-        search(window->Option3, QStringLiteral("发热,恶寒"));
+        openWindow();
+        search(QStringLiteral("发热,恶寒"), window->Option3);
         QCOMPARE(window->List1->count(), 200);
 
         // A favourite from the list, opened while the writes are pending: the count of the
@@ -545,8 +523,8 @@ private slots:
         folder = std::make_unique<TempProgramFolder>(many);
         ChosenFile chosen;
         chosen.path = folder->path() + QStringLiteral("/list.html");
-        open();
-        search(window->Option3, QStringLiteral("发热"));
+        openWindow();
+        search(QStringLiteral("发热"), window->Option3);
         QCOMPARE(window->List1->count(), 20000);
 
         bool closedDuring = false;
@@ -582,12 +560,12 @@ private slots:
             QSKIP("pdftotext is not installed");
         ChosenFile chosen;
         chosen.path = folder->path() + QStringLiteral("/四君子汤.pdf");
-        open();
+        openWindow();
         // Nothing shown yet: nothing to save, a beep.
         window->exportRecordAction->trigger();
         QCOMPARE(shell->beeps, 1);
         QVERIFY(chosen.asked.isEmpty());
-        search(window->Option1, QStringLiteral("人参"));
+        search(QStringLiteral("人参"), window->Option1);
         clickTitle(QStringLiteral("四君子汤"));
         window->exportRecordAction->trigger();
         const QString layer = PdfText(chosen.path);

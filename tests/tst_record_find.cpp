@@ -3,6 +3,7 @@
 // between the keywords in red, the pane's size by keys and wheel in step with the size list, the
 // keyword box's history across a restart, going back and forward through the records shown, a
 // search by pinyin when the letters typed are found nowhere, and "繁简通查".
+#include "main_window_fixture.h"
 #include "search/memory/engine.h"
 #include "shell/find_bar.h"
 #include "shell/main_window.h"
@@ -49,14 +50,8 @@ KnowledgeSources Sources() {
 
 } // namespace
 
-class RecordFindTest : public QObject {
+class RecordFindTest : public QObject, private MainWindowFixture {
     Q_OBJECT
-
-    memory::Engine engine;
-    std::unique_ptr<TempProgramFolder> folder;
-    std::unique_ptr<ScriptedMessages> messages;
-    std::unique_ptr<RecordingShell> shell;
-    std::unique_ptr<frmMain> window;
 
     void showRecord(const QString& keywords) {
         window->Text1[0]->setText(keywords);
@@ -88,18 +83,6 @@ class RecordFindTest : public QObject {
     int caretBlock() const { return window->RichTextBox1->textCursor().block().blockNumber(); }
 
 private slots:
-    void open() {
-        window = std::make_unique<frmMain>(engine, std::make_unique<SilentDevice>());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        // Shortcuts reach an active window only; a search in memory may come before the
-        // window manager activated it.
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
-    void search(const QString& keywords) {
-        window->Text1[0]->setText(keywords);
-        QTest::keyClick(window->Text1[0], Qt::Key_Return);
-    }
     QStringList historyShown() const {
         QStringList out;
         for (int i = 0; i < window->keywordHistory->count(); ++i)
@@ -128,7 +111,7 @@ private slots:
         folder = std::make_unique<TempProgramFolder>(Sources());
         messages = std::make_unique<ScriptedMessages>();
         shell = std::make_unique<RecordingShell>();
-        open();
+        openWindow();
     }
 
     void cleanup() {
@@ -266,7 +249,7 @@ void RecordFindTest::keywordHistoryAcrossRestart() {
 
     // After a restart the drop-down holds the same; a pick fills the keyword box.
     window.reset();
-    open();
+    openWindow();
     QCOMPARE(historyShown().size(), 3);
     pickFromHistory(1);
     QCOMPARE(window->Text1[0]->text(), QStringLiteral("茯苓,白术"));
@@ -278,7 +261,7 @@ void RecordFindTest::keywordHistoryAcrossRestart() {
     QVERIFY(historyShown().isEmpty());
     QCOMPARE(window->Text1[0]->text(), QStringLiteral("abc"));
     window.reset();
-    open();
+    openWindow();
     QVERIFY(historyShown().isEmpty());
 }
 
@@ -397,7 +380,7 @@ void RecordFindTest::variantsFindTraditionalText() {
              (QStringList{QStringLiteral("人參"), QStringLiteral("黃連"), QStringLiteral("人蔘")}));
 
     window.reset();
-    open();
+    openWindow();
     QVERIFY(window->variantsBox->isChecked());
     // Turned off again: as typed.
     QTest::mouseClick(window->Option3, Qt::LeftButton);
