@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTest>
 
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
@@ -51,6 +53,18 @@ TempProgramFolder::~TempProgramFolder() {
 QString ClassicsFolder() {
     const QString path = QStringLiteral(MERIDANE_SOURCE_DIR "/../shared/data/classics");
     return QDir(path).exists(QStringLiteral("An1.jsonl")) ? QDir(path).absolutePath() : QString();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 QString SampleClassicsFolder() {

@@ -46,6 +46,11 @@ private:
     QTemporaryDir dir_;
 };
 
+// The bytes of a file; empty when it cannot be read.
+QByteArray ReadAll(const QString& path);
+// Writes a file whole, making its folder first; a file that cannot be written fails the test.
+void WriteFile(const QString& path, const QByteArray& bytes);
+
 // ../shared/data/classics beside the project, or an empty string when it is not there.
 QString ClassicsFolder();
 // tests/data/classics-sample: a few records of our own in the same form, always there.

@@ -9,14 +9,9 @@
 #include <QtTest>
 
 using namespace meridane;
+using namespace meridane::test;
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QByteArray Line(const QByteArray& number, const QByteArray& title = "\"题\"") {
     return "{\"编号\": " + number + ", \"标题\": " + title + ", \"文本\": \"正文\"}\n";
@@ -156,10 +151,7 @@ private slots:
         const QString target = dir.path() + QStringLiteral("/sub/k.db");
         WriteKnowledgeDb({}, target, QStringLiteral("2008-05-20"));
         QVERIFY(!QFile::exists(target + QStringLiteral(".partial")));
-        const QByteArray before = [&] {
-            QFile f(target);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray before = ReadAll(target);
         WriteFile(target + QStringLiteral(".partial"), "another build's file");
         try {
             WriteKnowledgeDb({}, target, QStringLiteral("2008-06-01"));

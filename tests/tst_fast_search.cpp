@@ -141,7 +141,15 @@ class FastSearchTest : public QObject {
         QString folder;
         SearchEngine* engine; // null: the statements alone
         SearchFields fields;
+        QString workingCopy() const { return folder + QStringLiteral("/msjic.dll"); }
     };
+
+    // The program's way with the writes until the guard goes: deferred until a reader needs
+    // them.
+    auto deferWrites() {
+        engine.deferPendingWrites(true);
+        return qScopeGuard([this] { engine.deferPendingWrites(false); });
+    }
 
     // The in-memory search of the process, as main() of the program makes it.
     memory::Engine engine;
@@ -581,7 +589,7 @@ private slots:
         engine.finishWarmUp();
         const QString sql = QStringLiteral("UPDATE yao SET 文本='加上的字' WHERE 编号 < 4");
         for (const Side* side : {&ref, &mem})
-            Alter(side->folder + QStringLiteral("/msjic.dll"), kDatabasePassword, sql);
+            Alter(side->workingCopy(), kDatabasePassword, sql);
         QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("加上"), false));
         QCOMPARE(mem.fields.resultList.size(), 3);
         compareFiles(ref, mem, sql);
@@ -616,7 +624,7 @@ private slots:
         Folders folders(engine, MixedSources(13), MixedNotes(13));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
-        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        const QString working = mem.workingCopy();
         engine.holdPendingWrites(true);
         const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
 
@@ -654,7 +662,7 @@ private slots:
         engine.holdPendingWrites(false);
         reader.join();
         QVERIFY(!readBeforeTheWrites);
-        QCOMPARE(seen, DatabaseState(ref.folder + QStringLiteral("/msjic.dll"), kDatabasePassword));
+        QCOMPARE(seen, DatabaseState(ref.workingCopy(), kDatabasePassword));
     }
 
     // Writes behind a list that fail (the disk is full) leave the working copy as it was before
@@ -669,7 +677,7 @@ private slots:
         Folders folders(engine, sources, MixedNotes(15));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
-        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        const QString working = mem.workingCopy();
         const KnowledgeCategory& bing = *CategoryFor(Category::Pathology);
 
         QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("不存在"), false));
@@ -756,8 +764,7 @@ private slots:
         Side& mem = folders.mem;
         const KnowledgeCategory& bing = *CategoryFor(Category::Pathology);
         const KnowledgeCategory& yao = *CategoryFor(Category::Herbs);
-        engine.deferPendingWrites(true);
-        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+        const auto undefer = deferWrites();
         const auto writesOf = [this](const QString& table) {
             std::vector<PendingWrites::Write> of;
             for (PendingWrites::Write& w : engine.pendingWrites().queued())
@@ -813,9 +820,8 @@ private slots:
         Folders folders(engine, NumberedSources(19), MixedNotes(19));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
-        const QString working = mem.folder + QStringLiteral("/msjic.dll");
-        engine.deferPendingWrites(true);
-        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+        const QString working = mem.workingCopy();
+        const auto undefer = deferWrites();
 
         QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("发,热"), false));
         QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("痛"), false));
@@ -840,7 +846,7 @@ private slots:
         Folders folders(engine, NumberedSources(18), MixedNotes(18));
         Side& ref = folders.ref;
         Side& mem = folders.mem;
-        const QString working = mem.folder + QStringLiteral("/msjic.dll");
+        const QString working = mem.workingCopy();
         const KnowledgeCategory& bing = *CategoryFor(Category::Pathology);
         const auto checkEarlierState = [&](const QStringList& before) {
             QCOMPARE(DatabaseState(working, kDatabasePassword), before);
@@ -857,8 +863,7 @@ private slots:
         const QStringList before = DatabaseState(working, kDatabasePassword);
 
         // Deferred: nothing was written.
-        engine.deferPendingWrites(true);
-        const auto undefer = qScopeGuard([this] { engine.deferPendingWrites(false); });
+        const auto undefer = deferWrites();
         QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("热,a"), false));
         QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("a"), true));
         QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("甘草"), false));
@@ -958,7 +963,7 @@ private slots:
         const auto release = qScopeGuard([this] { engine.holdPendingWrites(false); });
         QVERIFY(searchBoth(ref, mem, Category::Formulas, QStringLiteral("发"), false));
         for (const Side* side : {&ref, &mem})
-            QVERIFY(QFile::remove(side->folder + QStringLiteral("/msjic.dll")));
+            QVERIFY(QFile::remove(side->workingCopy()));
         const qsizetype before = messages.shown.size();
         QVERIFY(!searchBoth(ref, mem, Category::Formulas, QStringLiteral("发,热"), false));
         QVERIFY(!searchBoth(ref, mem, Category::Formulas, QStringLiteral("发"), true));
@@ -978,8 +983,7 @@ private slots:
         QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("热"), true));
         compareFiles(ref, mem, QStringLiteral("1 KB pages"));
         SqlConnection wrong;
-        QVERIFY_THROWS_EXCEPTION(
-            DbError, wrong.open(mem.folder + QStringLiteral("/msjic.dll"), QStringLiteral("x")));
+        QVERIFY_THROWS_EXCEPTION(DbError, wrong.open(mem.workingCopy(), QStringLiteral("x")));
     }
 
     // The in-tree sample always; the full classical texts when they are beside the project.

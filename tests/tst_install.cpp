@@ -164,11 +164,6 @@ QStringList Lines(const QMap<QString, QString>& entries) {
     return out;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QByteArray Gunzip(const QString& path) {
     QProcess p;
     p.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});

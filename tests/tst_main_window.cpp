@@ -119,18 +119,6 @@ KnowledgeSources Sources() {
     return s;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
-
 // The ranges of the pane's text whose colour is red, merged.
 std::vector<TextRange> RedRanges(const QTextEdit* pane) {
     std::vector<TextRange> red;

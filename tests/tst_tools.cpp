@@ -36,15 +36,10 @@ Run Start(const QString& program, const QStringList& args) {
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-void Write(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+// The connection string of a knowledge database the tools wrote.
+QString KeyedSource(const QString& path) {
+    return QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=%2")
+        .arg(path, kDatabasePassword);
 }
 
 // The first line a run printed.
@@ -71,10 +66,10 @@ class ToolsTest : public QObject {
 
     void writeGoodSources() {
         QDir().mkpath(src());
-        Write(src() + QStringLiteral("/An1.jsonl"), kWithKeywords);
-        Write(src() + QStringLiteral("/yao.jsonl"), kYao);
-        Write(src() + QStringLiteral("/bing.jsonl"), kYao);
-        Write(src() + QStringLiteral("/yishu1.jsonl"), kWithKeywords);
+        WriteFile(src() + QStringLiteral("/An1.jsonl"), kWithKeywords);
+        WriteFile(src() + QStringLiteral("/yao.jsonl"), kYao);
+        WriteFile(src() + QStringLiteral("/bing.jsonl"), kYao);
+        WriteFile(src() + QStringLiteral("/yishu1.jsonl"), kWithKeywords);
     }
 
     Run build(const QStringList& extra = {}) {
@@ -97,8 +92,7 @@ private slots:
                              QStringLiteral("2008-06-01")});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
-        const QString cs = QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=%2")
-                               .arg(target(), kDatabasePassword);
+        const QString cs = KeyedSource(target());
         QStringList rows;
         ReadRows(cs, QStringLiteral("SELECT cntr FROM cnt"),
                  [&](const SqlStatement& s) { rows << s.text(0); });
@@ -153,10 +147,10 @@ private slots:
         if (content.isEmpty())
             QFile::remove(path);
         else
-            Write(path, content);
+            WriteFile(path, content);
         // An older database stays as it was, and nothing half-written is left.
         QDir().mkpath(dir.path() + QStringLiteral("/out"));
-        Write(target(), "old");
+        WriteFile(target(), "old");
         const Run r = build();
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -173,17 +167,16 @@ private slots:
     void buildsTablesFromTextBooks() {
         const QString gb = dir.path() + QStringLiteral("/本草.txt");
         const QString utf8 = dir.path() + QStringLiteral("/续编.txt");
-        Write(gb, EncodeText(QStringLiteral("本草简编，二卷。\n\n人参\n味甘微寒，主补五脏。\n\n"
-                                            "黄连\n味苦寒。\n"),
-                             TextEncoding::Gb18030));
-        Write(utf8, QStringLiteral("人参\n又名人衔。\n").toUtf8());
+        WriteFile(gb, EncodeText(QStringLiteral("本草简编，二卷。\n\n人参\n味甘微寒，主补五脏。\n\n"
+                                                "黄连\n味苦寒。\n"),
+                                 TextEncoding::Gb18030));
+        WriteFile(utf8, QStringLiteral("人参\n又名人衔。\n").toUtf8());
         Run r = build({QStringLiteral("--text"), QStringLiteral("yao=") + gb,
                        QStringLiteral("--text"), QStringLiteral("yao=") + utf8,
                        QStringLiteral("--split"), QStringLiteral("heading")});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.exitCode, 0);
-        const QString cs = QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=%2")
-                               .arg(target(), kDatabasePassword);
+        const QString cs = KeyedSource(target());
         QStringList rows;
         ReadRows(cs, QStringLiteral("SELECT 编号, 药名, 文本 FROM yao ORDER BY 编号"),
                  [&](const SqlStatement& s) { rows << s.text(0) + s.text(1) + s.text(2); });
@@ -202,8 +195,7 @@ private slots:
                    QStringLiteral("paragraph")});
         QCOMPARE(r.err, QString());
         rows.clear();
-        const QString booksCs = QStringLiteral("Data Source=%1;Jet OLEDB:Database Password=%2")
-                                    .arg(books, kDatabasePassword);
+        const QString booksCs = KeyedSource(books);
         ReadRows(booksCs, QStringLiteral("SELECT 标题, 关键字 FROM An1 ORDER BY 编号"),
                  [&](const SqlStatement& s) { rows << s.text(0) + QLatin1Char('|') + s.text(1); });
         ReadRows(booksCs, QStringLiteral("SELECT count(*) FROM yao"),
@@ -214,9 +206,10 @@ private slots:
                               QStringLiteral("黄连|黄连 黄连 味苦寒。"), QStringLiteral("0")}));
 
         const QString big5 = dir.path() + QStringLiteral("/壞.txt");
-        Write(big5, EncodeText(QStringLiteral("人參\n味甘。\n"), TextEncoding::Big5) + "\xA4 \n");
+        WriteFile(big5,
+                  EncodeText(QStringLiteral("人參\n味甘。\n"), TextEncoding::Big5) + "\xA4 \n");
         QDir().mkpath(dir.path() + QStringLiteral("/out"));
-        Write(target(), "old");
+        WriteFile(target(), "old");
         r = build({QStringLiteral("--text"), QStringLiteral("bing=") + big5,
                    QStringLiteral("--encoding"), QStringLiteral("big5")});
         QCOMPARE(r.exitCode, 1);
@@ -247,9 +240,9 @@ private slots:
     void duplicateNotesNameTheirLine() {
         QFETCH(QByteArray, notes);
         QFETCH(QString, message);
-        Write(src() + QStringLiteral("/me1.jsonl"), notes);
+        WriteFile(src() + QStringLiteral("/me1.jsonl"), notes);
         QDir().mkpath(dir.path() + QStringLiteral("/out"));
-        Write(target(), "old");
+        WriteFile(target(), "old");
         const Run r =
             build({QStringLiteral("--personal"), dir.path() + QStringLiteral("/out/msjic")});
         QCOMPARE(r.exitCode, 1);
@@ -270,7 +263,7 @@ private slots:
                   Rec(2, QStringLiteral("暑湿"), QStringLiteral("发热汗出，身重"))};
         TempProgramFolder folder(s);
         const QString programCopy = folder.path() + QStringLiteral("/msjic.dll");
-        Write(programCopy, "what Ifonts.fon holds\n");
+        WriteFile(programCopy, "what Ifonts.fon holds\n");
         const QString tool = QStringLiteral(MERIDANE_QUERY);
         const QStringList base{QStringLiteral("--folder"), folder.path(),
                                QStringLiteral("--category"), QStringLiteral("病理")};
@@ -296,7 +289,7 @@ private slots:
         QCOMPARE(fields.resultList, QStringList{QStringLiteral("感冒")});
 
         // A copy of the tool's own that is no database (cut short) is made again.
-        Write(folder.path() + QLatin1Char('/') + kQueryWorkingCopyName, "SQLite format 3");
+        WriteFile(folder.path() + QLatin1Char('/') + kQueryWorkingCopyName, "SQLite format 3");
         r = Start(tool, base + QStringList{QStringLiteral("--new"), QStringLiteral("身重")});
         QCOMPARE(r.err, QString());
         QCOMPARE(r.out, QStringLiteral("共有1条记录\n暑湿\n"));
@@ -308,15 +301,15 @@ private slots:
         s.bing = {Rec(1, QStringLiteral("感冒"), QStringLiteral("发热恶寒"))};
         TempProgramFolder folder(s, {Rec(1, QStringLiteral("笔记"), QStringLiteral("发热"))});
         const QString tool = QStringLiteral(MERIDANE_QUERY);
-        Write(StoredKnowledgePath(), "not a database");
-        Write(folder.path() + QStringLiteral("/msjic.dll"), "what Ifonts.fon holds\n");
+        WriteFile(StoredKnowledgePath(), "not a database");
+        WriteFile(folder.path() + QStringLiteral("/msjic.dll"), "what Ifonts.fon holds\n");
         for (const QString& category : {QStringLiteral("病理"), QStringLiteral("我的资料库")}) {
             if (category == QStringLiteral("我的资料库")) {
                 const Run good = Start(tool, {QStringLiteral("--folder"), folder.path(),
                                               QStringLiteral("--category"), category,
                                               QStringLiteral("--new"), QStringLiteral("发热")});
                 QCOMPARE(good.out, QStringLiteral("共有1条记录\n笔记\n"));
-                Write(PersonalDbPath(), "not a database either");
+                WriteFile(PersonalDbPath(), "not a database either");
             }
             for (const QStringList& action :
                  {QStringList{QStringLiteral("--new"), QStringLiteral("发热")},

@@ -53,18 +53,6 @@ QString InstalledStamp() {
     return stamp;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    f.write(data);
-}
-
 // Runs statements on a keyed file.
 void Exec(const QString& file, const QString& sql) {
     SqlConnection db;

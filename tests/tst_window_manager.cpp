@@ -62,11 +62,6 @@ bool SameLayout(const MainGeometry& a, const MainGeometry& b) {
            same(a.RichTextBox1, b.RichTextBox1) && same(a.Command8, b.Command8);
 }
 
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Runs xdotool with the arguments; false when it fails.
 bool Xdotool(const QStringList& args) {
     return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
@@ -199,7 +194,7 @@ private slots:
         // The close button: the shutdown sequence runs.
         QVERIFY(ClickAt(drapix::CaptionButtons(normal).close.toRect().center()));
         QTRY_VERIFY(!window.isVisible());
-        QCOMPARE(ReadFile(WorkingCopyPath()), QByteArray("placeholder\n"));
+        QCOMPARE(ReadAll(WorkingCopyPath()), QByteArray("placeholder\n"));
         QVERIFY(!QFile::exists(UpdateDbPath()));
     }
 

@@ -40,14 +40,6 @@ QByteArray CsvField(const QString& text) {
     return '"' + utf8 + '"';
 }
 
-QString NumberField(const QVariant& number) {
-    if (number.isNull())
-        return {};
-    if (number.typeId() == QMetaType::QByteArray)
-        return QString::fromUtf8(number.toByteArray());
-    return number.toString();
-}
-
 } // namespace
 
 std::optional<int> ExportNotes(const QString& file, const QString& target, NotesFormat format) {
@@ -69,7 +61,7 @@ std::optional<int> ExportNotes(const QString& file, const QString& target, Notes
             out.write("{\"编号\": " + JsonNumber(number) + ", \"标题\": " + Json(title) +
                       ", \"文本\": " + Json(body) + "}\n");
         } else {
-            out.write(CsvField(NumberField(number)) + ',' + CsvField(title) + ',' + CsvField(body) +
+            out.write(CsvField(NumberText(number)) + ',' + CsvField(title) + ',' + CsvField(body) +
                       "\r\n");
         }
         ++count;
