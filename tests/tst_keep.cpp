@@ -48,9 +48,15 @@ KnowledgeSources Sources() {
     return s;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+// The sources with count pathology records of their own, each a body of padding characters
+// after its number, all of them found by 发热.
+KnowledgeSources ManyRecords(int count, int padding) {
+    KnowledgeSources many = Sources();
+    many.bing.clear();
+    for (int i = 1; i <= count; ++i)
+        many.bing.push_back(Rec(i, QStringLiteral("病%1").arg(i),
+                                QStringLiteral("第%1条，发热。").arg(i) + QString(padding, u'文')));
+    return many;
 }
 
 QString PdfText(const QString& path) {
@@ -243,6 +249,22 @@ private slots:
         QCOMPARE(favouritesShown(), QStringList{QStringLiteral("中药/黄连")});
     }
 
+    // A title whose record is not there (the file changed under the list) leaves the pane as
+    // it was; the pane's text is then not that title's, so neither is kept under it.
+    void titleWithoutRecordIsNotKept() {
+        openWindow();
+        search(QStringLiteral("大补"), window->Option2);
+        clickTitle(QStringLiteral("人参"));
+        const QString shown = window->RichTextBox1->toPlainText();
+        window->List1Click(QStringLiteral("不在表中"));
+        QCOMPARE(window->RichTextBox1->toPlainText(), shown);
+        const int beeps = shell->beeps;
+        window->addFavouriteAction->trigger();
+        window->exportRecordAction->trigger();
+        QCOMPARE(shell->beeps, beeps + 2);
+        QVERIFY(FavouriteStore(FavouritesFile()).list().empty());
+    }
+
     // An online update replaces the knowledge database: a favourite whose record it keeps shows
     // the record as the update has it, one whose record it drops is reported.
     void favouriteOutlivesAnUpdateThatKeepsItsRecord() {
@@ -387,12 +409,7 @@ private slots:
     // The window's list export: a cancel leaves no file (and an older one as it was), nothing
     // of the temporary file either; then the whole list is written, the folder remembered.
     void cancelledListExportLeavesNoFile() {
-        KnowledgeSources many = Sources();
-        many.bing.clear();
-        for (int i = 1; i <= 3000; ++i)
-            many.bing.push_back(Rec(i, QStringLiteral("病%1").arg(i),
-                                    QStringLiteral("第%1条，发热。").arg(i) + QString(200, u'文')));
-        folder = std::make_unique<TempProgramFolder>(many);
+        folder = std::make_unique<TempProgramFolder>(ManyRecords(3000, 200));
         const QString out = folder->path() + QStringLiteral("/out");
         QVERIFY(QDir().mkpath(out));
         const QString path = out + QStringLiteral("/发热.txt");
@@ -515,12 +532,7 @@ private slots:
     // export is cancelled, the window closes once it has returned, and no partial file is
     // left.
     void closeDuringListExport() {
-        KnowledgeSources many = Sources();
-        many.bing.clear();
-        for (int i = 1; i <= 20000; ++i)
-            many.bing.push_back(Rec(i, QStringLiteral("病%1").arg(i),
-                                    QStringLiteral("第%1条，发热。").arg(i) + QString(300, u'文')));
-        folder = std::make_unique<TempProgramFolder>(many);
+        folder = std::make_unique<TempProgramFolder>(ManyRecords(20000, 300));
         ChosenFile chosen;
         chosen.path = folder->path() + QStringLiteral("/list.html");
         openWindow();

@@ -53,12 +53,14 @@ RecordPaneText RecordTextToShow(const QString& body) {
 }
 
 bool RecordDisplay::ListClick(const QString& title) {
+    found_ = false;
     if (!f_.selected)
         return true;
     const KnowledgeCategory* category = CategoryFor(*f_.selected);
     if (engine_) {
         if (const std::optional<ShownRecord> shown = engine_->listClick(*category, title)) {
-            if (shown->found) {
+            found_ = shown->found;
+            if (found_) {
                 f_.recordBody = shown->body;
                 f_.statusLine = shown->header;
             }
@@ -87,6 +89,7 @@ bool RecordDisplay::ListClick(const QString& title) {
             body = CellText(rows, 2);
             header = RecordHeader(CellText(rows, 0), CellText(rows, 3));
         }
+        found_ = found;
         if (found) {
             f_.recordBody = body;
             f_.statusLine = header;

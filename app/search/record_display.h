@@ -49,6 +49,8 @@ public:
     // Returns false (after a message box titled "Meridane") when a database cannot be opened or
     // the table cannot be read; the fields are then unchanged.
     bool ListClick(const QString& title);
+    // True when the last ListClick found a row with its title.
+    bool found() const { return found_; }
 
     // Splits the keyword box again and returns the ranges of text to colour.
     std::vector<TextRange> keywordRanges(const QString& text);
@@ -56,6 +58,7 @@ public:
 private:
     SearchFields& f_;
     SearchEngine* engine_;
+    bool found_ = false;
 };
 
 } // namespace meridane

@@ -620,7 +620,12 @@ void frmMain::List1Click(const QString& title) {
     }
     readFields();
     // A title found by pinyin, or one gone back to, need not be in the result table.
-    if ((pinyinListed_ || retracing_) ? !showByTitle(title) : !display_.ListClick(title))
+    std::optional<bool> found;
+    if (pinyinListed_ || retracing_)
+        found = showByTitle(title);
+    else if (display_.ListClick(title))
+        found = display_.found();
+    if (!found)
         return;
     // A record too long to show whole shows its first part and says so.
     const RecordPaneText shown = RecordTextToShow(fields_.recordBody);
@@ -634,7 +639,9 @@ void frmMain::List1Click(const QString& title) {
         RichTextBox1->setTextCursor(caret);
     }
     showFields();
-    if (fields_.selected)
+    // What a favourite or an export takes: never a title with another record's text.
+    shown_.reset();
+    if (fields_.selected && *found)
         shown_ = ShownEntry{{*fields_.selected, title},
                             fields_.statusLine,
                             fields_.recordBody,

@@ -172,7 +172,8 @@ private:
     // A new search that found nothing for Latin letters lists the titles they spell in pinyin.
     void listByPinyin();
     // A title of that list: the record of the category's table with that title.
-    bool showByTitle(const QString& title);
+    // Whether the record was there; no value when it could not be read (said to the user).
+    std::optional<bool> showByTitle(const QString& title);
     // The record of category titled title, from memory while the writes behind the lists are
     // pending, else from the file once its writes are done; no value when there is none.
     // Throws DbError.

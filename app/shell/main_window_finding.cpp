@@ -40,7 +40,7 @@ std::optional<TitledRecord> frmMain::readRecordByTitle(const KnowledgeCategory& 
     return RecordByTitle(category, title);
 }
 
-bool frmMain::showByTitle(const QString& title) {
+std::optional<bool> frmMain::showByTitle(const QString& title) {
     const KnowledgeCategory* category =
         (fields_.selected ? CategoryFor(*fields_.selected) : nullptr);
     try {
@@ -50,10 +50,10 @@ bool frmMain::showByTitle(const QString& title) {
         fields_.recordBody = record ? record->body : QString();
         if (record)
             fields_.statusLine = record->header;
-        return true;
+        return record.has_value();
     } catch (const DbError&) {
         Messages().MsgBox(kCannotReadResult, MsgFlags::OkOnly, kProgramTitle);
-        return false;
+        return std::nullopt;
     }
 }
 
