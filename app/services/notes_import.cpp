@@ -7,7 +7,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include <cmath>
 #include <limits>
 
 namespace meridane {
@@ -73,21 +72,13 @@ QString ChineseNumber(int n) {
     return out;
 }
 
-// The largest whole number 编号 holds in me1, when there is one.
-std::optional<qint64> LargestNumber(SqlConnection& db) {
-    SqlStatement largest = db.prepare(
-        QStringLiteral("SELECT max(编号) FROM me1 WHERE typeof(编号) IN ('integer', 'real')"));
-    if (!largest.step())
-        return std::nullopt;
-    const QVariant v = largest.value(0);
-    if (v.typeId() == QMetaType::LongLong)
-        return v.toLongLong();
-    if (v.typeId() == QMetaType::Double) {
-        const double d = std::floor(v.toDouble());
-        if (std::isfinite(d) && d > -9.2e18 && d < 9.2e18)
-            return qint64(d);
-    }
-    return std::nullopt;
+// The titles me1 holds.
+QSet<QString> TitlesOf(SqlConnection& db) {
+    SqlStatement titles = db.prepare(QStringLiteral("SELECT 标题 FROM me1 WHERE 标题 IS NOT NULL"));
+    QSet<QString> out;
+    while (titles.step())
+        out.insert(titles.text(0));
+    return out;
 }
 
 } // namespace
@@ -346,11 +337,7 @@ TitlePlan UniqueTitles(const std::vector<ImportedNote>& notes, const QSet<QStrin
 QSet<QString> TakenTitles(const QString& file) {
     // Checked as the editor checks it before anything of me1 is read.
     SqlConnection db = PersonalRecordSet::Connect(file);
-    SqlStatement titles = db.prepare(QStringLiteral("SELECT 标题 FROM me1 WHERE 标题 IS NOT NULL"));
-    QSet<QString> out;
-    while (titles.step())
-        out.insert(titles.text(0));
-    return out;
+    return TitlesOf(db);
 }
 
 std::optional<ImportSummary> ImportNotes(SqlConnection& db, const std::vector<ImportedNote>& notes,
@@ -362,14 +349,7 @@ std::optional<ImportSummary> ImportNotes(SqlConnection& db, const std::vector<Im
     }
     try {
         // The titles and numbers as the file holds them under the write lock.
-        QSet<QString> taken;
-        {
-            SqlStatement titles =
-                db.prepare(QStringLiteral("SELECT 标题 FROM me1 WHERE 标题 IS NOT NULL"));
-            while (titles.step())
-                taken.insert(titles.text(0));
-        }
-        const TitlePlan plan = UniqueTitles(notes, taken);
+        const TitlePlan plan = UniqueTitles(notes, TitlesOf(db));
         const std::optional<qint64> largest = LargestNumber(db);
         if (largest && *largest > std::numeric_limits<qint64>::max() - qint64(notes.size()))
             throw PersonalSaveError(PersonalSaveError::Reason::CannotWrite,

@@ -104,6 +104,12 @@ void RollBackAndThrow(SqlConnection& db, const std::exception& e) {
     throw PersonalSaveError(PersonalSaveError::Reason::CannotWrite, e.what());
 }
 
+std::optional<qint64> LargestNumber(SqlConnection& db) {
+    SqlStatement largest = db.prepare(
+        QStringLiteral("SELECT max(编号) FROM me1 WHERE typeof(编号) IN ('integer', 'real')"));
+    return largest.step() ? WholeNumber(largest.value(0)) : std::nullopt;
+}
+
 QString NumberText(const QVariant& number) {
     if (number.isNull())
         return {};
@@ -180,12 +186,9 @@ void PersonalRecordSet::save(SqlConnection& db) {
         SqlStatement insert = db.prepare(
             QStringLiteral("INSERT INTO me1 (编号, 标题, 文本, 相符个数) VALUES (?1, ?2, ?3, 0)"));
         SqlStatement lastRowid = db.prepare(QStringLiteral("SELECT last_insert_rowid()"));
-        SqlStatement largest = db.prepare(
-            QStringLiteral("SELECT max(编号) FROM me1 WHERE typeof(编号) IN ('integer', 'real')"));
         qint64 next = 1;
-        if (largest.step())
-            if (const std::optional<qint64> n = WholeNumber(largest.value(0)))
-                next = After(*n);
+        if (const std::optional<qint64> n = LargestNumber(db))
+            next = After(*n);
 
         // Deletions first, so that a title given up by one note can be taken by another; then
         // the edits, so that a title an edited note gives up can be taken by a new one.

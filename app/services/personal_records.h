@@ -22,6 +22,8 @@ struct PersonalRecord {
 
 // 编号 as the position line shows it: the number in decimal, a text as it is, nothing as "".
 QString NumberText(const QVariant& number);
+// The largest whole number 编号 holds in me1, when there is one.
+std::optional<qint64> LargestNumber(SqlConnection& db);
 
 // Why a save wrote nothing.
 class PersonalSaveError : public DbError {

@@ -392,10 +392,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<RecordWriter> MakePdfWriter(QIODevice& out, const QFont& font) {
-    return std::make_unique<PdfWriter>(out, FontForPrinting(font));
-}
-
 WriterFactory ExportWriters(const QFont& font) {
     // The printable face is made here, on the calling thread; the writers may work on another.
     const QFont printed = FontForPrinting(font);

@@ -56,13 +56,12 @@ void SetPrintDialogService(PrintDialogService* service);
 // and font. Cancel is silent; a dialog error beeps and shows the "Printing Error!" message.
 void PrintRecordPane(QTextEdit& pane, QWidget* parent);
 
-// Records exported as PDF, laid out like the printout of the record pane: the title in bold, the
-// header line, the text in font (made printable by FontForPrinting, so that the text layer reads
-// back as the characters shown) with the keywords in red, on A4 pages. The records are laid out
-// and painted a few at a time, as they come; each few starts a page of its own.
-std::unique_ptr<RecordWriter> MakePdfWriter(QIODevice& out, const QFont& font);
-// The writers of every export format, PDF with font. The writers it makes may be used on another
-// thread than the one that called it (the printable face is made by this call).
+// The writers of every export format. PDF is laid out like the printout of the record pane: the
+// title in bold, the header line, the text in font (made printable by FontForPrinting, so that
+// the text layer reads back as the characters shown) with the keywords in red, on A4 pages; the
+// records are laid out and painted a few at a time, as they come, each few starting a page of
+// its own. The writers it makes may be used on another thread than the one that called it (the
+// printable face is made by this call).
 WriterFactory ExportWriters(const QFont& font);
 
 } // namespace meridane

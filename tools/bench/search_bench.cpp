@@ -1,6 +1,7 @@
 // Prints how long the search takes on both paths, side by side in one run: the statement
 // sequence and the in-memory search, on synthetic knowledge databases of growing size, on the
 // bundled data and, when given, on a folder of classical texts. Not a test: it asserts nothing.
+#include "bench/bench_support.h"
 #include "bench/realistic_corpus.h"
 #include "bench/synthetic_corpus.h"
 #include "search/keyword_search.h"
@@ -31,6 +32,7 @@
 extern char** environ;
 
 using namespace meridane;
+using namespace meridane::bench;
 
 namespace {
 
@@ -39,30 +41,12 @@ public:
     int MsgBox(const QString&, int, const QString&) override { return MsgAnswer::Ok; }
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 double Max(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
 
 double Min(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
-}
-
-template <typename F> double TimeMs(F f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-void Out(const QString& s) {
-    const QByteArray b = (s + QLatin1Char('\n')).toUtf8();
-    std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
-    std::fflush(stdout);
 }
 
 QString Ms(double ms) {
