@@ -105,11 +105,29 @@ std::vector<TextRange> RecordDisplay::keywordRanges(const QString& text) {
     KeywordSearch(f_, engine_).splitKeywordBox();
     for (const QString& keyword : std::as_const(f_.keywordList))
         f_.currentKeyword = keyword;
-    // Folding keeps every position, so the ranges found in the folded text are the places of
-    // the forms that matched.
-    if (const VariantFolding* folding = f_.variants ? VariantFolding::Instance() : nullptr)
-        return KeywordRanges(folding->fold(text), folding->fold(f_.keywordList));
-    return KeywordRanges(text, f_.keywordList);
+    return KeywordMarker(f_.keywordList, f_.variants).ranges(text);
+}
+
+KeywordMarker::KeywordMarker(const QStringList& keywords, bool variants) : keywords_(keywords) {
+    if (keywords_.isEmpty() || !variants)
+        return;
+    if (const VariantFolding* folding = VariantFolding::Instance()) {
+        keywords_ = folding->fold(keywords_);
+        folded_ = true;
+    }
+}
+
+KeywordMarker::KeywordMarker(const QString& keywordBox, bool variants)
+    : KeywordMarker(keywordBox.isEmpty() ? QStringList() : SplitKeywords(keywordBox), variants) {}
+
+std::vector<TextRange> KeywordMarker::ranges(const QString& text) const {
+    if (keywords_.isEmpty())
+        return {};
+    // Folding keeps every position: the ranges found in the folded text are the places of the
+    // forms that matched.
+    if (folded_)
+        return MergedRanges(KeywordRanges(VariantFolding::Instance()->fold(text), keywords_));
+    return MergedRanges(KeywordRanges(text, keywords_));
 }
 
 } // namespace meridane

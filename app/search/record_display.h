@@ -38,6 +38,20 @@ RecordPaneText RecordTextToShow(const QString& body);
 // The line after the shown part of a record of total characters.
 QString RecordCutLine(qsizetype total, qsizetype shown);
 
+// The ranges of a text that keywords cover, sorted and merged, as the record pane colours them:
+// each keyword, and with variants each of its variant forms too. Nothing without keywords.
+class KeywordMarker {
+public:
+    KeywordMarker(const QStringList& keywords, bool variants);
+    // The pieces of a keyword box.
+    KeywordMarker(const QString& keywordBox, bool variants);
+    std::vector<TextRange> ranges(const QString& text) const;
+
+private:
+    QStringList keywords_;
+    bool folded_ = false;
+};
+
 class RecordDisplay {
 public:
     // engine: the in-memory search main() made, which reads the record first; without one
@@ -52,7 +66,7 @@ public:
     // True when the last ListClick found a row with its title.
     bool found() const { return found_; }
 
-    // Splits the keyword box again and returns the ranges of text to colour.
+    // Splits the keyword box again and returns the ranges of text to colour, merged.
     std::vector<TextRange> keywordRanges(const QString& text);
 
 private:

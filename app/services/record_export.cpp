@@ -4,7 +4,6 @@
 #include "search/program_folder.h"
 #include "search/result_reader.h"
 #include "search/sqlite_db.h"
-#include "search/variant_folding.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -137,27 +136,6 @@ QString WithExportExtension(const QString& path, const QString& filter) {
                                   QStringLiteral(".pdf")};
     const qsizetype at = filters.indexOf(filter);
     return path + extensions[at >= 0 ? at : 0];
-}
-
-KeywordMarker::KeywordMarker(const QString& keywordBox, bool variants) {
-    if (keywordBox.isEmpty())
-        return;
-    keywords_ = SplitKeywords(keywordBox);
-    if (variants) {
-        if (const VariantFolding* folding = VariantFolding::Instance()) {
-            keywords_ = folding->fold(keywords_);
-            folded_ = true;
-        }
-    }
-}
-
-std::vector<TextRange> KeywordMarker::ranges(const QString& text) const {
-    if (keywords_.isEmpty())
-        return {};
-    // Folding keeps every position: the ranges found in the folded text are those of the text.
-    if (folded_)
-        return MergedRanges(KeywordRanges(VariantFolding::Instance()->fold(text), keywords_));
-    return MergedRanges(KeywordRanges(text, keywords_));
 }
 
 std::unique_ptr<RecordWriter> MakeTextWriter(QIODevice& out) {

@@ -7,6 +7,7 @@
 
 #include "search/keyword_text.h"
 #include "search/knowledge_category.h"
+#include "search/record_display.h"
 
 #include <QSaveFile>
 #include <QString>
@@ -39,18 +40,6 @@ struct ExportedRecord {
     QString header; // "页码： …    相符个数： …"
     QString body;
     std::vector<TextRange> keywords; // sorted, disjoint ranges of body shown in red
-};
-
-// The ranges of a text the keyword box colours, as the record pane colours them: each piece of
-// the box, and with variants each of its variant forms too. Nothing with an empty box.
-class KeywordMarker {
-public:
-    KeywordMarker(const QString& keywordBox, bool variants);
-    std::vector<TextRange> ranges(const QString& text) const;
-
-private:
-    QStringList keywords_;
-    bool folded_ = false;
 };
 
 // Writes records one after another to a device, in one format.

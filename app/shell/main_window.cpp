@@ -629,11 +629,13 @@ void frmMain::List1Click(const QString& title) {
         return;
     // A record too long to show whole shows its first part and says so.
     const RecordPaneText shown = RecordTextToShow(fields_.recordBody);
+    const std::vector<TextRange> coloured = fields_.keywordBox.isEmpty()
+                                                ? std::vector<TextRange>()
+                                                : display_.keywordRanges(shown.shownBody);
     if (fields_.keywordBox.isEmpty()) {
         RichTextBox1->showPlain(shown.text);
     } else {
-        RichTextBox1->showColoured(shown.text,
-                                   MergedRanges(display_.keywordRanges(shown.shownBody)));
+        RichTextBox1->showColoured(shown.text, coloured);
         QTextCursor caret = RichTextBox1->textCursor();
         caret.setPosition(0);
         RichTextBox1->setTextCursor(caret);
@@ -648,7 +650,7 @@ void frmMain::List1Click(const QString& title) {
                             fields_.keywordBox,
                             fields_.variants};
     if (!fields_.keywordBox.isEmpty())
-        keywordHits_.setHits(MergedRanges(display_.keywordRanges(shown.shownBody)));
+        keywordHits_.setHits(coloured);
     if (!retracing_)
         trail_.visit({CategoryKey(fields_.selected), fields_.keywordBox, title});
     if (findBar->isVisible())
