@@ -33,8 +33,8 @@ std::optional<TitledRecord> frmMain::readRecordByTitle(const KnowledgeCategory& 
                                                        const QString& title) {
     // From memory while the writes are pending; else the base table is read as the searches
     // left it.
-    if (auto fromMemory = engine_.recordByTitle(category, title))
-        return std::move(*fromMemory);
+    if (std::optional<TitledRecord> fromMemory = engine_.recordByTitle(category, title))
+        return fromMemory;
     engine_.finishPendingWritesOf(
         ConnectionString::parse(ConnectionStringFor(category)).dataSource);
     return RecordByTitle(category, title);

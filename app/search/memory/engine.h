@@ -63,10 +63,10 @@ public:
                                          const QString& title) override;
     void finishPendingWrites() override;
     // What RecordByTitle reads from the base table of category, answered from memory while the
-    // working copy's writes are pending (the inner value empty: no such record). No value when
-    // memory cannot tell: the caller finishes the writes and reads the file.
-    std::optional<std::optional<TitledRecord>> recordByTitle(const KnowledgeCategory& category,
-                                                             const QString& title);
+    // working copy's writes are pending. No value when memory cannot tell: the caller finishes
+    // the writes and reads the file.
+    std::optional<TitledRecord> recordByTitle(const KnowledgeCategory& category,
+                                              const QString& title);
     // What TitlesOf reads, from memory while the working copy's writes are pending; no value
     // otherwise.
     std::optional<QStringList> titlesOf(const KnowledgeCategory& category);
@@ -122,9 +122,13 @@ public:
 
 private:
     // While writes are pending on the working copy and it is as they found it: what is kept of
-    // the file, with the usable image of category's base table in baseImage; else null.
-    FileImages* pendingImages(const KnowledgeCategory& category,
-                              std::shared_ptr<TableImage>* baseImage);
+    // the file, with the usable image of table (of category's file) in image; else null.
+    FileImages* pendingImages(const KnowledgeCategory& category, const QString& table,
+                              std::shared_ptr<TableImage>* image);
+    // A click while the working copy's writes are not done; no value when it has to wait for
+    // them.
+    std::optional<ShownRecord> clickWhileWriting(const KnowledgeCategory& category,
+                                                 const QString& title);
 
     // Declared in the order they are built: the warm-up and the writer, whose threads end when
     // they go, go before the images and the commit record their threads hand things to.

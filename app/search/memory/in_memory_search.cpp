@@ -252,99 +252,99 @@ std::optional<QStringList> Engine::previewNewSearch(const KnowledgeCategory& cat
 
 namespace {
 
-// A click while the working copy's writes are not done: the image of the result table knows
-// the row and its count, and the row's other columns are read, through the connection that
-// writes, from the base table row it is a copy of (the writes change only the counts there).
-// No value when the click has to wait for the writes.
-std::optional<ShownRecord> ClickWhileWriting(Engine& engine, const KnowledgeCategory& category,
-                                             const QString& title) {
-    if (category.database != DatabaseKind::Knowledge)
-        return std::nullopt;
-    const QString path = KnowledgeConnectionPath();
-    FileImages& file = engine.images()[CacheKey(path)];
-    if (!engine.pendingWrites().busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
-        return std::nullopt;
-    const auto it = file.tables.constFind(category.resultTable);
-    if (it == file.tables.constEnd() || !(*it)->usable())
-        return std::nullopt;
-    const TableImage& image = **it;
-    const TableImage::Pick pick = image.LastRankedWithTitle(title);
-    if (pick.kind == TableImage::Pick::NotFound) {
-        // The personal database must open too, as for every click.
-        SqlConnection personal;
-        personal.open(ConnectionString::parse(PersonalConnectionString()));
-        return ShownRecord{};
-    }
-    const std::optional<qint64> source = image.sourceRowid(pick.row);
-    if (pick.kind == TableImage::Pick::Undecided || !source)
-        return std::nullopt;
-    SqlConnection personal;
-    personal.open(ConnectionString::parse(PersonalConnectionString()));
+// A row of a base table, read through the connection that writes (the writes change only the
+// counts there).
+struct BaseRow {
+    int titleType = SQLITE_NULL;
+    QString title;
+    QString number;
+    QString body;
+};
+
+std::optional<BaseRow> ReadBaseRow(SqlConnection& kept, const KnowledgeCategory& category,
+                                   qint64 rowid) {
     // The writing thread shares the connection: no statement of its may run while the read is
     // under way (dropping a table fails while another statement of the connection reads), so
     // the read holds the connection's own lock from its start to its end.
-    sqlite3_mutex* const lock = sqlite3_db_mutex(file.kept->handle());
+    sqlite3_mutex* const lock = sqlite3_db_mutex(kept.handle());
     sqlite3_mutex_enter(lock);
     const auto leave = qScopeGuard([lock] { sqlite3_mutex_leave(lock); });
-    SqlStatement row = file.kept->prepare(
+    SqlStatement row = kept.prepare(
         QStringLiteral("SELECT * FROM %1 WHERE rowid=?1").arg(QuoteIdentifier(category.baseTable)));
-    row.bind(1, *source);
-    if (!row.step() || row.isNull(1) || row.text(1) != title)
+    row.bind(1, rowid);
+    if (!row.step())
         return std::nullopt;
-    return ShownRecord{true, CellText(row, 2),
-                       RecordHeader(CellText(row, 0), QString::number(image.hits(pick.row).value))};
+    return BaseRow{row.type(1), row.isNull(1) ? QString() : row.text(1), CellText(row, 0),
+                   CellText(row, 2)};
 }
 
 } // namespace
 
-FileImages* Engine::pendingImages(const KnowledgeCategory& category,
-                                  std::shared_ptr<TableImage>* baseImage) {
+FileImages* Engine::pendingImages(const KnowledgeCategory& category, const QString& table,
+                                  std::shared_ptr<TableImage>* image) {
     if (category.database != DatabaseKind::Knowledge)
         return nullptr;
     const QString path = KnowledgeConnectionPath();
     FileImages& file = images()[CacheKey(path)];
     if (!writes_.busyWith(file.kept.get()) || !SameFile(StampOf(path), file.stamp))
         return nullptr;
-    const auto it = file.tables.constFind(category.baseTable);
+    const auto it = file.tables.constFind(table);
     if (it == file.tables.constEnd() || !(*it)->usable())
         return nullptr;
-    *baseImage = *it;
+    *image = *it;
     return &file;
+}
+
+// The image of the result table knows the row and its count, and the row's other columns are
+// read from the base table row it is a copy of.
+std::optional<ShownRecord> Engine::clickWhileWriting(const KnowledgeCategory& category,
+                                                     const QString& title) {
+    std::shared_ptr<TableImage> image;
+    FileImages* const file = pendingImages(category, category.resultTable, &image);
+    if (!file)
+        return std::nullopt;
+    const TableImage::Pick pick = image->LastRankedWithTitle(title);
+    if (pick.kind == TableImage::Pick::NotFound) {
+        // The personal database must open too, as for every click.
+        SqlConnection personal;
+        personal.open(ConnectionString::parse(PersonalConnectionString()));
+        return ShownRecord{};
+    }
+    const std::optional<qint64> source = image->sourceRowid(pick.row);
+    if (pick.kind == TableImage::Pick::Undecided || !source)
+        return std::nullopt;
+    SqlConnection personal;
+    personal.open(ConnectionString::parse(PersonalConnectionString()));
+    const std::optional<BaseRow> row = ReadBaseRow(*file->kept, category, *source);
+    if (!row || row->titleType == SQLITE_NULL || row->title != title)
+        return std::nullopt;
+    return ShownRecord{true, row->body,
+                       RecordHeader(row->number, QString::number(image->hits(pick.row).value))};
 }
 
 std::optional<QStringList> Engine::titlesOf(const KnowledgeCategory& category) {
     std::shared_ptr<TableImage> image;
-    if (!pendingImages(category, &image))
+    if (!pendingImages(category, category.baseTable, &image))
         return std::nullopt;
     return image->Titles();
 }
 
-std::optional<std::optional<TitledRecord>> Engine::recordByTitle(const KnowledgeCategory& category,
-                                                                 const QString& title) {
+std::optional<TitledRecord> Engine::recordByTitle(const KnowledgeCategory& category,
+                                                  const QString& title) {
     // Only while writes are pending: otherwise the file is as the searches left it.
     try {
-        std::shared_ptr<TableImage> base;
-        FileImages* const pending = pendingImages(category, &base);
-        if (!pending)
+        std::shared_ptr<TableImage> image;
+        FileImages* const file = pendingImages(category, category.baseTable, &image);
+        if (!file)
             return std::nullopt;
-        FileImages& file = *pending;
-        const TableImage& image = *base;
-        const std::optional<size_t> found = image.LastWithTitle(title);
-        if (!found || !image.hits(*found).isInteger)
+        const std::optional<size_t> found = image->LastWithTitle(title);
+        if (!found || !image->hits(*found).isInteger)
             return std::nullopt;
-        // The row's other columns are what the file holds (the writes change only the counts);
-        // read through the connection that writes, as a click while writing does.
-        sqlite3_mutex* const lock = sqlite3_db_mutex(file.kept->handle());
-        sqlite3_mutex_enter(lock);
-        const auto leave = qScopeGuard([lock] { sqlite3_mutex_leave(lock); });
-        SqlStatement row = file.kept->prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid=?1")
-                                                  .arg(QuoteIdentifier(category.baseTable)));
-        row.bind(1, image.rowid(*found));
-        if (!row.step() || row.type(1) != SQLITE_TEXT || row.text(1) != title)
+        const std::optional<BaseRow> row = ReadBaseRow(*file->kept, category, image->rowid(*found));
+        if (!row || row->titleType != SQLITE_TEXT || row->title != title)
             return std::nullopt;
-        return TitledRecord{
-            CellText(row, 2),
-            RecordHeader(CellText(row, 0), QString::number(image.hits(*found).value))};
+        return TitledRecord{row->body,
+                            RecordHeader(row->number, QString::number(image->hits(*found).value))};
     } catch (const DbError&) {
         return std::nullopt;
     }
@@ -353,7 +353,7 @@ std::optional<std::optional<TitledRecord>> Engine::recordByTitle(const Knowledge
 std::optional<ShownRecord> Engine::listClick(const KnowledgeCategory& category,
                                              const QString& title) {
     try {
-        if (std::optional<ShownRecord> shown = ClickWhileWriting(*this, category, title))
+        if (std::optional<ShownRecord> shown = clickWhileWriting(category, title))
             return shown;
     } catch (const DbError&) {
         // Read as below, after the writes.
