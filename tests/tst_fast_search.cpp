@@ -827,15 +827,15 @@ private slots:
         QVERIFY(searchBoth(ref, mem, Category::Herbs, QStringLiteral("痛"), false));
         QVERIFY(!engine.pendingWrites().queued().empty());
         const bool waited = engine.writePendingWritesOf(working, [] { return true; });
-        QVERIFY(!waited || engine.pendingWrites().busyFile().isEmpty());
-        QTRY_VERIFY(engine.pendingWrites().busyFile().isEmpty());
+        QVERIFY(!waited || !engine.pendingWrites().busy());
+        QTRY_VERIFY(!engine.pendingWrites().busy());
         compareFiles(ref, mem, QStringLiteral("written behind on request"));
 
         QVERIFY(searchBoth(ref, mem, Category::Pathology, QStringLiteral("咳"), true));
         QTest::qWait(100);
         QVERIFY(!engine.pendingWrites().queued().empty());
         QVERIFY(engine.writePendingWritesOf(working, [] { return false; }));
-        QVERIFY(engine.pendingWrites().busyFile().isEmpty());
+        QVERIFY(!engine.pendingWrites().busy());
         compareFiles(ref, mem, QStringLiteral("written behind, waited for"));
     }
 

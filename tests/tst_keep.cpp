@@ -150,8 +150,6 @@ private slots:
 
         FavouriteStore again(path);
         QCOMPARE(again.list(), expected);
-        QVERIFY(again.contains({Category::MyLibrary, QStringLiteral("笔记")}));
-        QVERIFY(!again.contains({Category::Herbs, QStringLiteral("笔记")}));
         QVERIFY(again.remove({Category::MyLibrary, QStringLiteral("笔记")}));
         QCOMPARE(store.list().size(), size_t(2));
         // Nothing of a change is left beside the file: each one was committed whole.
@@ -517,7 +515,7 @@ private slots:
         QVERIFY(window->openFavourite(Favourite{Category::Pathology, QStringLiteral("病4")}));
         QVERIFY(window->RichTextBox1->toPlainText().contains(QStringLiteral("第4条")));
         QCOMPARE(window->Label2->text(), QStringLiteral("页码： 4    相符个数： 2"));
-        QVERIFY(!engine.pendingWrites().busyFile().isEmpty());
+        QVERIFY(engine.pendingWrites().busy());
 
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));

@@ -967,7 +967,7 @@ private slots:
         QCOMPARE(watch.seen, ReadAll(StoredKnowledgePath()).left(16));
         QCOMPARE(device->log.last(), QStringLiteral("close"));
         QVERIFY(engine.pendingWrites().queued().empty());
-        QVERIFY(engine.pendingWrites().busyFile().isEmpty());
+        QVERIFY(!engine.pendingWrites().busy());
         // Dropped, not written: the list they belonged to is not in the file.
         QCOMPARE(engine.resultsLost(*CategoryFor(Category::Formulas)), afterSearch);
         QVERIFY(!QFile::exists(WorkingCopyPath() + QStringLiteral("-journal")));

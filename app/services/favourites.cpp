@@ -53,13 +53,6 @@ std::vector<Favourite> FavouriteStore::list() const {
     return kept;
 }
 
-bool FavouriteStore::contains(const Favourite& favourite) const {
-    for (const Favourite& f : list())
-        if (f == favourite)
-            return true;
-    return false;
-}
-
 void FavouriteStore::add(const Favourite& favourite) {
     const KnowledgeCategory* category = CategoryFor(favourite.category);
     if (!category)

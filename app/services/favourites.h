@@ -34,7 +34,6 @@ public:
     const QString& path() const { return path_; }
     // Newest first.
     std::vector<Favourite> list() const;
-    bool contains(const Favourite& favourite) const;
     // Adds the favourite (moved to the front when it is kept already).
     void add(const Favourite& favourite);
     // Returns false when it was not kept.

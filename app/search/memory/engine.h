@@ -121,6 +121,8 @@ public:
     Committed& lastCommit() { return committed_; }
 
 private:
+    // True while writes are pending on path, through the connection kept to it.
+    bool writesPendingOn(const QString& path);
     // While writes are pending on the working copy and it is as they found it: what is kept of
     // the file, with the usable image of table (of category's file) in image; else null.
     FileImages* pendingImages(const KnowledgeCategory& category, const QString& table,

@@ -2,8 +2,6 @@
 // on every use, and whoever writes the file outside a search announces it first.
 #include "search/memory/engine.h"
 
-#include <QFileInfo>
-
 namespace meridane::memory {
 
 FileImages& Engine::current(const QString& path) {
@@ -44,15 +42,18 @@ std::shared_ptr<TableImage> Engine::imageOf(SqlConnection& db, const ConnectionS
     return image;
 }
 
+bool Engine::writesPendingOn(const QString& path) {
+    const auto file = images_.constFind(CacheKey(path));
+    return file != images_.constEnd() && writes_.busyWith(file->kept.get());
+}
+
 void Engine::finishPendingWritesOf(const QString& path) {
-    const QString file = writes_.busyFile();
-    if (!file.isEmpty() && QFileInfo(file) == QFileInfo(path))
+    if (writesPendingOn(path))
         writes_.finish();
 }
 
 bool Engine::writePendingWritesOf(const QString& path, const std::function<bool()>& stopped) {
-    const QString file = writes_.busyFile();
-    if (file.isEmpty() || QFileInfo(file) != QFileInfo(path))
+    if (!writesPendingOn(path))
         return true;
     writes_.writeBehindNow();
     return writes_.waitUntilWritten(stopped);

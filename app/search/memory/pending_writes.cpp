@@ -243,11 +243,9 @@ bool PendingWrites::writes(const QString& table) {
                                    [&](const Write& w) { return w.table == table; });
 }
 
-QString PendingWrites::busyFile() {
+bool PendingWrites::busy() {
     std::lock_guard lock(mutex_);
-    if (!db_ || !(open_ || !jobs_.empty() || running_))
-        return {};
-    return QString::fromUtf8(sqlite3_db_filename(db_->handle(), "main"));
+    return open_ || !jobs_.empty() || running_;
 }
 
 void PendingWrites::setBeforeEachJob(Job before) {

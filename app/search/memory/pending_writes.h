@@ -99,9 +99,8 @@ public:
     bool busyWith(const SqlConnection* db);
     // True while a write of table waits or any write is under way.
     bool writes(const QString& table);
-    // The file of the connection whose transaction is open or whose writes wait; empty when
-    // none.
-    QString busyFile();
+    // True while a transaction is open or writes wait.
+    bool busy();
     // Keeps the thread from writing until released: the writes then wait for a reader.
     void holdThread(bool held);
     // Runs before every job, on the connection that writes it (tests use it to make the writes
