@@ -340,6 +340,16 @@ bool ListReader::step(RecordWriter& writer, std::chrono::milliseconds budget) {
     }
 }
 
+bool ExportRecord(const QString& path, const ExportedRecord& record,
+                  const WriterFactory& makeWriter) {
+    const std::optional<ExportFormat> format = ExportFormatFor(path);
+    ExportFile file;
+    if (!format || !file.open(path, *format, makeWriter))
+        return false;
+    file.writer().add(record);
+    return file.commit();
+}
+
 bool ExportList(ListReader& reader, const QString& path, const WriterFactory& makeWriter) {
     const std::optional<ExportFormat> format = ExportFormatFor(path);
     if (!format)

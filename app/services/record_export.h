@@ -116,6 +116,10 @@ private:
     qsizetype done_ = 0;
 };
 
+// Writes one record to path, in the format its extension names: true when the file is in place
+// (false for a name of no export format).
+bool ExportRecord(const QString& path, const ExportedRecord& record,
+                  const WriterFactory& makeWriter);
 // Writes the whole list at once (the command-line tool): true when the file is in place.
 // Throws DbError.
 bool ExportList(ListReader& reader, const QString& path, const WriterFactory& makeWriter);

@@ -153,16 +153,10 @@ void frmMain::exportRecord() {
     const QString path = AskExportFile(this, kExportRecordAction, shown_->favourite.title);
     if (path.isEmpty())
         return;
-    ExportedRecord record{shown_->favourite.title, shown_->header, shown_->body,
-                          KeywordMarker(shown_->keywordBox, shown_->variants).ranges(shown_->body)};
-    ExportFile file;
-    bool written = false;
-    if (const std::optional<ExportFormat> format = ExportFormatFor(path);
-        format && file.open(path, *format, ExportWriters(RichTextBox1->font()))) {
-        file.writer().add(record);
-        written = file.commit();
-    }
-    if (!written)
+    const ExportedRecord record{
+        shown_->favourite.title, shown_->header, shown_->body,
+        KeywordMarker(shown_->keywordBox, shown_->variants).ranges(shown_->body)};
+    if (!ExportRecord(path, record, ExportWriters(RichTextBox1->font())))
         Messages().MsgBox(kExportNotWritten + QDir::toNativeSeparators(path),
                           MsgFlags::OkExclamation, kProgramTitle);
 }

@@ -236,13 +236,12 @@ int main(int argc, char** argv) {
         bool written = false;
         try {
             if (show) {
-                ExportFile file;
-                if (shown && file.open(exportPath, *ExportFormatFor(exportPath), writers)) {
-                    file.writer().add(
-                        {title, fields.statusLine, fields.recordBody,
-                         KeywordMarker(keywords, variants).ranges(fields.recordBody)});
-                    written = file.commit();
-                }
+                written =
+                    shown &&
+                    ExportRecord(exportPath,
+                                 {title, fields.statusLine, fields.recordBody,
+                                  KeywordMarker(keywords, variants).ranges(fields.recordBody)},
+                                 writers);
             } else {
                 ListReader reader(*category, keywords, variants);
                 written = ExportList(reader, exportPath, writers);
