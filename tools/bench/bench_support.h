@@ -1,5 +1,8 @@
-// What the benchmarks share: printing a line at once, timing a call and the median of runs.
+// What the benchmarks share: printing a line at once, timing a call, the median of runs, and
+// message boxes that answer at once.
 #pragma once
+
+#include "search/message_service.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -30,5 +33,11 @@ inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
+
+// Message boxes answered OK at once, none shown: a benchmark times the work, not a user.
+class QuietMessages : public MessageService {
+public:
+    int MsgBox(const QString&, int, const QString&) override { return MsgAnswer::Ok; }
+};
 
 } // namespace meridane::bench

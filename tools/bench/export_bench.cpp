@@ -30,15 +30,6 @@
 using namespace meridane;
 using namespace meridane::bench;
 
-namespace {
-
-class QuietMessages : public MessageService {
-public:
-    int MsgBox(const QString&, int, const QString&) override { return MsgAnswer::Ok; }
-};
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

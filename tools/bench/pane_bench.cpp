@@ -2,6 +2,7 @@
 // start-up notice, a record clicked in the result list, a note in the notes editor. For each
 // shape it prints the longest time between two turns of the event loop, from the action on.
 //   meridane-pane-bench [--kib N]...   (sizes of the texts; 64, 256 and 1024 KiB by default)
+#include "bench/bench_support.h"
 #include "builddb/source_records.h"
 #include "search/memory/engine.h"
 #include "search/message_service.h"
@@ -26,13 +27,9 @@
 #include <functional>
 
 using namespace meridane;
+using namespace meridane::bench;
 
 namespace {
-
-class QuietMessages : public MessageService {
-public:
-    int MsgBox(const QString&, int, const QString&) override { return 1; }
-};
 
 // The longest time the event loop did not turn, from the start of action until watchMs later
 // (the action itself counts as part of the first interval).

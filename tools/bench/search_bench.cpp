@@ -36,11 +36,6 @@ using namespace meridane::bench;
 
 namespace {
 
-class QuietMessages : public MessageService {
-public:
-    int MsgBox(const QString&, int, const QString&) override { return MsgAnswer::Ok; }
-};
-
 double Max(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }

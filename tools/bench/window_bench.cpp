@@ -4,6 +4,7 @@
 // the search engine (what is left of the program's end).
 //   meridane-window-bench --folder DIR --keywords A --keywords B [--category NAME] [--runs N]
 // The folder can be made by meridane-bench --make-folder (the realistic corpus, 病理).
+#include "bench/bench_support.h"
 #include "search/memory/engine.h"
 #include "search/message_service.h"
 #include "search/program_folder.h"
@@ -28,13 +29,9 @@
 #include <vector>
 
 using namespace meridane;
+using namespace meridane::bench;
 
 namespace {
-
-class QuietMessages : public MessageService {
-public:
-    int MsgBox(const QString&, int, const QString&) override { return 1; }
-};
 
 QString Figure(std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
